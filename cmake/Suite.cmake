@@ -1,0 +1,57 @@
+# Helpers shared by every folder of the suite.
+
+# suite_add_qt_test(NAME SOURCES... LIBS... [LABELS ...] [FIXTURES ...])
+# A QtTest executable registered with CTest, run on the offscreen platform.
+function(suite_add_qt_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS;FIXTURES;ENVIRONMENT" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test Qt6::Widgets)
+  add_test(NAME ${name} COMMAND ${name})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SUITE_SOURCE_DIR=${PROJECT_SOURCE_DIR};${T_ENVIRONMENT}"
+    TIMEOUT ${T_TIMEOUT})
+  if(T_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+  if(T_FIXTURES)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "${T_FIXTURES}")
+  endif()
+endfunction()
+
+# suite_add_fuzzer(NAME SOURCES... LIBS...)
+# With SUITE_BUILD_FUZZ (clang) a libFuzzer target; otherwise the same entry point linked
+# with a replay driver and registered with CTest over fuzz/corpus/NAME/, so that every
+# saved input (seeds and regressions) is run by the ordinary test suite.
+function(suite_add_fuzzer name)
+  cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
+  set(corpus "${PROJECT_SOURCE_DIR}/fuzz/corpus/${name}")
+  if(SUITE_BUILD_FUZZ)
+    add_executable(${name} ${F_SOURCES})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+    target_link_libraries(${name} PRIVATE ${F_LIBS})
+  else()
+    add_executable(${name}_replay ${F_SOURCES} ${PROJECT_SOURCE_DIR}/fuzz/replay_main.cpp)
+    target_link_libraries(${name}_replay PRIVATE ${F_LIBS})
+    if(SUITE_BUILD_TESTS)
+      add_test(NAME ${name}_replay COMMAND ${name}_replay ${corpus})
+      set_tests_properties(${name}_replay PROPERTIES LABELS fuzz-replay TIMEOUT 300
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    endif()
+  endif()
+endfunction()
+
+# suite_add_bench(NAME SOURCES... LIBS...): a Google Benchmark program, not run by CTest.
+function(suite_add_bench name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  find_package(benchmark QUIET)
+  if(NOT benchmark_FOUND)
+    message(STATUS "Google Benchmark not found: ${name} not built")
+    return()
+  endif()
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark)
+endfunction()

@@ -1,0 +1,49 @@
+#pragma once
+// The system's default printer used as a line printer, without a dialog: lines of text
+// go down the page in one fixed font, a new page starts when the next line does not fit,
+// and Release() ends the document and hands the job to the printer.
+//
+// Where the environment variable SUITE_PRINT_TO_PDF names a file, that file stands in for
+// the default printer (Qt's PDF output); tests use this where no print queue can run.
+#include <QFont>
+#include <QString>
+#include <memory>
+
+class QPainter;
+class QPrinter;
+
+namespace platform {
+
+// True when the machine has a default printer (or the PDF stand-in is set).
+bool HasDefaultPrinter();
+// Name of the default printer, empty when there is none.
+QString DefaultPrinterName();
+
+class LinePrinter {
+ public:
+  LinePrinter();
+  ~LinePrinter();  // releases (sends) an open job
+  LinePrinter(const LinePrinter&) = delete;
+  LinePrinter& operator=(const LinePrinter&) = delete;
+
+  // Acquires the default printer. The job starts with the first printed line.
+  // Returns false (and IsOpen() stays false) when there is no printer.
+  bool Acquire(const QString& jobName, const QFont& font = QFont("Courier New", 10));
+  bool IsOpen() const;
+  // Prints one line at the left margin and moves down one line.
+  void PrintLine(const QString& text);
+  // Prints text starting at a character column (1-based) of the current line, without
+  // moving down; NewLine() moves down. Columns are in widths of the fixed-pitch font.
+  void PrintAtColumn(int column, const QString& text);
+  void NewLine();
+  // Ends the document and sends it; nothing happens when nothing is open.
+  void Release();
+  // Number of pages begun in the current or last job.
+  int PageCount() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> d;
+};
+
+}  // namespace platform

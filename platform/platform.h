@@ -1,0 +1,33 @@
+#pragma once
+// Small services of the desktop that the programs use: message boxes, system colours,
+// the locale's measurement system, local time and process start.
+#include <QColor>
+#include <QDateTime>
+#include <QString>
+
+class QWidget;
+
+namespace platform {
+
+// A modal message box with one OK button, the exact title and text.
+void ShowMessage(QWidget* parent, const QString& title, const QString& text);
+
+// System colours (from the application palette).
+QColor SystemWindowText();
+QColor SystemWindow();
+QColor SystemButtonFace();    // the three-dimensional face colour
+QColor SystemButtonShadow();
+
+// 1 for U.S. units, 0 for metric, as the locale says.
+int MeasurementSystem();
+QDateTime LocalNow();
+
+// The system beep.
+void Beep();
+
+// Starts a program by its command line as a new process with this process's environment
+// and current folder, waits without a time limit while this program handles no events,
+// and returns its exit code; -1 when it cannot be started (nothing is shown).
+int RunProcessAndWait(const QString& commandLine);
+
+}  // namespace platform

@@ -1,0 +1,71 @@
+#pragma once
+// Reader of the suite's survey data files (no Qt). Files are fixed-length records of
+// 8-byte fields, little-endian IEEE doubles or 8-byte ASCII; no header, no count.
+// Record r (1-based, the point number) starts at byte (r - 1) * record length.
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace toolkit {
+
+enum class SurveyKind { Dat, Neh, Sec, Stn, Chg, Pts, Sol };
+
+// Record length in bytes: DAT 40, NEH 24, SEC 16, STN 32, CHG 40, PTS 16, SOL 32.
+int RecordLength(SurveyKind kind);
+// The kind's extension in upper case, with its point: ".DAT", ".NEH", ...
+const char* KindExtension(SurveyKind kind);
+
+enum class OpenResult { Ok, Missing, Unreadable };
+
+struct SurveyFile {
+  std::FILE* handle = nullptr;
+  SurveyKind kind = SurveyKind::Neh;
+  std::string fileName;   // full name, extension included
+  double recordCount = 0; // file length / record length, a real number
+  std::array<unsigned char, 40> record{};  // the last record read, zero-filled
+  std::int64_t position = -1;               // byte offset the handle stands at, -1 unknown
+};
+
+// True when a file of exactly that name exists (the test made before opening).
+bool SurveyFileExists(const std::string& fullName);
+// Appends the kind's extension to the name typed by the user, tests for existence and
+// opens it. Missing: no such file. Unreadable: it exists but cannot be opened.
+OpenResult OpenSurveyFile(SurveyFile& file, const std::string& nameWithoutExtension, SurveyKind kind);
+// The same with the full name given as it is.
+OpenResult OpenSurveyFileNamed(SurveyFile& file, const std::string& fullName, SurveyKind kind);
+void CloseSurveyFile(SurveyFile& file);
+
+// Reads record r into file.record, zero-filling what lies beyond the end of the file
+// (a record number below 1 or past the end reads as all zeros). Never fails; returns
+// false when bytes could not be read for a reason other than the end of the file.
+bool ReadRecord(SurveyFile& file, std::int64_t r);
+
+// Field access on the last record read (i is 1-based, 1..5).
+std::string FieldText(const SurveyFile& file, int i);    // the 8 bytes as text
+double FieldBinary(const SurveyFile& file, int i);       // IEEE double, little-endian
+double FieldNumber(const SurveyFile& file, int i);       // lenient text number
+
+// Lenient text number over at most n bytes: leading spaces, tabs and line feeds skipped,
+// then sign, digits, point, digits and an optional exponent; stops at the first other
+// character; no number in front reads as 0. Locale-independent; never reads past n.
+double ReadTextNumber(const char* text, std::size_t n);
+inline double ReadTextNumber(std::string_view text) { return ReadTextNumber(text.data(), text.size()); }
+
+// NEH packed height: stored s = sign(h) * (code * 10000 + |h|).
+struct PackedHeight {
+  double height = 0;
+  double code = 0;
+};
+PackedHeight DecodePackedHeight(double stored);
+
+// Empty record of the file's kind (second and third values both zero):
+// DAT vertical angle and distance; NEH easting and stored packed height; SEC both text
+// numbers; STN northing and easting; CHG bearing and northing; SOL northing and easting;
+// PTS never.
+bool IsEmptyRecord(const SurveyFile& file);
+// SEC: field 1 reads as the number 999.
+bool IsSecTerminator(const SurveyFile& file);
+
+}  // namespace toolkit
