@@ -1,1 +1,155 @@
-// (to be written)
+// The default printer as a line printer: a QPrinter on the default CUPS queue (or the
+// PDF stand-in), painted line by line in one font.
+#include "platform/line_printer.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QtGlobal>
+
+namespace platform {
+
+namespace {
+bool NoPrinterForced() { return !qEnvironmentVariableIsEmpty("SUITE_NO_PRINTER"); }
+QString PdfStandIn() { return qEnvironmentVariable("SUITE_PRINT_TO_PDF"); }
+}  // namespace
+
+bool HasDefaultPrinter() {
+  if (NoPrinterForced()) return false;
+  if (!PdfStandIn().isEmpty()) return true;
+  return !QPrinterInfo::defaultPrinter().isNull();
+}
+
+QString DefaultPrinterName() {
+  if (NoPrinterForced()) return QString();
+  const QString pdf = PdfStandIn();
+  if (!pdf.isEmpty()) return pdf;
+  const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+  return info.isNull() ? QString() : info.printerName();
+}
+
+struct LinePrinter::State {
+  std::unique_ptr<QPrinter> printer;
+  std::unique_ptr<QPainter> painter;
+  QFont font;
+  QString jobName;
+  bool open = false;
+  int pages = 0;
+  int y = 0;           // top of the current line, device pixels
+  int lineHeight = 1;  // font height plus external leading
+  int ascent = 0;
+  int columnWidth = 1;
+  int pageHeight = 0;
+  bool lineUsed = false;  // something was printed on the current line
+};
+
+LinePrinter::LinePrinter() : d(std::make_unique<State>()) {}
+
+LinePrinter::~LinePrinter() { Release(); }
+
+bool LinePrinter::Acquire(const QString& jobName, const QFont& font) {
+  Release();
+  if (!HasDefaultPrinter()) return false;
+  const QString pdf = PdfStandIn();
+  if (!pdf.isEmpty()) {
+    d->printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    d->printer->setOutputFormat(QPrinter::PdfFormat);
+    d->printer->setOutputFileName(pdf);
+  } else {
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull()) return false;
+    d->printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    if (!d->printer->isValid()) {
+      d->printer.reset();
+      return false;
+    }
+  }
+  d->printer->setDocName(jobName);
+  d->jobName = jobName;
+  d->font = font;
+  d->open = true;
+  d->pages = 0;
+  d->y = 0;
+  d->lineUsed = false;
+  return true;
+}
+
+bool LinePrinter::IsOpen() const { return d->open; }
+
+
+namespace {
+bool Begin(QPrinter& printer, std::unique_ptr<QPainter>& painter, const QFont& font,
+           int& lineHeight, int& ascent, int& columnWidth, int& pageHeight) {
+  painter = std::make_unique<QPainter>();
+  if (!painter->begin(&printer)) {
+    painter.reset();
+    return false;
+  }
+  painter->setFont(font);
+  painter->setPen(Qt::black);
+  const QFontMetrics fm = painter->fontMetrics();
+  lineHeight = qMax(1, fm.height() + fm.leading());
+  ascent = fm.ascent();
+  columnWidth = fm.averageCharWidth();
+  if (columnWidth <= 0) columnWidth = qMax(1, fm.horizontalAdvance(QLatin1Char('0')));
+  pageHeight = printer.pageLayout().paintRectPixels(printer.resolution()).height();
+  if (pageHeight <= 0) pageHeight = printer.height();
+  return true;
+}
+}  // namespace
+
+
+void LinePrinter::PrintAtColumn(int column, const QString& text) {
+  if (!d->open) return;
+  if (!d->painter) {
+    if (!Begin(*d->printer, d->painter, d->font, d->lineHeight, d->ascent, d->columnWidth,
+               d->pageHeight)) {
+      d->open = false;
+      d->printer.reset();
+      return;
+    }
+    d->pages = 1;
+    d->y = 0;
+  }
+  // A new page when this line does not fit below the lines already on the page.
+  if (d->y > 0 && d->y + d->lineHeight > d->pageHeight) {
+    d->printer->newPage();
+    ++d->pages;
+    d->y = 0;
+  }
+  if (!text.isEmpty()) {
+    const int x = qMax(0, column - 1) * d->columnWidth;
+    d->painter->drawText(x, d->y + d->ascent, text);
+  }
+  d->lineUsed = true;
+}
+
+void LinePrinter::NewLine() {
+  if (!d->open) return;
+  if (!d->painter || !d->lineUsed) PrintAtColumn(1, QString());
+  if (!d->open) return;
+  d->y += d->lineHeight;
+  d->lineUsed = false;
+}
+
+void LinePrinter::PrintLine(const QString& text) {
+  if (!d->open) return;
+  PrintAtColumn(1, text);
+  NewLine();
+}
+
+void LinePrinter::Release() {
+  if (d->painter) {
+    d->painter->end();
+    d->painter.reset();
+  }
+  d->printer.reset();
+  d->open = false;
+  d->y = 0;
+  d->lineUsed = false;
+}
+
+int LinePrinter::PageCount() const { return d->pages; }
+
+}  // namespace platform

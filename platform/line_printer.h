@@ -5,6 +5,8 @@
 //
 // Where the environment variable SUITE_PRINT_TO_PDF names a file, that file stands in for
 // the default printer (Qt's PDF output); tests use this where no print queue can run.
+// Where SUITE_NO_PRINTER is set (not empty) the machine counts as having no printer at
+// all, whatever else is set up; tests use this for the "no printer" paths.
 #include <QFont>
 #include <QString>
 #include <memory>
@@ -30,7 +32,9 @@ class LinePrinter {
   // Returns false (and IsOpen() stays false) when there is no printer.
   bool Acquire(const QString& jobName, const QFont& font = QFont("Courier New", 10));
   bool IsOpen() const;
-  // Prints one line at the left margin and moves down one line.
+  // Prints one line at the left margin and moves down one line. The job's first page
+  // begins with the first line printed; a new page begins when the next line does not
+  // fit on the current page.
   void PrintLine(const QString& text);
   // Prints text starting at a character column (1-based) of the current line, without
   // moving down; NewLine() moves down. Columns are in widths of the fixed-pitch font.

@@ -24,10 +24,14 @@ QDateTime LocalNow();
 
 // The system beep.
 void Beep();
+// How many times Beep() sounded in this process (tests count the beeps).
+int BeepCount();
 
 // Starts a program by its command line as a new process with this process's environment
 // and current folder, waits without a time limit while this program handles no events,
-// and returns its exit code; -1 when it cannot be started (nothing is shown).
+// and returns its exit code; -1 when it cannot be started or crashes (nothing is shown).
+// The command line is split like a shell would (double quotes group blanks). A program
+// named "name.exe" that exists only as "name" is started by the name without ".exe".
 int RunProcessAndWait(const QString& commandLine);
 
 }  // namespace platform

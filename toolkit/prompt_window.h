@@ -9,6 +9,8 @@
 #include <QImage>
 #include <QPointer>
 #include <QWidget>
+
+class QTimer;
 #include <string>
 #include <vector>
 
@@ -95,10 +97,22 @@ class PromptWindow : public QWidget {
 
  private:
   // implementation details are free to change
+  bool WaitForKeyOrClose(const QPointer<PromptWindow>& self);
+  std::string TakeKey();
   void ProcessOnce();
+  QColor ForegroundOf(long colour) const;
+  QColor BackgroundOf(long colour) const;
+  int DrawText(const QString& text, bool opaque, const QColor& background, bool record);
+  void MovePen(long double px, long double py);
+  bool WorldToPixel(double x, double y, long double& px, long double& py) const;
+  void ShowCaret();
+  void HideCaret();
+  void BlinkCaret();
+  void Changed(const QRect& r);
   int controlId_;
   QImage image_;
   QPoint pos_{0, 0};
+  long double penX_ = 0, penY_ = 0;  // exact pixel position (may lie far outside)
   QColor fg_, bg_;
   bool bgTransparent_ = false;
   PromptFont font_;
@@ -107,7 +121,13 @@ class PromptWindow : public QWidget {
   double wx1_ = 0, wy1_ = 0, wx2_ = 1, wy2_ = 1;
   std::vector<std::string> keys_;
   bool closed_ = false;
+  QPointer<QWidget> watched_;
+  // read_line's caret
+  QTimer* caretTimer_ = nullptr;
+  bool reading_ = false;
   bool caretOn_ = false;
+  QPoint caretAt_;
+  QImage underCaret_;
   std::vector<std::string> transcript_;
 };
 
