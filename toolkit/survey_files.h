@@ -44,16 +44,24 @@ bool ReadRecord(SurveyFile& file, std::int64_t r);
 
 // Field access on the last record read (i is 1-based, 1..5).
 std::string FieldText(const SurveyFile& file, int i);    // the 8 bytes as text
+// The same without trailing blanks and zero bytes (a name as it was typed).
+std::string FieldTextTrimmed(const SurveyFile& file, int i);
 double FieldBinary(const SurveyFile& file, int i);       // IEEE double, little-endian
 double FieldNumber(const SurveyFile& file, int i);       // lenient text number
 
 // Lenient text number over at most n bytes: leading spaces, tabs and line feeds skipped,
 // then sign, digits, point, digits and an optional exponent; stops at the first other
 // character; no number in front reads as 0. Locale-independent; never reads past n.
+// Carriage returns are skipped like line feeds. The exponent letter may be E, e, D or d
+// (double-precision writers use D) and is taken only when a digit follows it. A number
+// too large for a double reads as an infinity of its sign, one too small as 0.
 double ReadTextNumber(const char* text, std::size_t n);
 inline double ReadTextNumber(std::string_view text) { return ReadTextNumber(text.data(), text.size()); }
 
 // NEH packed height: stored s = sign(h) * (code * 10000 + |h|).
+// code = |s| / 10000 truncated; |h| = |s| - code * 10000; h negated when s < 0. The
+// height always lies in [0, 10000) in size. A NaN or infinite s gives a NaN height and
+// code 0. For |s| beyond 2^53 the code is a large whole number and the height meaningless.
 struct PackedHeight {
   double height = 0;
   double code = 0;
