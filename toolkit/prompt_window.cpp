@@ -30,6 +30,7 @@
 #include <QEventLoop>
 #include <QFocusEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -388,6 +389,8 @@ void PromptWindow::MovePen(long double px, long double py) {
   pos_ = QPoint(ClampToInt(px), ClampToInt(py));
 }
 
+void PromptWindow::SetTextPositionPixels(QPoint p) { MovePen(p.x(), p.y()); }
+
 void PromptWindow::SetPosition(double x, double y) {
   long double px = 0, py = 0;
   if (!WorldToPixel(x, y, px, py)) return;  // a point that is no number is skipped
@@ -424,7 +427,7 @@ void PromptWindow::LineTo(double x, double y, long colour) {
 
 void PromptWindow::SetFocusArea() {
   if (QWidget* w = window()) {
-    w->raise();
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) w->raise();
     w->activateWindow();
   }
   setFocus(Qt::OtherFocusReason);

@@ -76,7 +76,7 @@ class PromptWindow : public QWidget {
   // The world point's pixel (rounded half to even) under the current world window.
   QPoint ToPixel(double x, double y) const;
   QPoint TextPosition() const { return pos_; }
-  void SetTextPositionPixels(QPoint p) { pos_ = p; }
+  void SetTextPositionPixels(QPoint p);
   const QImage& Image() const { return image_; }
   QImage& Image() { return image_; }
   // Repaints the screen from the bitmap now (the bitmap is repainted on demand anyway).
