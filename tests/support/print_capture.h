@@ -17,6 +17,8 @@ bool PreparePrinter();
 QString WaitForPrintedText(int timeoutMs = 20000);
 // The pages of the text above.
 QStringList WaitForPrintedPages(int timeoutMs = 20000);
+// The PDF file the printed job is (or will be) written to.
+QString PrintedFile();
 // True when the output went through a real CUPS queue.
 bool UsingCupsQueue();
 // Makes the machine look as if it had no printer at all (for the "no printer" paths).

@@ -1,0 +1,128 @@
+// Desktop services: process start and wait, the beep, dialog units, system colours.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPalette>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "platform/dialog_units.h"
+#include "platform/platform.h"
+
+class TestPlatform : public QObject {
+  Q_OBJECT
+ private slots:
+  void initTestCase();
+  void exitCodes_data();
+  void exitCodes();
+  void exeSuffixFallsBackToTheBareName();
+  void childInheritsEnvironmentAndFolder();
+  void beepsAreCounted();
+  void dialogUnits_data();
+  void dialogUnits();
+  void systemColoursComeFromThePalette();
+
+ private:
+  QTemporaryDir dir_;
+  QString Script(const QString& name, const QByteArray& body);
+};
+
+QString TestPlatform::Script(const QString& name, const QByteArray& body) {
+  const QString path = dir_.filePath(name);
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly)) return QString();
+  f.write("#!/bin/sh\n" + body + "\n");
+  f.close();
+  f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  return path;
+}
+
+void TestPlatform::initTestCase() {
+  QVERIFY(dir_.isValid());
+  QVERIFY(!Script(QStringLiteral("exit7"), "exit 7").isEmpty());
+  QVERIFY(!Script(QStringLiteral("with space"), "exit 9").isEmpty());
+  QVERIFY(!Script(QStringLiteral("crash"), "kill -9 $$").isEmpty());
+}
+
+void TestPlatform::exitCodes_data() {
+  QTest::addColumn<QString>("command");
+  QTest::addColumn<int>("code");
+  QTest::newRow("success") << "true" << 0;
+  QTest::newRow("exit code") << "sh -c \"exit 3\"" << 3;
+  QTest::newRow("full path") << "@/exit7" << 7;
+  QTest::newRow("quoted path with a blank") << "\"@/with space\"" << 9;
+  QTest::newRow("missing program") << "@/no-such-program.exe" << -1;
+  QTest::newRow("empty command") << "" << -1;
+  QTest::newRow("blank command") << "   " << -1;
+  QTest::newRow("killed") << "@/crash" << -1;
+}
+
+void TestPlatform::exitCodes() {
+  QFETCH(QString, command);
+  QFETCH(int, code);
+  command.replace(QLatin1Char('@'), dir_.path());
+  QCOMPARE(platform::RunProcessAndWait(command), code);
+}
+
+void TestPlatform::exeSuffixFallsBackToTheBareName() {
+  // the launcher's table names "exit7.exe"; here the program carries no extension
+  QCOMPARE(platform::RunProcessAndWait(dir_.filePath(QStringLiteral("exit7.exe"))), 7);
+  QCOMPARE(platform::RunProcessAndWait(dir_.filePath(QStringLiteral("EXIT7.EXE"))), -1);
+}
+
+void TestPlatform::childInheritsEnvironmentAndFolder() {
+  const QString out = dir_.filePath(QStringLiteral("seen.txt"));
+  const QString script = Script(QStringLiteral("report"),
+                                "echo \"$PWD|$SUITE_TEST_MARK\" > \"$1\"");
+  qputenv("SUITE_TEST_MARK", "neh-42");
+  const QString old = QDir::currentPath();
+  QVERIFY(QDir::setCurrent(dir_.path()));
+  const int rc = platform::RunProcessAndWait(QStringLiteral("\"%1\" \"%2\"").arg(script, out));
+  QDir::setCurrent(old);
+  QCOMPARE(rc, 0);
+  QFile f(out);
+  QVERIFY(f.open(QIODevice::ReadOnly));
+  QCOMPARE(QString::fromLocal8Bit(f.readAll()).trimmed(),
+           QDir(dir_.path()).canonicalPath() + QStringLiteral("|neh-42"));
+}
+
+void TestPlatform::beepsAreCounted() {
+  const int before = platform::BeepCount();
+  platform::Beep();
+  platform::Beep();
+  QCOMPARE(platform::BeepCount(), before + 2);
+}
+
+void TestPlatform::dialogUnits_data() {
+  QTest::addColumn<int>("du");
+  QTest::addColumn<int>("x");
+  QTest::addColumn<int>("y");
+  QTest::newRow("zero") << 0 << 0 << 0;
+  QTest::newRow("4 by 8") << 8 << 12 << 13;
+  QTest::newRow("lister width") << 385 << 578 << 626;
+  QTest::newRow("button") << 55 << 83 << 89;
+  QTest::newRow("14 high") << 14 << 21 << 23;
+  QTest::newRow("390 down") << 390 << 585 << 634;
+}
+
+void TestPlatform::dialogUnits() {
+  QFETCH(int, du);
+  QFETCH(int, x);
+  QFETCH(int, y);
+  QCOMPARE(platform::DuToPxX(du), x);
+  QCOMPARE(platform::DuToPxY(du), y);
+}
+
+void TestPlatform::systemColoursComeFromThePalette() {
+  QPalette p = QApplication::palette();
+  p.setColor(QPalette::Active, QPalette::WindowText, QColor(1, 2, 3));
+  p.setColor(QPalette::Active, QPalette::Button, QColor(4, 5, 6));
+  const QPalette saved = QApplication::palette();
+  QApplication::setPalette(p);
+  QCOMPARE(platform::SystemWindowText(), QColor(1, 2, 3));
+  QCOMPARE(platform::SystemButtonFace(), QColor(4, 5, 6));
+  QApplication::setPalette(saved);
+}
+
+QTEST_MAIN(TestPlatform)
+#include "tst_platform.moc"
