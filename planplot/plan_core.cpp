@@ -1,0 +1,314 @@
+// Plan plot arithmetic and the drawing pass. Reals are computed in extended precision
+// (long double) and stored as doubles; integers come from rounding halves to even.
+//
+// Records whose northing, easting or packed height is not finite (NaN, infinity) carry no
+// point: they are passed over by the extent scan and the drawing pass alike, so that one
+// damaged record can neither blow the view window up nor poison the lines around it.
+#include "planplot/plan_core.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "toolkit/number_text.h"
+#include "toolkit/survey_files.h"
+
+namespace planplot {
+namespace {
+
+bool Finite(const NehRecord& r) {
+  return std::isfinite(r.northing) && std::isfinite(r.easting) && std::isfinite(r.packedHeight);
+}
+
+// Lines are clipped to the plot area widened by this margin before they reach the
+// canvas, so that a far-off point in a zoomed view costs no more than a short line and
+// pixel coordinates always fit an int.
+constexpr long double kLineMargin = 1024;
+// A label whose top-left corner lies outside this window cannot show in the plot area.
+constexpr long double kLabelLeft = -400, kLabelTop = -100;
+constexpr long double kLabelRight = kPlotWidth + 10, kLabelBottom = kPlotHeight + 100;
+
+bool InPlot(const PixelPoint& p) {
+  return p.valid && p.x >= 0 && p.x < kPlotWidth && p.y >= 0 && p.y < kPlotHeight;
+}
+
+// Liang-Barsky clipping of the segment a-b to the widened plot area.
+bool ClipLine(PixelPoint& a, PixelPoint& b) {
+  const long double xmin = -kLineMargin, ymin = -kLineMargin;
+  const long double xmax = kPlotWidth + kLineMargin, ymax = kPlotHeight + kLineMargin;
+  const long double dx = b.x - a.x, dy = b.y - a.y;
+  long double t0 = 0, t1 = 1;
+  const long double p[4] = {-dx, dx, -dy, dy};
+  const long double q[4] = {a.x - xmin, xmax - a.x, a.y - ymin, ymax - a.y};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
+      continue;
+    }
+    const long double t = q[i] / p[i];
+    if (p[i] < 0) {
+      if (t > t1) return false;
+      t0 = std::max(t0, t);
+    } else {
+      if (t < t0) return false;
+      t1 = std::min(t1, t);
+    }
+  }
+  PixelPoint na = a, nb = b;
+  if (t0 > 0) { na.x = std::nearbyint(a.x + t0 * dx); na.y = std::nearbyint(a.y + t0 * dy); }
+  if (t1 < 1) { nb.x = std::nearbyint(a.x + t1 * dx); nb.y = std::nearbyint(a.y + t1 * dy); }
+  a = na;
+  b = nb;
+  return true;
+}
+
+void DrawLabel(PlanCanvas& canvas, const PlanMapping& m, long double E, long double N,
+               const std::string& text, Rgb colour, Rgb background) {
+  const PixelPoint p = WorldToPixel(m, static_cast<double>(E), static_cast<double>(N));
+  if (!p.valid || p.x < kLabelLeft || p.x > kLabelRight || p.y < kLabelTop || p.y > kLabelBottom)
+    return;
+  canvas.Label(static_cast<int>(p.x), static_cast<int>(p.y), text, colour, background);
+}
+
+struct FilePass {
+  bool reference = false;
+  Rgb foreground = kRed;
+  double Ep = 0, Np = 0;  // previous point
+  bool drewAny = false;
+};
+
+// One file of a pass. Returns false when the window closed.
+bool DrawFile(PlanState& s, const PlanScheme& scheme, NehSource* src, FilePass& f,
+              PlanCanvas& canvas, PassResult& result) {
+  if (!src) return true;
+  const double n = src->Count();
+  bool lineMode = false;
+  NehRecord rec;
+  for (std::int64_t r = 1; static_cast<double>(r) <= n; ++r) {
+    if (!src->Read(r, rec)) break;
+    ++result.recordsRead;
+    if (!Finite(rec)) {
+      if (!canvas.KeepAlive()) return false;
+      continue;
+    }
+    const bool marker = rec.northing < 0;
+    const double N = std::fabs(rec.northing), E = std::fabs(rec.easting);
+    const int d = StyleDigit(rec.packedHeight);
+    const PenStyle pen = StylePen(d);
+    const PixelPoint here = WorldToPixel(s.mapping, E, N);
+
+    bool drawLine = false, plainPoint = false;
+    if (!lineMode) {
+      if (marker) lineMode = true;  // starts a line, draws nothing yet
+      else plainPoint = true;
+    } else {
+      drawLine = true;
+      if (marker) lineMode = false;  // ends the line
+    }
+
+    Rgb numberColour = kGreen, levelColour = scheme.levelLabel;
+    if (plainPoint) {
+      if (InPlot(here))
+        canvas.Pixel(static_cast<int>(here.x), static_cast<int>(here.y), f.reference ? kBlue : kYellow);
+      if (f.reference) numberColour = levelColour = kBlue;
+    } else if (drawLine) {
+      f.foreground = f.reference ? kBlue : StyleColour(d, f.foreground, scheme);
+      PixelPoint from = WorldToPixel(s.mapping, f.Ep, f.Np), to = here;
+      if (from.valid && to.valid && ClipLine(from, to))
+        canvas.Line(static_cast<int>(from.x), static_cast<int>(from.y), static_cast<int>(to.x),
+                    static_cast<int>(to.y), f.foreground, pen);
+      if (f.reference) numberColour = levelColour = kBlue;
+    }
+
+    if (s.showNumbers) {
+      DrawLabel(canvas, s.mapping, E, static_cast<long double>(N) + s.u,
+                toolkit::NumberText(static_cast<long double>(r)), numberColour, scheme.background);
+      f.foreground = numberColour;
+    }
+    if (s.showLevels) {
+      const toolkit::PackedHeight ph = toolkit::DecodePackedHeight(rec.packedHeight);
+      DrawLabel(canvas, s.mapping, static_cast<long double>(E) + s.u,
+                static_cast<long double>(N) - s.u, toolkit::LevelText(ph.height), levelColour,
+                scheme.background);
+      f.foreground = levelColour;
+    }
+
+    f.Ep = E;
+    f.Np = N;
+    f.drewAny = true;
+    if (!canvas.KeepAlive()) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void ScanFullExtent(PlanState& s, const NehOpener& open) {
+  s.Nlo = s.Nhi = s.Elo = s.Ehi = 0;
+  std::unique_ptr<NehSource> src = open ? open(s.mainFileName) : nullptr;
+  if (!src) return;
+  const double n = src->Count();
+  bool first = true;
+  NehRecord rec;
+  // Only whole records count; an empty file keeps the extent at zeros (its record 1
+  // reads as zeros).
+  for (std::int64_t r = 1; static_cast<double>(r) <= n; ++r) {
+    if (!src->Read(r, rec)) break;
+    if (r >= 2 && rec.northing == 0 && rec.easting == 0) break;
+    if (!Finite(rec)) continue;
+    const double N = std::fabs(rec.northing), E = std::fabs(rec.easting);
+    if (first) {
+      s.Nlo = s.Nhi = N;
+      s.Elo = s.Ehi = E;
+      first = false;
+    } else {
+      s.Nlo = std::min(s.Nlo, N);
+      s.Nhi = std::max(s.Nhi, N);
+      s.Elo = std::min(s.Elo, E);
+      s.Ehi = std::max(s.Ehi, E);
+    }
+  }
+}
+
+void FitViewWindow(PlanState& s) {
+  const long double dE = static_cast<long double>(s.Ehi) - s.Elo;
+  const long double dN = static_cast<long double>(s.Nhi) - s.Nlo;
+  if (dE <= dN) {
+    s.u = static_cast<double>(dE / 700);
+    const long double left = s.Elo - (dN - dE) / 2;
+    s.Eleft = static_cast<double>(left);
+    s.Eright = static_cast<double>(left + dN);
+    s.Nbottom = s.Nlo;
+    s.Ntop = s.Nhi;
+  } else {
+    s.u = static_cast<double>(dN / 700);
+    const long double bottom = s.Nlo - (dE - dN) / 2;
+    s.Nbottom = static_cast<double>(bottom);
+    s.Ntop = static_cast<double>(bottom + dE);
+    s.Eleft = s.Elo;
+    s.Eright = s.Ehi;
+  }
+}
+
+bool ApplyWorldWindow(PlanMapping& m, double left, double top, double right, double bottom) {
+  if (!(std::isfinite(left) && std::isfinite(top) && std::isfinite(right) && std::isfinite(bottom)))
+    return false;
+  if (left == right || top == bottom) return false;
+  m.left = left;
+  m.top = top;
+  m.right = right;
+  m.bottom = bottom;
+  return true;
+}
+
+bool ApplyViewWindow(PlanState& s) {
+  return ApplyWorldWindow(s.mapping, s.Eleft, s.Ntop, s.Eright, s.Nbottom);
+}
+
+PixelPoint WorldToPixel(const PlanMapping& m, double E, double N) {
+  PixelPoint p;
+  const long double x = std::nearbyint((static_cast<long double>(E) - m.left) * kPlotWidth /
+                                       (static_cast<long double>(m.right) - m.left));
+  const long double y = kPlotHeight - std::nearbyint((static_cast<long double>(N) - m.bottom) *
+                                                     kPlotHeight /
+                                                     (static_cast<long double>(m.top) - m.bottom));
+  p.x = x;
+  p.y = y;
+  p.valid = std::isfinite(x) && std::isfinite(y);
+  return p;
+}
+
+Rgb StyleColour(int d, Rgb current, const PlanScheme& scheme) {
+  switch (d) {
+    case 0: return scheme.styleZero;
+    case 1: return kRed;
+    case 2: return kYellow;
+    case 3: return kGreen;
+    case 4: return kCyan;
+    case 5: return kBlue;
+    default: return current;
+  }
+}
+
+PenStyle StylePen(int d) {
+  switch (d) {
+    case 1: return PenStyle::Dash;
+    case 2: return PenStyle::Dot;
+    case 3: return PenStyle::DashDot;
+    case 4: return PenStyle::DashDotDot;
+    default: return PenStyle::Solid;
+  }
+}
+
+int StyleDigit(double packedHeight) {
+  if (!std::isfinite(packedHeight)) return 0;
+  const double code = toolkit::DecodePackedHeight(packedHeight).code;
+  if (!std::isfinite(code)) return 0;
+  const int d = static_cast<int>(std::fmod(std::fabs(code), 10.0));
+  return (d >= 0 && d <= 9) ? d : 0;
+}
+
+PassResult DrawPlanPass(PlanState& s, const PlanScheme& scheme, const NehOpener& open,
+                        PlanCanvas& canvas) {
+  PassResult result;
+  LabelFont font;
+  canvas.BeginPass(font);
+  FilePass f;
+  f.foreground = kRed;
+  bool alive = true;
+  {
+    std::unique_ptr<NehSource> src = open ? open(s.mainFileName) : nullptr;
+    alive = DrawFile(s, scheme, src.get(), f, canvas, result);
+  }
+  if (alive && s.referencePresent) {
+    std::unique_ptr<NehSource> src = open ? open(s.referenceFileName) : nullptr;
+    f.reference = true;
+    alive = DrawFile(s, scheme, src.get(), f, canvas, result);
+  }
+  if (f.drewAny) {
+    s.Ep = s.Ec = f.Ep;
+    s.Np = s.Nc = f.Np;
+  }
+  canvas.EndPass();
+  result.aborted = !alive;
+  return result;
+}
+
+DragRect UpdateZoomBox(PlanState& s, int x0, int y0, int x, int y) {
+  DragRect d;
+  d.left = std::min(x0, x);
+  d.right = std::max(x0, x);
+  d.top = std::min(y0, y);
+  d.bottom = std::max(y0, y);
+  const long double width = static_cast<long double>(s.Eright) - s.Eleft;
+  const long double height = static_cast<long double>(s.Ntop) - s.Nbottom;
+  const long double zLeft = s.Eleft + d.left * width / kPlotWidth;
+  long double zRight = s.Eleft + d.right * width / kPlotWidth;
+  long double zTop = s.Ntop - d.top * height / kPlotHeight;
+  const long double zBottom = s.Ntop - d.bottom * height / kPlotHeight;
+  const long double w = zRight - zLeft, h = zTop - zBottom;
+  if (w <= h) {
+    s.u = static_cast<double>(6 * w / 700);
+    zRight = zLeft + h;
+  } else {
+    s.u = static_cast<double>(6 * h / 700);
+    zTop = zBottom + w;
+  }
+  s.Ep = static_cast<double>(zLeft);
+  s.Np = static_cast<double>(zTop);
+  s.Ec = static_cast<double>(zRight);
+  s.Nc = static_cast<double>(zBottom);
+  if (d.right == d.left) ++d.right;
+  if (d.bottom == d.top) ++d.bottom;
+  return d;
+}
+
+std::string ZoomAreaText(const PlanState& s) {
+  auto nine = [](double v) { return toolkit::NumberText(v).substr(0, 9); };
+  return "Zoom Area:" + nine(s.Ep) + "E " + nine(s.Nc) + "N - " + nine(s.Ec) + "E " + nine(s.Np) + "N";
+}
+
+std::string BitmapFileName(double counter) {
+  return "Plan" + toolkit::NumberText(counter) + ".bmp";
+}
+
+}  // namespace planplot
