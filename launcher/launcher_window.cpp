@@ -1,0 +1,190 @@
+#include "launcher/launcher_window.h"
+
+#include "launcher/launcher_core.h"
+#include "platform/dialog_units.h"
+#include "platform/platform.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QTabWidget>
+
+// The list's arrow image lives in the library's resources, which a static library must
+// register itself.
+static void InitLauncherResources() { Q_INIT_RESOURCE(launcher); }
+
+namespace launcher {
+
+namespace {
+
+// Window layout in dialog units.
+constexpr int kWindowWidthDu = 130;
+constexpr int kWindowHeightDu = 200;
+constexpr int kTabXDu = 1, kTabYDu = 1, kTabWidthDu = 188, kTabHeightDu = 188;
+constexpr int kListXDu = 2, kListYDu = 6, kListWidthDu = 100;
+
+void CentreOnScreen(QWidget& window) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    // The whole window, frame included, once the frame is known.
+    QRect frame(QPoint(0, 0), window.frameGeometry().size());
+    frame.moveCenter(area.center());
+    window.move(frame.topLeft());
+}
+
+void SetBlackOnWhite(QComboBox& list) {
+    QPalette palette = list.palette();
+    for (QPalette::ColorRole role : {QPalette::Base, QPalette::Button, QPalette::Window})
+        palette.setColor(role, Qt::white);
+    for (QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
+        palette.setColor(role, Qt::black);
+    list.setPalette(palette);
+    list.view()->setPalette(palette);
+    // A flat white field (the style would shade the button face otherwise).
+    list.setStyleSheet(QStringLiteral(
+        "QComboBox { color: black; background-color: white; border: 1px solid #7a7a7a;"
+        " padding: 1px 18px 1px 4px; }"
+        "QComboBox::drop-down { subcontrol-origin: padding; subcontrol-position: top right; width: 16px;"
+        " border-left: 1px solid #c0c0c0; background-color: #f0f0f0; }"
+        "QComboBox::down-arrow { image: url(:/launcher/list_arrow.png); }"
+        "QComboBox QAbstractItemView { color: black; background-color: white;"
+        " selection-color: white; selection-background-color: #0078d7; }"));
+}
+
+// The dropped list shows every entry at once, without a scroll bar, as the system's
+// drop-down lists do (their dropped height follows the number of entries, not the
+// 40-unit height of the control's template).
+void SizeDroppedList(QComboBox& list) {
+    list.setMaxVisibleItems(qMax(1, list.count()));
+    list.view()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+}  // namespace
+
+std::unique_ptr<QWidget> CreateLauncher(LauncherState& state) {
+    InitLauncherResources();
+    // 1. The list font.
+    state.listFont = QFont(QStringLiteral("Arial"), 10, QFont::Bold);
+
+    // 2. The window, centred, fixed in size, with the tab control. The tab control is wider
+    // than the window, which clips it on the right.
+    auto window = std::make_unique<QWidget>(
+        nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                     Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    window->setWindowTitle(QStringLiteral("Halden Survey Program"));
+    window->setFixedSize(platform::DuToPxX(kWindowWidthDu), platform::DuToPxY(kWindowHeightDu));
+    CentreOnScreen(*window);
+    state.window = window.get();
+
+    auto* tabs = new QTabWidget(window.get());
+    tabs->setObjectName(QString::number(kTabControlId));
+    tabs->setGeometry(platform::DuToPxX(kTabXDu), platform::DuToPxY(kTabYDu), platform::DuToPxX(kTabWidthDu),
+                      platform::DuToPxY(kTabHeightDu));
+    state.tabs = tabs;
+
+    // 3. The selection page and the program list on it.
+    auto* page = new SelectionPage(state, tabs);
+    tabs->addTab(page, QStringLiteral("SELECTION"));
+    state.page = page;
+
+    auto* list = new QComboBox(page);
+    list->setObjectName(QString::number(kProgramListId));
+    list->setEditable(false);
+    list->setFocusPolicy(Qt::StrongFocus);
+    state.list = list;
+
+    // 4. Colours, font, the entries in table order, the first selected.
+    SetBlackOnWhite(*list);
+    list->setFont(state.listFont);
+    for (std::string_view entry : kProgramTable)
+        list->addItem(QString::fromUtf8(entry.data(), static_cast<qsizetype>(entry.size())));
+    list->setCurrentIndex(0);
+    list->setGeometry(platform::DuToPxX(kListXDu), platform::DuToPxY(kListYDu), platform::DuToPxX(kListWidthDu),
+                      list->sizeHint().height());
+    SizeDroppedList(*list);
+    list->installEventFilter(page);
+    page->setFocusProxy(list);
+    list->setFocus();
+
+    // Only a choice by the user starts a program, never the selection made above.
+    QObject::connect(list, &QComboBox::activated, page,
+                     [&state](int index) { ProgramListChanged(state, index + 1); });
+    return window;
+}
+
+void ShowLauncher(QWidget& window) {
+    window.show();
+    CentreOnScreen(window);
+    window.raise();
+    window.activateWindow();
+}
+
+void PaintGradient(QPainter& surface, int k) {
+    QPaintDevice* device = surface.device();
+    if (!device) return;
+    for (const GradientBand& band : GradientBands(device->width(), device->height(), k)) {
+        if (band.bottom <= band.top || band.right <= band.left) continue;
+        surface.fillRect(QRect(band.left, band.top, band.right - band.left, band.bottom - band.top),
+                         QColor(band.red, band.green, band.blue));
+    }
+}
+
+void RunProgram(const QString& command) {
+    const std::string cut = CutCommand(command.toStdString());
+    // The exit code is read by the platform and not used here.
+    (void)platform::RunProcessAndWait(QString::fromStdString(ProgramCommandLine(cut)));
+}
+
+void ProgramListChanged(LauncherState& state, int entry) {
+    if (entry < 1 || entry > static_cast<int>(kProgramTable.size()) || !state.list) return;
+    const QString text = state.list->itemText(entry - 1);
+    const std::string command = BuildCommand(state.installFolder.toStdString(), text.toStdString());
+    RunProgram(QString::fromStdString(command));
+    // Back to idle: the launcher takes input again once the program has ended.
+    if (state.window && state.window->isVisible()) state.window->activateWindow();
+}
+
+void CancelCommand(LauncherState& state) {
+    if (!state.page) return;
+    // The tab control loses its one tab when the page goes.
+    state.page->hide();
+    state.page->deleteLater();
+    state.page = nullptr;
+    state.list = nullptr;
+}
+
+SelectionPage::SelectionPage(LauncherState& state, QWidget* parent) : QWidget(parent), state_(state) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void SelectionPage::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const int k = state_.tabs ? state_.tabs->currentIndex() + 1 : 1;
+    PaintGradient(painter, k);
+}
+
+void SelectionPage::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        CancelCommand(state_);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+// The Esc key over the closed list is the dialog's cancel command; it reaches the page
+// before the list can take it as a letter to search for.
+bool SelectionPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == state_.list && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        CancelCommand(state_);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace launcher

@@ -1,0 +1,372 @@
+// The launcher window driven with real key events: layout, shaded page, starting the
+// programs of the table from a test install folder of stand-ins, the cancel command.
+#include "launcher/launcher_core.h"
+#include "launcher/launcher_window.h"
+
+#include <QComboBox>
+#include <QFontInfo>
+#include <QImage>
+#include <QMessageBox>
+#include <QPainter>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+#ifndef STAND_IN_PATH
+#error "STAND_IN_PATH must name the stand-in program"
+#endif
+
+namespace {
+
+// One launcher window over a test install folder.
+struct Launcher {
+    launcher::LauncherState state;
+    std::unique_ptr<QWidget> window;
+
+    explicit Launcher(const QString& folder) {
+        state.installFolder = folder;
+        window = launcher::CreateLauncher(state);
+        launcher::ShowLauncher(*window);
+        (void)QTest::qWaitForWindowExposed(window.get());
+        state.list->setFocus();
+    }
+    QComboBox* list() const { return state.list.data(); }
+};
+
+// Puts a copy of the stand-in program into `folder` under `name`.
+bool AddStandIn(const QString& folder, const QString& name) {
+    const QString target = folder + name;
+    QFile::remove(target);
+    if (!QFile::copy(QStringLiteral(STAND_IN_PATH), target)) return false;
+    return QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                             QFileDevice::ReadGroup | QFileDevice::ExeGroup);
+}
+
+// A folder path of exactly `length` characters, trailing separator included, below `base`.
+QString FolderOfLength(const QString& base, int length) {
+    QString folder = base + "/";
+    while (folder.size() < length) {
+        const int room = length - static_cast<int>(folder.size()) - 1;  // keep one for the separator
+        if (room <= 0) return QString();
+        const int part = qMin(room > 200 && room < 202 ? 100 : room, 200);
+        folder += QString(part, QLatin1Char('d')) + "/";
+    }
+    if (folder.size() != length || !QDir().mkpath(folder)) return QString();
+    return folder;
+}
+
+QStringList LogLines(const QString& log) {
+    QFile file(log);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    return lines;
+}
+
+bool AnyMessageBox() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<QMessageBox*>(w) && w->isVisible()) return true;
+    return QApplication::activeModalWidget() != nullptr;
+}
+
+QString EntryFile(int entry) {
+    const std::string_view text = launcher::kProgramTable[static_cast<std::size_t>(entry - 1)];
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The stand-in file for an entry: odd entries carry ".exe" as the table has it, even ones
+// are installed without it, as programs are on this system.
+QString StandInName(int entry) {
+    QString name = EntryFile(entry);
+    if (entry % 2 == 0) name.chop(4);
+    return name;
+}
+
+}  // namespace
+
+class TestLauncherWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void windowLayout();
+    void listShowsTheTable();
+    void paintGradientRows_data();
+    void paintGradientRows();
+    void pageIsShadedBlue();
+    void entry17RunsConverterAndWaits();
+    void handlesNoEventsWhileWaiting();
+    void arrowKeysStartEachEntry();
+    void unstartableProgramShowsNothing_data();
+    void unstartableProgramShowsNothing();
+    void commandCutAt256Characters();
+    void blanksInInstallFolder();
+    void escapeDestroysPageOnly();
+
+private:
+    QTemporaryDir work_;
+    QString folder_;  // the test install folder, with a trailing separator
+    QString log_;
+    QString startFolder_;
+};
+
+void TestLauncherWindow::init() {
+    QVERIFY(work_.isValid());
+    folder_ = work_.path() + "/install-" + QString::fromLatin1(QTest::currentTestFunction()) + "/";
+    QDir(folder_).removeRecursively();
+    QVERIFY(QDir().mkpath(folder_));
+    log_ = work_.path() + "/" + QString::fromLatin1(QTest::currentTestFunction()) + ".log";
+    QFile::remove(log_);
+    qputenv("SELVAN_STAND_IN_LOG", log_.toLocal8Bit());
+    qunsetenv("SELVAN_STAND_IN_MS");
+    startFolder_ = QDir::currentPath();
+}
+
+void TestLauncherWindow::cleanup() { QDir::setCurrent(startFolder_); }
+
+void TestLauncherWindow::windowLayout() {
+    Launcher l(folder_);
+    QWidget* w = l.window.get();
+    QCOMPARE(w->windowTitle(), QStringLiteral("Halden Survey Program"));
+    // 130 x 200 dialog units, no resizing.
+    QCOMPARE(w->size(), QSize(195, 325));
+    QCOMPARE(w->minimumSize(), w->maximumSize());
+    QVERIFY(w->windowFlags() & Qt::WindowMinimizeButtonHint);
+    QVERIFY(!(w->windowFlags() & Qt::WindowMaximizeButtonHint));
+    // The tab control is 188 units wide, wider than the window.
+    QTabWidget* tabs = l.state.tabs;
+    QVERIFY(tabs);
+    QCOMPARE(tabs->objectName(), QStringLiteral("1000"));
+    QCOMPARE(tabs->geometry(), QRect(2, 2, 282, 306));
+    QVERIFY(tabs->geometry().right() > w->width());
+    QCOMPARE(tabs->count(), 1);
+    QCOMPARE(tabs->tabText(0), QStringLiteral("SELECTION"));
+    QCOMPARE(tabs->widget(0), static_cast<QWidget*>(l.state.page.data()));
+    // The list at (2, 6), 100 units wide, on the page.
+    QComboBox* list = l.list();
+    QCOMPARE(list->objectName(), QStringLiteral("1006"));
+    QCOMPARE(list->parentWidget(), static_cast<QWidget*>(l.state.page.data()));
+    QCOMPARE(list->pos(), QPoint(3, 10));
+    QCOMPARE(list->width(), 150);
+    QVERIFY(!list->isEditable());
+    QVERIFY(list->focusPolicy() & Qt::TabFocus);
+    QVERIFY(list->hasFocus());
+    // Centred on the screen.
+    const QRect screen = w->screen()->availableGeometry();
+    QVERIFY(qAbs(w->frameGeometry().center().x() - screen.center().x()) <= 1);
+    QVERIFY(qAbs(w->frameGeometry().center().y() - screen.center().y()) <= 1);
+}
+
+void TestLauncherWindow::listShowsTheTable() {
+    Launcher l(folder_);
+    QComboBox* list = l.list();
+    QCOMPARE(list->count(), 17);
+    QCOMPARE(list->currentIndex(), 0);
+    QCOMPARE(list->currentText(), QStringLiteral("brisel.exe"));
+    QCOMPARE(list->itemText(3), QStringLiteral("lisket.exe"));
+    QCOMPARE(list->itemText(16), QStringLiteral("norvane.exe"));
+    // "Arial" 10 pt bold (Liberation Sans, metric-compatible, on this system).
+    const QFont font = list->font();
+    QCOMPARE(font.family(), QStringLiteral("Arial"));
+    QCOMPARE(font.pointSize(), 10);
+    QVERIFY(font.bold());
+    const QString resolved = QFontInfo(font).family();
+    QVERIFY2(resolved == "Arial" || resolved == "Liberation Sans", qPrintable(resolved));
+    // Black text on white.
+    QCOMPARE(list->palette().color(QPalette::ButtonText), QColor(Qt::black));
+    QCOMPARE(list->palette().color(QPalette::Button), QColor(Qt::white));
+    QCOMPARE(list->palette().color(QPalette::Base), QColor(Qt::white));
+    QCOMPARE(list->palette().color(QPalette::Text), QColor(Qt::black));
+    const QImage shot = list->grab().toImage();
+    QCOMPARE(QColor(shot.pixel(shot.width() * 2 / 3, shot.height() / 2)), QColor(Qt::white));
+    bool blackText = false;
+    for (int x = 0; x < shot.width() / 2 && !blackText; ++x)
+        for (int y = 0; y < shot.height() && !blackText; ++y) blackText = QColor(shot.pixel(x, y)) == QColor(Qt::black);
+    QVERIFY(blackText);
+}
+
+// The colour each row ends with: where bands round to the same rows (under 200 rows) the
+// later band paints over the earlier one.
+void TestLauncherWindow::paintGradientRows_data() {
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("blue");
+    QTest::newRow("280 row 0: band 0") << 280 << 0 << 255;
+    QTest::newRow("280 row 1: band 1") << 280 << 1 << 254;
+    QTest::newRow("280 row 2: band 1") << 280 << 2 << 254;
+    QTest::newRow("280 row 3: band 2") << 280 << 3 << 253;
+    QTest::newRow("280 row 279: band 199") << 280 << 279 << 56;
+    QTest::newRow("200 row 100") << 200 << 100 << 155;
+    QTest::newRow("100 row 0: band 1") << 100 << 0 << 254;
+    QTest::newRow("100 row 1: band 2") << 100 << 1 << 253;
+    QTest::newRow("100 row 2: band 5 over 3 and 4") << 100 << 2 << 250;
+    QTest::newRow("100 row 3: band 6") << 100 << 3 << 249;
+    QTest::newRow("100 row 4: band 9") << 100 << 4 << 246;
+    QTest::newRow("100 row 99: band 198") << 100 << 99 << 57;
+    QTest::newRow("50 row 0: band 2") << 50 << 0 << 253;
+    QTest::newRow("50 row 1: band 5") << 50 << 1 << 250;
+    QTest::newRow("1 row: band 100, the last to reach it") << 1 << 0 << 155;
+}
+
+void TestLauncherWindow::paintGradientRows() {
+    QFETCH(int, height);
+    QFETCH(int, row);
+    QFETCH(int, blue);
+    QImage surface(31, height, QImage::Format_RGB32);
+    surface.fill(Qt::magenta);
+    {
+        QPainter painter(&surface);
+        launcher::PaintGradient(painter, 1);
+    }
+    for (int x : {0, 15, 30}) QCOMPARE(QColor(surface.pixel(x, row)), QColor(0, 0, blue));
+}
+
+void TestLauncherWindow::pageIsShadedBlue() {
+    Launcher l(folder_);
+    QWidget* page = l.state.page;
+    const QImage shot = page->grab().toImage();
+    const int h = shot.height();
+    QVERIFY(h >= 200);
+    const int x = shot.width() - 2;  // clear of the list
+    QCOMPARE(QColor(shot.pixel(x, 0)), QColor(0, 0, 255));
+    QCOMPARE(QColor(shot.pixel(x, h - 1)), QColor(0, 0, 56));
+    // Darker step by step, top to bottom, with no other colour.
+    int previous = 256;
+    for (int y = 0; y < h; ++y) {
+        const QColor c = shot.pixel(x, y);
+        QCOMPARE(c.red(), 0);
+        QCOMPARE(c.green(), 0);
+        QVERIFY(c.blue() <= previous && c.blue() >= previous - 1);
+        previous = c.blue();
+    }
+}
+
+void TestLauncherWindow::entry17RunsConverterAndWaits() {
+    QVERIFY(AddStandIn(folder_, "norvane"));  // installed without ".exe"
+    qputenv("SELVAN_STAND_IN_MS", "300");
+    QDir(work_.path()).mkdir("samples");
+    QVERIFY(QDir::setCurrent(work_.path() + "/samples"));
+    Launcher l(folder_);
+    QTest::keyClick(l.list(), Qt::Key_End);
+    // The key press returned only after the converter had ended.
+    const QStringList lines = LogLines(log_);
+    const QString program = folder_ + "norvane";
+    QCOMPARE(lines, QStringList({"started\t" + program + "\t0\t" + QDir::currentPath(), "ended\t" + program}));
+    QCOMPARE(l.list()->currentIndex(), 16);
+    QVERIFY(!AnyMessageBox());  // exit code 7 is not reported
+}
+
+// While the program runs the launcher handles nothing: a timer due at once fires only after
+// the program has ended.
+void TestLauncherWindow::handlesNoEventsWhileWaiting() {
+    QVERIFY(AddStandIn(folder_, "norvane.exe"));
+    qputenv("SELVAN_STAND_IN_MS", "200");
+    Launcher l(folder_);
+    QStringList seenByTimer{"not fired"};
+    QTimer::singleShot(0, [&] { seenByTimer = LogLines(log_); });
+    QTest::keyClick(l.list(), Qt::Key_End);
+    QTRY_COMPARE_WITH_TIMEOUT(seenByTimer.size(), 2, 5000);
+    QVERIFY(seenByTimer.at(1).startsWith("ended\t"));
+}
+
+void TestLauncherWindow::arrowKeysStartEachEntry() {
+    for (int entry = 1; entry <= 17; ++entry) QVERIFY(AddStandIn(folder_, StandInName(entry)));
+    Launcher l(folder_);
+    QStringList expected;
+    auto expectRun = [&](int entry) {
+        const QString program = folder_ + StandInName(entry);
+        expected << "started\t" + program + "\t0\t" + QDir::currentPath() << "ended\t" + program;
+    };
+    for (int entry = 2; entry <= 17; ++entry) {
+        QTest::keyClick(l.list(), Qt::Key_Down);
+        QCOMPARE(l.list()->currentIndex(), entry - 1);
+        expectRun(entry);
+        QCOMPARE(LogLines(log_), expected);
+    }
+    // Down on the last entry changes nothing and starts nothing.
+    QTest::keyClick(l.list(), Qt::Key_Down);
+    QCOMPARE(LogLines(log_), expected);
+    // Back up one, then to the top.
+    QTest::keyClick(l.list(), Qt::Key_Up);
+    expectRun(16);
+    QTest::keyClick(l.list(), Qt::Key_Home);
+    expectRun(1);
+    QCOMPARE(LogLines(log_), expected);
+    QCOMPARE(l.list()->currentText(), QStringLiteral("brisel.exe"));
+}
+
+void TestLauncherWindow::unstartableProgramShowsNothing_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("no file") << "missing";
+    QTest::newRow("not executable") << "plain file";
+    QTest::newRow("a folder") << "folder";
+}
+
+void TestLauncherWindow::unstartableProgramShowsNothing() {
+    QFETCH(QString, kind);
+    // Entry 2 is Corvik.exe, outside this system.
+    if (kind == "plain file") {
+        QFile file(folder_ + "Corvik.exe");
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("not a program\n");
+    } else if (kind == "folder") {
+        QVERIFY(QDir(folder_).mkdir("Corvik.exe"));
+    }
+    Launcher l(folder_);
+    QTest::keyClick(l.list(), Qt::Key_Down);
+    QCOMPARE(l.list()->currentIndex(), 1);
+    QVERIFY(!AnyMessageBox());
+    QVERIFY(l.window->isVisible());
+    QVERIFY(LogLines(log_).isEmpty());
+    // Back to idle: the next entry starts as usual.
+    QVERIFY(AddStandIn(folder_, "Dastro"));
+    QTest::keyClick(l.list(), Qt::Key_Down);
+    QCOMPARE(LogLines(log_).size(), 2);
+    QVERIFY(LogLines(log_).at(0).startsWith("started\t" + folder_ + "Dastro\t"));
+}
+
+void TestLauncherWindow::commandCutAt256Characters() {
+    // 251 characters of folder leave 5 for the name: "norvane.exe" is cut to "norva".
+    const QString folder = FolderOfLength(work_.path() + "/cut", 251);
+    QVERIFY(!folder.isEmpty());
+    QVERIFY(AddStandIn(folder, "norva"));
+    QVERIFY(AddStandIn(folder, "norvane"));
+    Launcher l(folder);
+    QTest::keyClick(l.list(), Qt::Key_End);
+    const QStringList lines = LogLines(log_);
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines.at(0).section('\t', 1, 1), folder + "norva");
+}
+
+void TestLauncherWindow::blanksInInstallFolder() {
+    const QString folder = work_.path() + "/Survey Suite/bin/";
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(AddStandIn(folder, "lisket"));
+    Launcher l(folder);
+    for (int i = 0; i < 3; ++i) QTest::keyClick(l.list(), Qt::Key_Down);
+    QCOMPARE(l.list()->currentText(), QStringLiteral("lisket.exe"));
+    const QStringList lines = LogLines(log_);
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines.at(0).section('\t', 1, 2), folder + "lisket\t0");
+}
+
+void TestLauncherWindow::escapeDestroysPageOnly() {
+    QVERIFY(AddStandIn(folder_, "Corvik"));
+    Launcher l(folder_);
+    QPointer<QWidget> page = l.state.page.data();
+    QTest::keyClick(l.list(), Qt::Key_Escape);
+    QTRY_VERIFY_WITH_TIMEOUT(page.isNull(), 5000);
+    QCOMPARE(l.state.tabs->count(), 0);
+    QVERIFY(l.window->isVisible());
+    // Esc again, now on the window, does not close it either; nothing was started.
+    QTest::keyClick(l.window.get(), Qt::Key_Escape);
+    QTest::qWait(20);
+    QVERIFY(l.window->isVisible());
+    QVERIFY(LogLines(log_).isEmpty());
+}
+
+QTEST_MAIN(TestLauncherWindow)
+#include "tst_launcher_window.moc"
