@@ -1,0 +1,367 @@
+// The lister driven through its window: typed answers, pages, the kind questions, file
+// names, SEC grammar on screen, and the window closed in the middle of every wait.
+#include <QDir>
+#include <QPushButton>
+#include <QTest>
+#include <cstdio>
+
+#include "lister/lister_dialog.h"
+#include "lister_driver.h"
+#include "survey_writer.h"
+#include "toolkit/prompt_window.h"
+
+using listertest::Answer;
+using listertest::ChooseKind;
+using listertest::CloseAt;
+using listertest::Driver;
+using listertest::ExitAt;
+using listertest::PageLines;
+using listertest::Step;
+using listertest::Type;
+using testsupport::Record;
+using testsupport::TextNumber;
+
+namespace {
+
+const QString kNehHeading = "PT.No.   NORTHINGS   EASTINGS     HEIGHT       CODE";
+const QString kSecHeading = "PT.No.  DISTANCE      HEIGHT      REMARKS";
+const QString kContinue = "Press any key to Continue.....(E) to exit";
+const QString kAnother = "To read another file ( Y )  , else any other key";
+
+// Record r of the 25-point file: northing, easting, height and code.
+struct Point {
+  double n, e, h;
+  int code;
+};
+Point PointOf(int r) {
+  return {820000.0 + 10.5 * r, 836000.0 + 7.25 * r, (r % 4 == 0 ? -1 : 1) * (10.0 + 0.111 * r),
+          r % 13};
+}
+
+// The NEH line written independently of the program's masks (values fit their fields).
+QString NehLine(int r, const Point& p) {
+  char buf[128];
+  std::snprintf(buf, sizeof buf, "%4d   %11.3f  %11.3f  %8.3f     %3d", r, p.n, p.e, p.h, p.code);
+  return QString::fromLatin1(buf);
+}
+
+QString SecOffsetLine(int r, double d, double h) {
+  char buf[128];
+  std::snprintf(buf, sizeof buf, "%4d    %8.3f    %8.3f", r, d, h);
+  return QString::fromLatin1(buf);
+}
+
+QString SecHeaderLine(int r, const char* name, double chainage) {
+  char buf[128];
+  std::snprintf(buf, sizeof buf, "%4d    %-8.8s  %10.3f      Block Name & Chainage", r, name, chainage);
+  return QString::fromLatin1(buf);
+}
+
+Record SecRecord(const std::string& a, const std::string& b) { return {a, b}; }
+Record SecNumbers(double d, double h) { return {TextNumber(d), TextNumber(h)}; }
+
+}  // namespace
+
+class TestListerWindow : public QObject {
+  Q_OBJECT
+ private:
+  QString dir_;
+
+  void WriteNeh25() {
+    std::vector<Record> records;
+    for (int r = 1; r <= 25; ++r) {
+      const Point p = PointOf(r);
+      // Record 3 carries the line marker: a negative northing, listed as its value.
+      records.push_back({r == 3 ? -p.n : p.n, p.e, testsupport::PackHeight(p.h, p.code)});
+    }
+    QVERIFY(testsupport::WriteSurveyFile("T25.NEH", records, 24));
+  }
+
+ private slots:
+  void initTestCase() {
+    dir_ = QString::fromStdString(testsupport::MakeTempDir("lister-window"));
+    QVERIFY(QDir::setCurrent(dir_));
+    WriteNeh25();
+  }
+
+  void windowLayout() {
+    lister::ListerDialog dialog;
+    QCOMPARE(dialog.windowTitle(), QString("PRINT or READ FILES"));
+    QCOMPARE(dialog.size(), QSize(578, 666));  // 385 x 410 dialog units
+    QCOMPARE(dialog.Area()->geometry(), QRect(0, 0, 578, 634));
+    QCOMPARE(dialog.Area()->ControlId(), 3084);
+    QCOMPARE(dialog.StartButton()->text(), QString("&Start"));
+    QCOMPARE(dialog.StartButton()->geometry(), QRect(9, 634, 83, 23));
+    QCOMPARE(dialog.ExitButton()->text(), QString("E&xit"));
+    QCOMPARE(dialog.ExitButton()->geometry(), QRect(98, 634, 83, 23));
+    QVERIFY(!dialog.ExitButton()->isEnabled());
+    // Q at the introduction ends the run; Exit stays enabled, Start comes back.
+    Driver d(dialog);
+    d.Run({Type("( Q ) to exit", "q")});
+    QVERIFY(!d.TimedOut());
+    QVERIFY(dialog.ExitButton()->isEnabled());
+    QVERIFY(dialog.StartButton()->isEnabled());
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(QString::fromStdString(dialog.Area()->Transcript()).trimmed(), QString());
+  }
+
+  void introductionEndsOnQOrEscape_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("goesOn");
+    QTest::newRow("Q") << "Q" << false;
+    QTest::newRow("q") << "q" << false;
+    QTest::newRow("Escape") << "\x1b" << false;
+    QTest::newRow("Enter") << "\r" << true;
+    QTest::newRow("e") << "e" << true;
+  }
+  void introductionEndsOnQOrEscape() {
+    QFETCH(QString, key);
+    QFETCH(bool, goesOn);
+    lister::ListerDialog dialog;
+    Driver d(dialog);
+    QList<Step> steps{Type("( Q ) to exit", key)};
+    if (goesOn) steps << CloseAt("Printer in Use (Y/N)");
+    d.Run(steps, 10000);
+    QVERIFY(!d.TimedOut());
+    QCOMPARE(d.Answered(), steps.size());
+    QCOMPARE(d.LinesAt(0).value(1), QString("PROGRAM   Read and Print   TARNE Files"));
+    QCOMPARE(dialog.isVisible(), !goesOn);
+  }
+
+  void nehScreenListingPagesOfTwenty() {
+    lister::ListerDialog dialog;
+    Driver d(dialog);
+    QList<Step> steps = ChooseKind("NEH");
+    const int first = steps.size();
+    steps << Answer("Input File Name=", "T25") << Answer("Start at Point No", "1")
+          << Type(kContinue, " ") << Type(kContinue, " ") << Type(kAnother, "n");
+    d.Run(steps);
+    QVERIFY(!d.TimedOut());
+    QCOMPARE(d.Answered(), steps.size());
+
+    const QStringList page1 = d.LinesAt(first + 2);
+    QVERIFY(page1.contains("File Name=T25.NEH"));
+    QStringList expected1, expected2;
+    for (int r = 1; r <= 20; ++r) expected1 << NehLine(r, PointOf(r));
+    for (int r = 21; r <= 25; ++r) expected2 << NehLine(r, PointOf(r));
+    QCOMPARE(PageLines(page1, kNehHeading), expected1);
+    // A blank line above the heading and one below it.
+    const qsizetype h = page1.indexOf(kNehHeading);
+    QCOMPARE(page1.value(h - 1), QString());
+    QCOMPARE(page1.value(h + 1), QString());
+
+    const QStringList page2 = d.LinesAt(first + 3);
+    QCOMPARE(PageLines(page2, kNehHeading), expected2);
+    QVERIFY(!page2.contains("File Name=T25.NEH"));  // the area was cleared for page 2
+    QVERIFY(d.Seen().value(first + 4).endsWith(kAnother));
+    QVERIFY(!d.Seen().value(first + 4).contains(kNehHeading));
+    QVERIFY(dialog.isVisible());
+  }
+
+  void startBeyondTheLastRecordShowsOneEmptyPage() {
+    lister::ListerDialog dialog;
+    Driver d(dialog);
+    QList<Step> steps = ChooseKind("NEH");
+    const int first = steps.size();
+    steps << Answer("Input File Name=", "T25") << Answer("Start at Point No", "40")
+          << Type(kContinue, " ") << Type(kAnother, "n");
+    d.Run(steps);
+    QVERIFY(!d.TimedOut());
+    QCOMPARE(d.Answered(), steps.size());
+    QVERIFY(d.LinesAt(first + 2).contains(kNehHeading));
+    QCOMPARE(PageLines(d.LinesAt(first + 2), kNehHeading), QStringList());
+  }
+
+  void eOnAPageEndsTheListing() {
+    lister::ListerDialog dialog;
+    Driver d(dialog);
+    QList<Step> steps = ChooseKind("NEH");
+    steps << Answer("Input File Name=", "T25") << Answer("Start at Point No", "3")
+          << Type(kContinue, "E") << Type(kAnother, "Y") << CloseAt("Printer in Use (Y/N)");
+    d.Run(steps);
+    QVERIFY(!d.TimedOut());
+    QCOMPARE(d.Answered(), steps.size());
+    // Records 3 to 22 on the page; after "Y" the questions start again without the
+    // introduction.
+    const QStringList page = PageLines(d.LinesAt(steps.size() - 3), kNehHeading);
+    QCOMPARE(page.size(), 20);
+    QCOMPARE(page.first(), NehLine(3, PointOf(3)));
+    QCOMPARE(page.last(), NehLine(22, PointOf(22)));
+    QVERIFY(!d.Seen().last().contains("TARNE"));
+  }
+
+  void kindAnswers_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("chosen");
+    QTest::newRow("Y") << "Y" << true;
+    QTest::newRow("y") << "y" << true;
+    QTest::newRow("blanks and a comma") << "  y , later" << true;
+    QTest::newRow("quoted") << "\"Y\"" << true;
+    QTest::newRow("yes") << "yes" << false;
+    QTest::newRow("N") << "N" << false;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("Y after a blank word") << " x,Y" << false;
+  }
+  void kindAnswers() {
+    QFETCH(QString, answer);
+    QFETCH(bool, chosen);
+    lister::ListerDialog dialog;
+    Driver d(dialog);
+    QList<Step> steps{Type("( Q ) to exit", " "), Answer("Printer in Use (Y/N)", "N")};
+    if (chosen) {
+      steps << Answer("DAT File (Y/N)", answer) << CloseAt("Input File Name=");
+    } else {
+      for (const char* k : {"DAT", "NEH", "SEC", "STN", "CHG", "PTS"})
+        steps << Answer(QString::fromLatin1(k) + " File (Y/N)", answer);
+      steps << CloseAt("Printer in Use (Y/N)");
+    }
+    d.Run(steps, 10000);
+    QVERIFY(!d.TimedOut());
+    QCOMPARE(d.Answered(), steps.size());
+    if (!chosen) {
+      // "TRY AGAIN" stays visible above the repeated questions.
+      const QStringList lines = d.LinesAt(steps.size() - 1);
+      const qsizetype t = lines.indexOf("TRY AGAIN");
+      QVERIFY2(t > 0, qPrintable(d.Seen().last()));
+      QVERIFY(lines.value(t - 1).startsWith("PTS File (Y/N) "));
+      QVERIFY(lines.first().isEmpty() || lines.first().startsWith("Printer in Use"));
+      QVERIFY(lines.filter("Printer in Use (Y/N)").size() == 2);
+    }
+  }
+
+  void missingFileIsAskedAgain() {
+    lister::ListerDialog dialog;
+    Driver d(dialog);
+    QList<Step> steps = ChooseKind("NEH");
+    const int first = steps.size();
+    steps << Answer("Input File Name=", "NOSUCH") << Answer("Input File Name=", "t25")
+          << Answer("Input File Name=", "T25.NEH") << Answer("Input File Name=", "T25")
+          << CloseAt("Start at Point No");
+    d.Run(steps);
+    QVERIFY(!d.TimedOut());
+    QCOMPARE(d.Answered(), steps.size());
+    // Asked again on a cleared area, without a message: the names are case-sensitive
+    // and the extension is always added (T25.NEH.NEH does not exist).
+    for (int i = first + 1; i <= first + 3; ++i)
+      QCOMPARE(d.Seen().value(i).trimmed(), QString("Input File Name="));
+  }
+
+  void fileThatCannotBeOpenedIsSaidAndAskedAgain() {
+    QVERIFY(QDir().mkpath("FOLDER.NEH"));
+    lister::ListerDialog dialog;
+    Driver d(dialog);
+    QList<Step> steps = ChooseKind("NEH");
+    steps << Answer("Input File Name=", "FOLDER") << CloseAt("Input File Name=");
+    d.Run(steps);
+    QVERIFY(!d.TimedOut());
+    QCOMPARE(d.Answered(), steps.size());
+    QVERIFY(d.LinesAt(steps.size() - 1).contains("The file cannot be opened: FOLDER.NEH"));
+  }
+
+  void secListing_data() {
+    QTest::addColumn<std::vector<Record>>("records");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QStringList>("expected");
+    const std::vector<Record> road = {
+        SecRecord("A", TextNumber(1000)), SecNumbers(-5, 20.5), SecNumbers(0, 21),
+        SecNumbers(5, 20.4),              SecNumbers(0, 0),     SecRecord("999", "   0.000"),
+        SecNumbers(0, 0),                 SecRecord("B", TextNumber(1020)),
+        SecNumbers(-5, 21.5),             SecRecord("999", "")};
+    QTest::newRow("from record 1") << road << "1"
+                                   << QStringList{SecHeaderLine(1, "A", 1000),
+                                                  SecOffsetLine(2, -5, 20.5),
+                                                  SecOffsetLine(3, 0, 21),
+                                                  SecOffsetLine(4, 5, 20.4),
+                                                  SecOffsetLine(6, 999, 0),
+                                                  SecHeaderLine(8, "B", 1020),
+                                                  SecOffsetLine(9, -5, 21.5),
+                                                  SecOffsetLine(10, 999, 0)};
+    // Started inside a section, the first record is read as an offset record.
+    QTest::newRow("from record 4") << road << "4"
+                                   << QStringList{SecOffsetLine(4, 5, 20.4),
+                                                  SecOffsetLine(6, 999, 0),
+                                                  SecHeaderLine(8, "B", 1020),
+                                                  SecOffsetLine(9, -5, 21.5),
+                                                  SecOffsetLine(10, 999, 0)};
+    QTest::newRow("from record 8, a header read as an offset")
+        << road << "8"
+        << QStringList{SecOffsetLine(8, 0, 1020), SecOffsetLine(9, -5, 21.5),
+                       SecOffsetLine(10, 999, 0)};
+    // A header named 999 keeps the next record a header, even one holding numbers.
+    QTest::newRow("header named 999")
+        << std::vector<Record>{SecRecord("999", TextNumber(5)), SecNumbers(12, 30),
+                               SecNumbers(1, 2)}
+        << "1"
+        << QStringList{SecHeaderLine(1, "999", 5), SecHeaderLine(2, "  12.000", 30),
+                       SecOffsetLine(3, 1, 2)};
+    // Record 1 is listed as the header even when it is empty.
+    QTest::newRow("empty first record")
+        << std::vector<Record>{SecNumbers(0, 0), SecNumbers(3, 4)} << "1"
+        << QStringList{SecHeaderLine(1, "   0.000", 0), SecOffsetLine(2, 3, 4)};
+  }
+  void secListing() {
+    QFETCH(std::vector<Record>, records);
+    QFETCH(QString, start);
+    QFETCH(QStringList, expected);
+    QVERIFY(testsupport::WriteSurveyFile("CUT.SEC", records, 16));
+    lister::ListerDialog dialog;
+    Driver d(dialog);
+    QList<Step> steps = ChooseKind("SEC");
+    steps << Answer("Input File Name=", "CUT") << Answer("Start at Point No", start)
+          << Type(kContinue, "e") << Type(kAnother, "n");
+    d.Run(steps);
+    QVERIFY(!d.TimedOut());
+    QCOMPARE(d.Answered(), steps.size());
+    QCOMPARE(PageLines(d.LinesAt(steps.size() - 2), kSecHeading), expected);
+  }
+
+  // Closing the window, or "E&xit", in the middle of each wait ends the run at once:
+  // nothing more is asked or printed, and the window is gone.
+  void closingDuringAWaitEndsTheProgram_data() {
+    QTest::addColumn<QList<Step>>("before");
+    QTest::addColumn<QString>("waitingAt");
+    QTest::addColumn<bool>("byExit");
+    const QList<Step> neh = ChooseKind("NEH");
+    QList<Step> toStart = neh;
+    toStart << Answer("Input File Name=", "T25");
+    QList<Step> toPage = toStart;
+    toPage << Answer("Start at Point No", "1");
+    QList<Step> toAnother = toPage;
+    toAnother << Type(kContinue, "e");
+    const QList<Step> intro;
+    const QList<Step> toKind{Type("( Q ) to exit", " "), Answer("Printer in Use (Y/N)", "n")};
+    for (bool byExit : {false, true}) {
+      const char* how = byExit ? "exit" : "close";
+      QTest::addRow("%s at the introduction", how) << intro << "( Q ) to exit" << byExit;
+      QTest::addRow("%s at the printer question", how)
+          << QList<Step>{Type("( Q ) to exit", " ")} << "Printer in Use (Y/N)" << byExit;
+      QTest::addRow("%s at a kind question", how) << toKind << "DAT File (Y/N)" << byExit;
+      QTest::addRow("%s at the file name", how) << neh << "Input File Name=" << byExit;
+      QTest::addRow("%s at the start number", how) << toStart << "Start at Point No" << byExit;
+      QTest::addRow("%s at a page", how) << toPage << kContinue << byExit;
+      QTest::addRow("%s at another file", how) << toAnother << kAnother << byExit;
+    }
+  }
+  void closingDuringAWaitEndsTheProgram() {
+    QFETCH(QList<Step>, before);
+    QFETCH(QString, waitingAt);
+    QFETCH(bool, byExit);
+    lister::ListerDialog dialog;
+    Driver d(dialog);
+    QList<Step> steps = before;
+    steps << (byExit ? ExitAt(waitingAt) : CloseAt(waitingAt));
+    d.Run(steps, 10000);
+    QVERIFY(!d.TimedOut());
+    QCOMPARE(d.Answered(), steps.size());
+    QVERIFY(!dialog.isVisible());
+    QVERIFY(!dialog.Running());
+    // Nothing was printed after the window closed.
+    QCOMPARE(listertest::Trimmed(dialog.Area()->Transcript()), d.Seen().last());
+  }
+};
+
+Q_DECLARE_METATYPE(std::vector<Record>)
+Q_DECLARE_METATYPE(QList<Step>)
+
+QTEST_MAIN(TestListerWindow)
+#include "tst_lister_window.moc"
