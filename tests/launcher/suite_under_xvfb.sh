@@ -1,0 +1,234 @@
+#!/usr/bin/env bash
+# The installed suite under Xvfb, driven with real X key presses.
+#   suite_under_xvfb.sh BUILD-DIR STAND-IN CLOSER SAMPLES-DIR
+# Installs BUILD-DIR into a temporary folder, starts selvan from there on its own X
+# display and walks the program list with the arrow keys. Each entry reached starts its
+# program: a real program of the suite must show its window with its caption, which is
+# then closed as with its close box; the entries of programs outside this system get a
+# stand-in that notes its start and end. Every step must wait for the program before the
+# next key is taken. The plotters, which the launcher does not list, are started from the
+# same folder and must show their windows too. Programs not built yet are left out.
+# Exit code 77 (skipped) when Xvfb or xdotool is missing or Xvfb cannot start.
+set -uo pipefail
+
+build="${1:?usage: suite_under_xvfb.sh BUILD-DIR STAND-IN CLOSER SAMPLES-DIR}"
+standin="${2:?stand-in program}"
+closer="${3:-}"
+samples="${4:-}"
+source_dir="$(cd "$(dirname "$0")/../.." && pwd)"
+SKIP=77
+WAIT=30   # seconds for any one window or program to appear or end
+
+for tool in Xvfb xdotool timeout; do
+  command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit $SKIP; }
+done
+
+tmp="$(mktemp -d "${TMPDIR:-/tmp}/selvan-xvfb.XXXXXX")"
+xvfb_pid=""
+selvan_pid=""
+failures=0
+cleanup() {
+  [ -n "$selvan_pid" ] && kill "$selvan_pid" 2>/dev/null
+  for pid in $(cat "$tmp/started-pids" 2>/dev/null); do kill "$pid" 2>/dev/null; done
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+  if command -v import >/dev/null 2>&1 && [ -n "${DISPLAY:-}" ]; then
+    timeout 10 import -window root "$build/Testing/Temporary/launcher_suite_xvfb_fail_$failures.png" 2>/dev/null &&
+      echo "      screen saved in $build/Testing/Temporary/launcher_suite_xvfb_fail_$failures.png"
+  fi
+}
+x() { timeout 10 xdotool "$@" 2>/dev/null; }
+
+# --- the install ---------------------------------------------------------------------
+prefix="$tmp/suite"
+if ! cmake --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1; then
+  cat "$tmp/install.log"
+  echo "FAIL: cmake --install failed"
+  exit 1
+fi
+bin="$prefix/bin"
+[ -x "$bin/selvan" ] || { echo "FAIL: selvan is not installed in $bin"; exit 1; }
+
+# --- an X display of our own -----------------------------------------------------------
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$tmp/display" >"$tmp/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
+display="$(head -n1 "$tmp/display" 2>/dev/null)"
+if [ -z "$display" ]; then
+  echo "SKIP: Xvfb did not start"; cat "$tmp/xvfb.log"; exit $SKIP
+fi
+export DISPLAY=":$display"
+export QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY
+echo "Xvfb on $DISPLAY"
+
+# --- helpers ---------------------------------------------------------------------------
+# The newest visible window whose name starts with the text, within WAIT seconds.
+wait_window() {
+  local caption="$1" deadline=$((SECONDS + WAIT)) w name
+  while [ $SECONDS -lt $deadline ]; do
+    for w in $(x search --onlyvisible --name "$caption"); do
+      name="$(x getwindowname "$w")"
+      if [ "${name:0:${#caption}}" = "$caption" ]; then echo "$w"; return 0; fi
+    done
+    sleep 0.2
+  done
+  return 1
+}
+wait_gone() {  # a process id, within WAIT seconds
+  local deadline=$((SECONDS + WAIT))
+  while kill -0 "$1" 2>/dev/null; do
+    [ $SECONDS -ge $deadline ] && return 1
+    sleep 0.1
+  done
+  return 0
+}
+close_window() {  # as with the close box; without a helper the client is cut off
+  if [ -n "$closer" ] && [ -x "$closer" ]; then "$closer" "$1"; else x windowkill "$1"; fi
+}
+log_lines() { [ -f "$log" ] && wc -l <"$log" || echo 0; }
+wait_log_lines() {  # the stand-ins' log reaching n lines, within WAIT seconds
+  local deadline=$((SECONDS + WAIT))
+  while [ "$(log_lines)" -lt "$1" ]; do
+    [ $SECONDS -ge $deadline ] && return 1
+    sleep 0.1
+  done
+  return 0
+}
+# Closes a program's window (found by caption) and waits for the program to end.
+see_and_close() {
+  local caption="$1" what="$2" w pid
+  if ! w="$(wait_window "$caption")"; then fail "$what: no window \"$caption\" within ${WAIT}s"; return 1; fi
+  pid="$(x getwindowpid "$w")"
+  echo "  $what: window \"$(x getwindowname "$w")\" (pid ${pid:-?})"
+  close_window "$w"
+  if [ -n "$pid" ]; then
+    if ! wait_gone "$pid"; then fail "$what did not end when its window was closed"; kill "$pid" 2>/dev/null; return 1; fi
+  else
+    local deadline=$((SECONDS + WAIT))
+    while x search --onlyvisible --name "$caption" >/dev/null; do
+      [ $SECONDS -ge $deadline ] && { fail "$what: window still open"; return 1; }
+      sleep 0.2
+    done
+  fi
+  return 0
+}
+
+caption_of() {
+  case "$1" in
+    brisel) echo "QOVA File View" ;;
+    lisket) echo "PRINT or READ FILES" ;;
+    norvane) echo "Conversion of coordinates between WGS 84, HK80 & ...." ;;
+    plandra | plandra-light) echo "NEH File Plot" ;;
+    sectra | sectra-dark) echo "Section File Plot" ;;
+    *) echo "" ;;
+  esac
+}
+
+# The launcher's program table, in list order, as the launcher is built with it.
+mapfile -t table < <(sed -n '/kProgramTable = {/,/};/p' "$source_dir/launcher/launcher_core.h" |
+                     grep -o '"[^"]*"' | tr -d '"')
+[ "${#table[@]}" -eq 17 ] || { echo "FAIL: cannot read the program table (${#table[@]} entries)"; exit 1; }
+
+# Entries outside this system get a stand-in in the install folder, named as programs are
+# named on this system (without ".exe").
+log="$tmp/stand-ins.log"
+export SELVAN_STAND_IN_LOG="$log"
+declare -A real
+for entry in "${table[@]}"; do
+  name="${entry%.exe}"
+  if [ -n "$(caption_of "$name")" ]; then
+    if [ -x "$bin/$name" ]; then real[$name]=1; else echo "note: $name is not built; its entry starts nothing"; fi
+  else
+    cp "$standin" "$bin/$name" && chmod 755 "$bin/$name"
+  fi
+done
+# Each stand-in takes its time, so that a key sent meanwhile would show if the launcher
+# took it before the program had ended.
+export SELVAN_STAND_IN_MS=400
+
+# --- the launcher ----------------------------------------------------------------------
+workdir="$tmp/work"
+mkdir -p "$workdir"
+[ -n "$samples" ] && [ -d "$samples" ] && cp -r "$samples/." "$workdir/" 2>/dev/null
+(cd "$workdir" && exec "$bin/selvan") >"$tmp/selvan.log" 2>&1 &
+selvan_pid=$!
+if ! launcher="$(wait_window "Halden Survey Program")"; then
+  fail "no launcher window"; cat "$tmp/selvan.log"; exit 1
+fi
+echo "launcher window $launcher"
+
+index=0        # the list's selection, counted from 0
+expected=0     # lines the stand-ins' log must hold
+press() {      # one key to the launcher; returns the entry reached
+  if ! x windowfocus --sync "$launcher"; then fail "cannot give the launcher the keyboard"; fi
+  x key "$1" || fail "xdotool key $1 failed"
+}
+# After a step, what the entry reached must have done.
+check_entry() {
+  local entry="${table[$index]}" name="${table[$index]%.exe}"
+  if [ -n "${real[$name]:-}" ]; then
+    see_and_close "$(caption_of "$name")" "$entry (entry $((index + 1)))"
+  elif [ -z "$(caption_of "$name")" ]; then
+    expected=$((expected + 2))
+    if ! wait_log_lines "$expected"; then fail "$entry (entry $((index + 1))) was not started"; return; fi
+    local started ended
+    started="$(sed -n "$((expected - 1))p" "$log")"
+    ended="$(sed -n "${expected}p" "$log")"
+    [ "$started" = "$(printf 'started\t%s\t0\t%s' "$bin/$name" "$workdir")" ] ||
+      fail "$entry: expected a start of $bin/$name with no arguments in $workdir, got: $started"
+    [ "$ended" = "$(printf 'ended\t%s' "$bin/$name")" ] || fail "$entry: the next step came before it ended: $ended"
+    echo "  $entry (entry $((index + 1))): started and ended"
+  fi
+}
+
+# Down through the whole list: each entry reached is started.
+echo "down the list:"
+for ((i = 1; i < 17; i++)); do
+  if [ $i -eq 1 ]; then
+    # The next key sent while the stand-in runs: the launcher takes it only after the
+    # program has ended, and then starts the next entry.
+    press Down; index=1
+    sleep 0.1
+    x key Down
+    check_entry
+    index=2; check_entry
+    i=2
+    continue
+  fi
+  press Down; index=$i
+  check_entry
+done
+# Up one, then to the top (brisel, entry 1, is reached only by moving back).
+echo "back up:"
+press Up; index=15; check_entry
+press Home; index=0; check_entry
+# The launcher still answers: one more step starts the second entry again.
+press Down; index=1; check_entry
+
+# --- the plotters, which the launcher does not list --------------------------------------
+echo "plotters from the install folder:"
+for program in plandra plandra-light sectra sectra-dark; do
+  if [ ! -x "$bin/$program" ]; then echo "note: $program is not built"; continue; fi
+  (cd "$workdir" && exec "$bin/$program") >"$tmp/$program.log" 2>&1 &
+  echo $! >>"$tmp/started-pids"
+  see_and_close "$(caption_of "$program")" "$program" || cat "$tmp/$program.log"
+done
+
+# --- the close box ends the launcher -------------------------------------------------------
+close_window "$launcher"
+if ! wait_gone "$selvan_pid"; then fail "the launcher did not end when its window was closed"; fi
+selvan_pid=""
+
+if [ "$failures" -ne 0 ]; then
+  echo "--- selvan's output:"; cat "$tmp/selvan.log"
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "launcher and installed suite checks passed"
