@@ -12,10 +12,12 @@
 // A modifier pressed alone (Shift, Ctrl, Alt, Meta, Caps Lock, Num Lock, Scroll Lock) and
 // a dead key are no key at all. Keys typed before a wait starts are kept, in order.
 //
-// Closing. Once the dialog that holds the area closes (or hides, or is destroyed) the
-// area counts as closed: a wait in progress returns empty text, and every later WaitKey
-// and ReadLine returns empty text at once, without waiting, so a conversation that
-// forgets to check Closed() still cannot hang. Showing the dialog again reopens it.
+// Closing. Once the dialog that holds the area closes (its close box, done(), hide(); a
+// close refused by the dialog does not count, a minimised dialog stays open) or is
+// destroyed, the area counts as closed: a wait in progress returns empty text, keys not
+// yet taken are dropped, and every later WaitKey and ReadLine returns empty text at once,
+// without waiting, so a conversation that forgets to check Closed() still cannot hang.
+// Showing the dialog again opens the area again.
 //
 // World window. With (x1, y1) at the top-left and (x2, y2) at the bottom-right, a world
 // point maps onto the pixel grid 0..w across and 0..h down (w, h the bitmap's size, so
@@ -216,10 +218,7 @@ PromptWindow::PromptWindow(QWidget* dialog, int controlId, QSize size)
   }
 }
 
-PromptWindow::~PromptWindow() {
-  closed_ = true;
-  if (watched_ && watched_ != this) watched_->removeEventFilter(this);
-}
+PromptWindow::~PromptWindow() { closed_ = true; }
 
 // ---- drawing -------------------------------------------------------------------------
 
@@ -496,10 +495,14 @@ bool PromptWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == watched_) {
     switch (event->type()) {
       case QEvent::Close:
-        closed_ = true;
+        // A close that is accepted hides the window (below); one that is refused leaves
+        // the conversation running.
         break;
       case QEvent::Hide:
-        if (!event->spontaneous()) closed_ = true;  // a minimised window stays open
+        if (!event->spontaneous()) {  // a minimised window is still open
+          closed_ = true;
+          keys_.clear();  // nothing typed into a closed window carries over
+        }
         break;
       case QEvent::Show:
         if (!event->spontaneous()) closed_ = false;

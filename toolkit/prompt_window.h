@@ -65,10 +65,17 @@ class PromptWindow : public QWidget {
   // Brings the dialog to the foreground and gives the area the keyboard focus.
   void SetFocusArea();
 
-  // One character for a character key (27 Escape, 13 Enter, 8 Backspace); a zero byte
-  // and the key code for a key without one; empty text when the window closes.
+  // One character for a character key (27 Escape, 13 Enter, 8 Backspace, 9 Tab; other
+  // characters as Latin-1); a zero byte and the Windows virtual-key code for a key without
+  // one (Page Up 33, Page Down 34, End 35, Home 36, arrows 37-40 left, up, right, down,
+  // Insert 45, Delete 46, F1-F24 112-135); empty text when the window closes. A modifier
+  // pressed alone (Shift, Ctrl, Alt, Meta, Caps Lock, Num Lock) is no key. Keys typed
+  // before the wait are taken in order.
   std::string WaitKey();
-  // Line input with echo and a blinking "|" caret; returns the typed line.
+  // Line input with echo and a "|" caret that blinks every 500 ms while the area has the
+  // focus; at most 255 characters, none past the right edge (that one beeps); Backspace
+  // erases the last; Enter ends it with a new line. Returns the typed line, or empty text
+  // when the window closes.
   std::string ReadLine();
   // Writes the whole bitmap as a 24-bit bitmap file; false when it cannot be written.
   bool SaveImage(const std::string& fileName) const;
@@ -81,7 +88,10 @@ class PromptWindow : public QWidget {
   QImage& Image() { return image_; }
   // Repaints the screen from the bitmap now (the bitmap is repainted on demand anyway).
   void Flush();
-  // True once the window that holds the area was closed or is being destroyed.
+  // True once the window that holds the area was closed (hidden by its close box, done()
+  // or hide(); a refused close does not count) or is being destroyed. From then on every
+  // WaitKey and ReadLine returns empty text at once, without waiting, until the window is
+  // shown again.
   bool Closed() const { return closed_; }
   // Text printed since the last Clear, lines joined with '\n' (for tests and checks).
   std::string Transcript() const;

@@ -1,5 +1,6 @@
 // The graphic prompt window driven like a surveyor drives it: real key events into the
 // area (also while a wait runs), then the returned text, the transcript and the pixels.
+#include <QCloseEvent>
 #include <QDialog>
 #include <QFile>
 #include <QFontInfo>
@@ -44,7 +45,10 @@ struct Fixture {
     watchdog.setSingleShot(true);
     QObject::connect(&watchdog, &QTimer::timeout, [this] {
       fired = true;
-      if (dialog) dialog->close();
+      if (dialog) {  // show first so that even an area that counts as closed wakes up
+        dialog->show();
+        dialog->close();
+      }
     });
     watchdog.start(15000);
     area->Clear(kBlack);
@@ -114,6 +118,8 @@ class TestPromptWindow : public QObject {
   void closingTheWindowEndsTheWait_data();
   void closingTheWindowEndsTheWait();
   void destroyingTheWindowDuringAWait();
+  void refusedCloseKeepsTheConversation();
+  void showingAgainOpensTheArea();
   void transcriptKeepsTheConversation();
   void textLandsAtTheTextPosition();
   void rotatedTextReadsUpward();
@@ -320,6 +326,50 @@ void TestPromptWindow::destroyingTheWindowDuringAWait() {
   QVERIFY(!watchdog);
   QCOMPARE(got, std::string());
   QVERIFY(area.isNull());
+}
+
+// A dialog that asks before it closes and this time says no.
+class StubbornDialog : public QDialog {
+ public:
+  int refused = 0;
+
+ protected:
+  void closeEvent(QCloseEvent* e) override {
+    ++refused;
+    e->ignore();
+  }
+};
+
+void TestPromptWindow::refusedCloseKeepsTheConversation() {
+  StubbornDialog dialog;
+  auto* area = new PromptWindow(&dialog, 3084, QSize(200, 100));
+  dialog.show();
+  bool watchdog = false;
+  QTimer::singleShot(15000, [&] {
+    watchdog = true;
+    dialog.hide();
+  });
+  QTimer::singleShot(20, [&] {
+    dialog.close();  // refused
+    Type(area, QStringLiteral("Q"));
+  });
+  QCOMPARE(area->WaitKey(), std::string("Q"));
+  QVERIFY(!watchdog);
+  QCOMPARE(dialog.refused, 1);
+  QVERIFY(!area->Closed());
+}
+
+void TestPromptWindow::showingAgainOpensTheArea() {
+  Fixture f;
+  Type(f.area, QStringLiteral("x"));
+  f.dialog->hide();
+  QVERIFY(f.area->Closed());
+  QVERIFY(!f.area->HasPendingKey());  // typed into the old window: dropped
+  f.dialog->show();
+  QVERIFY(!f.area->Closed());
+  TypeLater(f.area, QStringLiteral("N\r"));
+  QCOMPARE(f.area->ReadLine(), std::string("N"));
+  QVERIFY(!f.fired);
 }
 
 // ---- text ----------------------------------------------------------------------------
