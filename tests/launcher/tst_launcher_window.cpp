@@ -3,6 +3,7 @@
 #include "launcher/launcher_core.h"
 #include "launcher/launcher_window.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFontInfo>
 #include <QImage>
@@ -100,6 +101,9 @@ private slots:
     void entry17RunsConverterAndWaits();
     void handlesNoEventsWhileWaiting();
     void arrowKeysStartEachEntry();
+    void eachWayOfChoosingStarts_data();
+    void eachWayOfChoosingStarts();
+    void choosingTheShownEntryAgainStartsIt();
     void unstartableProgramShowsNothing_data();
     void unstartableProgramShowsNothing();
     void commandCutAt256Characters();
@@ -296,6 +300,68 @@ void TestLauncherWindow::arrowKeysStartEachEntry() {
     expectRun(1);
     QCOMPARE(LogLines(log_), expected);
     QCOMPARE(l.list()->currentText(), QStringLiteral("brisel.exe"));
+}
+
+// Every way the list's selection can be changed by the user starts the entry reached.
+void TestLauncherWindow::eachWayOfChoosingStarts_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("from");  // entry selected first, counted from 1
+    QTest::addColumn<int>("entry");
+    QTest::newRow("down") << "Down" << 1 << 2;
+    QTest::newRow("up") << "Up" << 5 << 4;
+    QTest::newRow("end") << "End" << 1 << 17;
+    QTest::newRow("home") << "Home" << 9 << 1;
+    QTest::newRow("letter l") << "l" << 1 << 4;
+    QTest::newRow("letter N, any case") << "N" << 1 << 17;
+    QTest::newRow("wheel down") << "wheel-" << 3 << 4;
+    QTest::newRow("wheel up") << "wheel+" << 3 << 2;
+}
+
+void TestLauncherWindow::eachWayOfChoosingStarts() {
+    QFETCH(QString, how);
+    QFETCH(int, from);
+    QFETCH(int, entry);
+    QVERIFY(AddStandIn(folder_, StandInName(entry)));
+    Launcher l(folder_);
+    l.list()->setCurrentIndex(from - 1);  // set by the test itself: starts nothing
+    QVERIFY(LogLines(log_).isEmpty());
+    if (how.startsWith("wheel")) {
+        const QPoint at = l.list()->rect().center();
+        const int delta = how.endsWith('-') ? -120 : 120;
+        QWheelEvent wheel(at, l.list()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(l.list(), &wheel);
+    } else if (how.size() == 1) {
+        QTest::keyClicks(l.list(), how);
+    } else {
+        const Qt::Key key = how == "Down" ? Qt::Key_Down
+                            : how == "Up" ? Qt::Key_Up
+                            : how == "End" ? Qt::Key_End
+                                           : Qt::Key_Home;
+        QTest::keyClick(l.list(), key);
+    }
+    QCOMPARE(l.list()->currentIndex(), entry - 1);
+    const QStringList lines = LogLines(log_);
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines.at(0).section('\t', 1, 1), folder_ + StandInName(entry));
+}
+
+// Clicking the entry already shown, in the dropped list, starts it again.
+void TestLauncherWindow::choosingTheShownEntryAgainStartsIt() {
+    QVERIFY(AddStandIn(folder_, StandInName(1)));
+    Launcher l(folder_);
+    QComboBox* list = l.list();
+    list->showPopup();
+    QAbstractItemView* view = list->view();
+    QTRY_VERIFY_WITH_TIMEOUT(view->isVisible(), 5000);
+    // The dropped list ignores a release that comes within a double-click time of dropping.
+    QTest::qWait(QApplication::doubleClickInterval() + 100);
+    const QRect item = view->visualRect(list->model()->index(0, 0));
+    QVERIFY(item.isValid());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, item.center());
+    QTRY_COMPARE_WITH_TIMEOUT(LogLines(log_).size(), 2, 5000);
+    QVERIFY(LogLines(log_).at(0).startsWith("started\t" + folder_ + StandInName(1) + "\t"));
+    QCOMPARE(list->currentIndex(), 0);
 }
 
 void TestLauncherWindow::unstartableProgramShowsNothing_data() {
