@@ -142,7 +142,7 @@ bool DrawFile(PlanState& s, const PlanScheme& scheme, NehSource* src, FilePass& 
 
 }  // namespace
 
-void ScanFullExtent(PlanState& s, const NehOpener& open) {
+void ScanFullExtent(PlanState& s, const NehOpener& open, const std::function<bool()>& keepAlive) {
   s.Nlo = s.Nhi = s.Elo = s.Ehi = 0;
   std::unique_ptr<NehSource> src = open ? open(s.mainFileName) : nullptr;
   if (!src) return;
@@ -152,6 +152,7 @@ void ScanFullExtent(PlanState& s, const NehOpener& open) {
   // Only whole records count; an empty file keeps the extent at zeros (its record 1
   // reads as zeros).
   for (std::int64_t r = 1; static_cast<double>(r) <= n; ++r) {
+    if (keepAlive && !keepAlive()) break;
     if (!src->Read(r, rec)) break;
     if (r >= 2 && rec.northing == 0 && rec.easting == 0) break;
     if (!Finite(rec)) continue;

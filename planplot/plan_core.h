@@ -6,6 +6,7 @@
 // Units: eastings, northings, heights and the label offset are in metres (world units);
 // pixel coordinates count from the top-left corner of the plot area, y downward.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "planplot/neh_source.h"
@@ -65,7 +66,9 @@ struct PlanState {
 // first later record whose stored northing and easting are both 0 (or at the end of the
 // file). Records with a coordinate or height that is not finite are passed over. A main
 // file that cannot be opened, or holds nothing usable, gives an extent of all zeros.
-void ScanFullExtent(PlanState& state, const NehOpener& open);
+// keepAlive, when given, is called after every record (false: the window closed, stop).
+void ScanFullExtent(PlanState& state, const NehOpener& open,
+                    const std::function<bool()>& keepAlive = {});
 
 // Sets the view window and the label offset u from the full extent: the smaller range is
 // widened about its centre to the larger one; u is the smaller range / 700.

@@ -56,6 +56,9 @@ class PromptCanvas : public PlanCanvas {
   }
   void BeginPass(const LabelFont& f) override {
     font_ = area_->NewFont(f.face, f.points, 0, 0, 0, f.escapement);
+    // Labels in the plain colours of the plot, as a bitmap plot shows them (and saves
+    // them): no blended edge pixels.
+    font_.font.setStyleStrategy(QFont::NoAntialias);
     area_->SetFont(font_);
   }
   void EndPass() override {
@@ -280,7 +283,12 @@ void PlanWindow::CommandStart() {
   const bool asked = AskPlotFiles();
   prompting_ = false;
   if (!asked || Closed()) return;
-  ScanFullExtent(state_, OpenNehFile);
+  {
+    // A long file is scanned with the window still painting and taking input.
+    PromptCanvas keeper(plot_, this);
+    ScanFullExtent(state_, OpenNehFile, [&keeper] { return keeper.KeepAlive(); });
+  }
+  if (Closed()) return;
   FitViewWindow(state_);
   ApplyViewWindow(state_);
   RunPass();
@@ -345,7 +353,8 @@ QPoint PlanWindow::ClampToClient(QPoint p) const {
 }
 
 void PlanWindow::BeginDrag(QPoint p) {
-  grabMouse(Qt::CrossCursor);
+  // The offscreen platform has no pointer to capture; every other one does.
+  if (QGuiApplication::platformName() != QLatin1String("offscreen")) grabMouse(Qt::CrossCursor);
   dragStart_ = ClampToClient(p);
   band_->hide();
   snapshot_ = grab(rect());
@@ -381,7 +390,7 @@ void PlanWindow::EndDrag() {
   static_cast<BandOverlay*>(band_)->frame = QPixmap();
   snapshot_ = QPixmap();
   dragging_ = false;
-  releaseMouse();
+  if (QWidget::mouseGrabber() == this) releaseMouse();
 }
 
 void PlanWindow::mousePressEvent(QMouseEvent* e) {
