@@ -184,7 +184,7 @@ double ReadTextNumber(const char* text, std::size_t n) {
   // The digits are copied into a small buffer of their own (at most kKeep of them, the
   // rest only move the decimal exponent), so that the conversion never looks at the
   // bytes that follow the field and a long text cannot overrun anything.
-  constexpr std::size_t kKeep = 40;
+  constexpr std::size_t kKeep = 800;  // enough for the exact rounding of any double
   char buffer[kKeep + 24];
   std::size_t len = 0;
   long long shift = 0;  // decimal exponent of the last kept digit's place
@@ -258,17 +258,12 @@ PackedHeight DecodePackedHeight(double stored) {
     out.code = 0;
     return out;
   }
+  // The remainder is exact for every finite value, so the height always lies in
+  // [0, 10000) and equals |s| - code * 10000 wherever that difference is exact; the
+  // division can then only give the whole number of ten thousands.
   const long double a = std::fabs(static_cast<long double>(stored));
-  long double code = std::trunc(a / 10000.0L);
-  long double h = a - code * 10000.0L;
-  // Guard the division's rounding at a code boundary: the height stays in [0, 10000).
-  if (h < 0 && code >= 1) {
-    code -= 1;
-    h = a - code * 10000.0L;
-  } else if (h >= 10000.0L) {
-    code += 1;
-    h = a - code * 10000.0L;
-  }
+  const long double h = std::fmod(a, 10000.0L);
+  const long double code = std::trunc((a - h) / 10000.0L);
   out.code = static_cast<double>(code);
   out.height = static_cast<double>(stored < 0 ? -h : h);
   return out;

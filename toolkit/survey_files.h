@@ -60,8 +60,9 @@ inline double ReadTextNumber(std::string_view text) { return ReadTextNumber(text
 
 // NEH packed height: stored s = sign(h) * (code * 10000 + |h|).
 // code = |s| / 10000 truncated; |h| = |s| - code * 10000; h negated when s < 0. The
-// height always lies in [0, 10000) in size. A NaN or infinite s gives a NaN height and
-// code 0. For |s| beyond 2^53 the code is a large whole number and the height meaningless.
+// height always lies in [0, 10000) in size (taken as the exact remainder of |s| by 10000).
+// A NaN or infinite s gives a NaN height and code 0. For |s| beyond 2^53 the code is a
+// large whole number and the height has no meaning.
 struct PackedHeight {
   double height = 0;
   double code = 0;

@@ -341,7 +341,9 @@ void TestSurveyFiles::packedHeightStaysInRange() {
   p = toolkit::DecodePackedHeight(-boundary);
   QCOMPARE(p.code, 1.0);
   QVERIFY(p.height < -9999.99 && p.height > -10000.0);
-  for (double s : {1e300, -1e300, 1.7976931348623157e308, 4.9e-324, 1e16 + 2, 123456789.987654}) {
+  // 1.782e64 once decoded to a height of 10000 or more (rounding of code * 10000).
+  for (double s : {1e300, -1e300, 1.7976931348623157e308, 4.9e-324, 1e16 + 2, 123456789.987654,
+                   1.7820026453978833e+64}) {
     p = toolkit::DecodePackedHeight(s);
     QVERIFY(std::fabs(p.height) < 10000.0);
     QVERIFY(p.code >= 0 && p.code == std::trunc(p.code));
