@@ -6,6 +6,8 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -143,6 +145,10 @@ void ProgramListChanged(LauncherState& state, int entry) {
     if (entry < 1 || entry > static_cast<int>(kProgramTable.size()) || !state.list) return;
     const QString text = state.list->itemText(entry - 1);
     const std::string command = BuildCommand(state.installFolder.toStdString(), text.toStdString());
+    // Before the wait, let the screen catch up with the choice: the dropped list closes
+    // (it would otherwise stay drawn over the started program until that program ends) and
+    // the list shows the entry chosen. Keys and clicks stay queued for after the wait.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     RunProgram(QString::fromStdString(command));
     // Back to idle: the launcher takes input again once the program has ended.
     if (state.window && state.window->isVisible()) state.window->activateWindow();

@@ -2,7 +2,8 @@
 // SELVAN_STAND_IN_LOG when it starts and one when it ends, then exits with code 7.
 //   started<TAB>program file<TAB>argument count<TAB>current folder
 //   ended<TAB>program file
-// SELVAN_STAND_IN_MS makes it wait that many milliseconds (at most 10 s) before ending.
+// SELVAN_STAND_IN_MS makes it wait that many milliseconds (at most 10 s) before ending;
+// SELVAN_STAND_IN_HOLD names a file: while that file exists it does not end (at most 20 s).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -41,6 +42,10 @@ int main(int argc, char**) {
     if (const char* ms = std::getenv("SELVAN_STAND_IN_MS")) {
         const long wait = std::strtol(ms, nullptr, 10);
         if (wait > 0) std::this_thread::sleep_for(std::chrono::milliseconds(wait < 10000 ? wait : 10000));
+    }
+    if (const char* hold = std::getenv("SELVAN_STAND_IN_HOLD")) {
+        for (int i = 0; i < 2000 && *hold && ::access(hold, F_OK) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     Append("ended\t" + self);
     return 7;

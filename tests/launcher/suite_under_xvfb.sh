@@ -149,9 +149,9 @@ for entry in "${table[@]}"; do
     cp "$standin" "$bin/$name" && chmod 755 "$bin/$name"
   fi
 done
-# Each stand-in takes its time, so that a key sent meanwhile would show if the launcher
-# took it before the program had ended.
-export SELVAN_STAND_IN_MS=400
+# While the hold file exists a stand-in does not end: the launcher must then take no key.
+hold="$tmp/hold"
+export SELVAN_STAND_IN_HOLD="$hold"
 
 # --- the launcher ----------------------------------------------------------------------
 workdir="$tmp/work"
@@ -190,18 +190,18 @@ check_entry() {
 
 # Down through the whole list: each entry reached is started.
 echo "down the list:"
-for ((i = 1; i < 17; i++)); do
-  if [ $i -eq 1 ]; then
-    # The next key sent while the stand-in runs: the launcher takes it only after the
-    # program has ended, and then starts the next entry.
-    press Down; index=1
-    sleep 0.1
-    x key Down
-    check_entry
-    index=2; check_entry
-    i=2
-    continue
-  fi
+# The first step with its program held open, and the next key sent meanwhile: the launcher
+# takes that key only after the program has ended, and then starts the next entry.
+touch "$hold"
+press Down; index=1
+wait_log_lines $((expected + 1)) || fail "${table[1]} was not started"
+x key Down
+sleep 1
+[ "$(log_lines)" -eq $((expected + 1)) ] || fail "the launcher took a key while ${table[1]} was running"
+rm -f "$hold"
+check_entry
+index=2; check_entry
+for ((i = 3; i < 17; i++)); do
   press Down; index=$i
   check_entry
 done
@@ -209,8 +209,60 @@ done
 echo "back up:"
 press Up; index=15; check_entry
 press Home; index=0; check_entry
-# The launcher still answers: one more step starts the second entry again.
-press Down; index=1; check_entry
+# The dropped list: F4 drops it, a click chooses the second entry. While that program
+# runs the dropped list must be gone from the screen (not left over the program's window).
+echo "the dropped list:"
+popup_shown() {  # the launcher's dropped list is mapped
+  local id
+  for id in $(xwininfo -root -children 2>/dev/null | awk '/"selvan": \("selvan"/ {print $1}'); do
+    xwininfo -id "$id" 2>/dev/null | grep -q 'IsViewable' && return 0
+  done
+  return 1
+}
+popup_geometry() {  # x y width height of the dropped list
+  local id
+  for id in $(xwininfo -root -children 2>/dev/null | awk '/"selvan": \("selvan"/ {print $1}'); do
+    if xwininfo -id "$id" 2>/dev/null | grep -q 'IsViewable'; then
+      xwininfo -id "$id" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+                               /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'
+      return 0
+    fi
+  done
+  return 1
+}
+if command -v xwininfo >/dev/null 2>&1; then
+  touch "$hold"
+  press F4
+  deadline=$((SECONDS + WAIT))
+  until popup_shown || [ $SECONDS -ge $deadline ]; do sleep 0.1; done
+  popup_shown || fail "F4 did not drop the list"
+  # Click the next entry: the dropped list holds the 17 entries in equal rows.
+  read -r px py pw ph < <(popup_geometry)
+  sleep 0.6   # a release right after dropping is not taken as a choice
+  x mousemove $((px + pw / 2)) $((py + ph * 3 / 34)) click 1; index=1
+  if wait_log_lines $((expected + 1)); then
+    sleep 0.3
+    popup_shown && fail "the dropped list stays on the screen while ${table[1]} runs"
+    # Nor is it left drawn over the page: where it covered the launcher the page shows.
+    if command -v import >/dev/null 2>&1; then
+      read -r lx ly lw lh < <(x getwindowgeometry --shell "$launcher" | awk -F= '/^X=/ {x=$2} /^Y=/ {y=$2}
+                                 /^WIDTH=/ {w=$2} /^HEIGHT=/ {h=$2} END {print x, y, w, h}')
+      spot_x=$((px + pw / 2)); spot_y=$(( (py + ph / 2) < (ly + lh - 40) ? (py + ph / 2) : (ly + lh - 40) ))
+      pixel="$(timeout 10 import -window root -crop "1x1+$spot_x+$spot_y" txt:- 2>/dev/null | grep -o '#[0-9A-Fa-f]\{6\}' | head -1)"
+      case "$pixel" in
+        \#0000??) ;;
+        "") echo "note: could not read the screen" ;;
+        *) fail "the launcher's page is covered at ($spot_x, $spot_y) by $pixel while ${table[1]} runs" ;;
+      esac
+    fi
+  else
+    fail "${table[1]} was not started from the dropped list"
+  fi
+  rm -f "$hold"
+  check_entry
+else
+  echo "note: xwininfo is not installed; the dropped list is not checked"
+fi
 
 # --- the plotters, which the launcher does not list --------------------------------------
 echo "plotters from the install folder:"
