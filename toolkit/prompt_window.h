@@ -5,6 +5,8 @@
 // screen, so drawings persist. Waiting for a key or a line keeps the window alive by
 // processing its events; when the window is closed while waiting the wait returns empty
 // text and Closed() becomes true, so that the conversation can end at once.
+//
+// Text is Latin-1: Print takes one byte per character, and the keys deliver Latin-1.
 #include <QFont>
 #include <QImage>
 #include <QPointer>

@@ -101,6 +101,12 @@ int CountColour(const QImage& img, QRgb colour, const QRect& r) {
   return n;
 }
 
+// Pixels that are not black (text is anti-aliased: small glyphs have few pure pixels).
+int Ink(const QImage& img, const QRect& r) {
+  const QRect c = r.intersected(img.rect());
+  return c.width() * c.height() - CountColour(img, qRgb(0, 0, 0), c);
+}
+
 }  // namespace
 
 class TestPromptWindow : public QObject {
@@ -136,6 +142,9 @@ class TestPromptWindow : public QObject {
   void penStyles();
   void clearAndColours();
   void savedImageRoundTrips();
+  void caretBlinksWhileReading();
+  void extremeDrawingInputsNeverCrash_data();
+  void extremeDrawingInputsNeverCrash();
 };
 
 // ---- line input ----------------------------------------------------------------------
@@ -398,8 +407,9 @@ void TestPromptWindow::textLandsAtTheTextPosition() {
   const QImage& img = f.area->Image();
   // ink inside the text's box, none above or left of the position
   QVERIFY(CountColour(img, 0xffffff, QRect(40, 30, adv, fm.height())) > 20);
-  QCOMPARE(CountColour(img, 0xffffff, QRect(0, 0, 400, 30)), 0);
-  QCOMPARE(CountColour(img, 0xffffff, QRect(0, 0, 40, 300)), 0);
+  QCOMPARE(Ink(img, QRect(0, 0, 400, 30)), 0);
+  QCOMPARE(Ink(img, QRect(0, 0, 40, 300)), 0);
+  QCOMPARE(Ink(img, QRect(40 + adv + 2, 0, 400, 300)), 0);
   f.area->NewLine();
   QCOMPARE(f.area->TextPosition(), QPoint(0, 30 + fm.height() + fm.leading()));
   // opaque background: a grey background paints the whole text cell
@@ -422,10 +432,10 @@ void TestPromptWindow::rotatedTextReadsUpward() {
   f.area->SetTextPositionPixels(QPoint(50, 150));
   f.area->Print("HHHH");
   const QImage& img = f.area->Image();
-  const int ink = CountColour(img, 0xffffff, img.rect());
+  const int ink = Ink(img, img.rect());
   QVERIFY(ink > 20);
   // all of it above the position and right of it, in a column one line wide
-  QCOMPARE(CountColour(img, 0xffffff, QRect(50, 0, 40, 151)), ink);
+  QCOMPARE(Ink(img, QRect(50, 0, 40, 151)), ink);
 }
 
 void TestPromptWindow::fontsResolveToMetricCompatibleFaces_data() {
@@ -646,6 +656,69 @@ void TestPromptWindow::savedImageRoundTrips() {
     for (int x = 0; x < 13; ++x)
       QCOMPARE(back.pixel(x, y) & 0xffffff, f.area->Image().pixel(x, y) & 0xffffff);
   QVERIFY(!f.area->SaveImage(dir.filePath(QStringLiteral("no/such/folder/x.bmp")).toStdString()));
+}
+
+void TestPromptWindow::caretBlinksWhileReading() {
+  Fixture f;
+  f.area->Print("Scale=");
+  const QPoint at = f.area->TextPosition();
+  const QFontMetrics fm(f.area->NewFont("Courier New", 8).font, &f.area->Image());
+  const QRect caret(at, QSize(fm.horizontalAdvance(QLatin1Char('|')), fm.height()));
+  QPointer<PromptWindow> area(f.area);
+  int shownFirst = -1;
+  bool hid = false, cameBack = false, focus = false;
+  QTimer::singleShot(10, [&, area] {
+    if (!area) return;
+    focus = area->hasFocus();
+    shownFirst = Ink(area->Image(), caret);
+    if (focus) {
+      hid = QTest::qWaitFor([&] { return area && Ink(area->Image(), caret) == 0; }, 5000);
+      cameBack = QTest::qWaitFor([&] { return area && Ink(area->Image(), caret) > 0; }, 5000);
+    }
+    if (area) Type(area, QStringLiteral("\r"));
+  });
+  QCOMPARE(f.area->ReadLine(), std::string());
+  QVERIFY(!f.fired);
+  QVERIFY(shownFirst > 0);  // the caret stands after the prompt at once
+  QCOMPARE(Ink(f.area->Image(), caret), 0);  // and is gone after Enter
+  if (!focus) QSKIP("the area did not get the focus on this platform");
+  QVERIFY(hid);
+  QVERIFY(cameBack);
+}
+
+void TestPromptWindow::extremeDrawingInputsNeverCrash_data() {
+  QTest::addColumn<int>("seed");
+  for (int i = 1; i <= 6; ++i) QTest::newRow(qPrintable(QString::number(i))) << i;
+}
+
+void TestPromptWindow::extremeDrawingInputsNeverCrash() {
+  QFETCH(int, seed);
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  const double values[] = {0,      1,    -1,     0.5,  1e-310, -1e-300, 1e15,  -1e15,
+                           1e300, -1e300, 1.7e308, -1.7e308, nan, inf,  -inf,   525};
+  const int n = int(sizeof values / sizeof values[0]);
+  Fixture f(QSize(120, 80));
+  quint32 r = quint32(seed) * 2654435761u;
+  const auto next = [&] {
+    r = r * 1664525u + 1013904223u;
+    return values[(r >> 16) % n];
+  };
+  for (int step = 0; step < 400; ++step) {
+    r = r * 1664525u + 1013904223u;
+    switch ((r >> 24) % 7) {
+      case 0: f.area->SetWorld(next(), next(), next(), next()); break;
+      case 1: f.area->SetPosition(next(), next()); break;
+      case 2: f.area->SetPixel(next(), next()); break;
+      case 3: f.area->LineTo(next(), next()); break;
+      case 4: f.area->SetPen(int(r % 9) - 2, int(r % 7)); break;
+      case 5: f.area->Print("12.50"); break;
+      case 6: f.area->SetFont(f.area->NewFont("Arial", next(), 0, 0, 0, int(r % 3600))); break;
+    }
+    const QPoint p = f.area->TextPosition();
+    QVERIFY(std::abs(p.x()) <= 10000000 && std::abs(p.y()) <= 10000000);
+  }
+  QCOMPARE(f.area->Image().size(), QSize(120, 80));
 }
 
 QTEST_MAIN(TestPromptWindow)
