@@ -19,12 +19,17 @@ struct Step {
   QString prompt;  // the window's text ends with this (blanks and line ends aside)
   QString keys;    // typed with real key events; "\r" is Enter, "\x1b" Escape
   Do action = Do::Type;
+  std::function<void()> before;  // run just before the keys are typed
 };
 
-inline Step Type(const QString& prompt, const QString& keys) { return {prompt, keys, Step::Do::Type}; }
+inline Step Type(const QString& prompt, const QString& keys) { return {prompt, keys, Step::Do::Type, {}}; }
 inline Step Answer(const QString& prompt, const QString& text) { return Type(prompt, text + "\r"); }
-inline Step CloseAt(const QString& prompt) { return {prompt, {}, Step::Do::Close}; }
-inline Step ExitAt(const QString& prompt) { return {prompt, {}, Step::Do::ClickExit}; }
+inline Step CloseAt(const QString& prompt) { return {prompt, {}, Step::Do::Close, {}}; }
+inline Step ExitAt(const QString& prompt) { return {prompt, {}, Step::Do::ClickExit, {}}; }
+inline Step Then(Step step, std::function<void()> before) {
+  step.before = std::move(before);
+  return step;
+}
 
 // The first answers of every run: any key at the introduction, the printer question,
 // and Y at the kind's question (No to the kinds before it).
@@ -95,6 +100,7 @@ class Driver {
     if (!text.endsWith(step.prompt.trimmed())) return;
     seen_ << text;
     ++next_;
+    if (step.before) step.before();
     switch (step.action) {
       case Step::Do::Type:
         for (QChar c : step.keys) {

@@ -1,6 +1,8 @@
 // The lister driven through its window: typed answers, pages, the kind questions, file
 // names, SEC grammar on screen, and the window closed in the middle of every wait.
 #include <QDir>
+#include <QFile>
+#include <QImage>
 #include <QPushButton>
 #include <QTest>
 #include <cstdio>
@@ -313,6 +315,36 @@ class TestListerWindow : public QObject {
     QVERIFY(!d.TimedOut());
     QCOMPARE(d.Answered(), steps.size());
     QCOMPARE(PageLines(d.LinesAt(steps.size() - 2), kSecHeading), expected);
+  }
+
+  // The sample site survey, as a surveyor sees it: the picture of the first page is kept
+  // when LISKET_SCREENSHOT names a file.
+  void sampleSiteSurveyOnScreen() {
+    const QString sample = qEnvironmentVariable("SUITE_SOURCE_DIR") + "/samples/SITE.NEH";
+    if (!QFile::exists(sample)) QSKIP("the sample files are not there");
+    QFile::remove("SITE.NEH");
+    QVERIFY(QFile::copy(sample, "SITE.NEH"));
+    lister::ListerDialog dialog;
+    Driver d(dialog);
+    QImage shot;
+    QList<Step> steps = ChooseKind("NEH");
+    steps << Answer("Input File Name=", "SITE") << Answer("Start at Point No", "100")
+          << listertest::Then(Type(kContinue, "e"), [&] { shot = dialog.grab().toImage(); })
+          << Type(kAnother, "n");
+    d.Run(steps);
+    QVERIFY(!d.TimedOut());
+    const QStringList page = PageLines(d.LinesAt(steps.size() - 2), kNehHeading);
+    QCOMPARE(page.size(), 20);
+    QVERIFY(page.first().startsWith(" 100    820"));
+    // White text on the black area.
+    QCOMPARE(shot.size(), dialog.size());
+    QCOMPARE(QColor(shot.pixel(5, 600)), QColor(Qt::black));
+    int white = 0;
+    for (int y = 0; y < 400; ++y)
+      for (int x = 0; x < 578; ++x) white += QColor(shot.pixel(x, y)) == QColor(Qt::white);
+    QVERIFY(white > 2000);
+    const QString keep = qEnvironmentVariable("LISKET_SCREENSHOT");
+    if (!keep.isEmpty()) QVERIFY(shot.save(keep));
   }
 
   // Closing the window, or "E&xit", in the middle of each wait ends the run at once:
