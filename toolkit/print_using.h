@@ -52,6 +52,9 @@ struct MaskValue {
   MaskValue(int n) : number(n) {}                   // NOLINT
   MaskValue(long n) : number(n) {}                  // NOLINT
   MaskValue(long long n) : number(static_cast<long double>(n)) {}  // NOLINT
+  MaskValue(unsigned n) : number(n) {}              // NOLINT
+  MaskValue(unsigned long n) : number(static_cast<long double>(n)) {}       // NOLINT
+  MaskValue(unsigned long long n) : number(static_cast<long double>(n)) {}  // NOLINT
   MaskValue(std::string_view t) : isText(true), text(t) {}  // NOLINT
   MaskValue(const std::string& t) : isText(true), text(t) {}  // NOLINT
   MaskValue(const char* t) : isText(true), text(t) {}       // NOLINT

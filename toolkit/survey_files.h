@@ -28,10 +28,13 @@ struct SurveyFile {
   std::int64_t position = -1;               // byte offset the handle stands at, -1 unknown
 };
 
-// True when a file of exactly that name exists (the test made before opening).
+// True when a file of exactly that name exists (the test made before opening). The name is
+// used exactly as given: no case folding. A folder of that name exists too (and opens as
+// Unreadable); a name holding a zero byte names nothing.
 bool SurveyFileExists(const std::string& fullName);
 // Appends the kind's extension to the name typed by the user, tests for existence and
-// opens it. Missing: no such file. Unreadable: it exists but cannot be opened.
+// opens it. Missing: no such file. Unreadable: it exists but cannot be opened, or is not a
+// plain file (a folder, a pipe, a device). Any file open before is closed first.
 OpenResult OpenSurveyFile(SurveyFile& file, const std::string& nameWithoutExtension, SurveyKind kind);
 // The same with the full name given as it is.
 OpenResult OpenSurveyFileNamed(SurveyFile& file, const std::string& fullName, SurveyKind kind);
@@ -39,7 +42,10 @@ void CloseSurveyFile(SurveyFile& file);
 
 // Reads record r into file.record, zero-filling what lies beyond the end of the file
 // (a record number below 1 or past the end reads as all zeros). Never fails; returns
-// false when bytes could not be read for a reason other than the end of the file.
+// false when bytes could not be read for a reason other than the end of the file, or
+// when no file is open. Reading the next record does not seek. A file cut or extended
+// while open is not measured again: bytes read ahead may still be seen, bytes that are
+// no longer (or not yet) in the file read as zeros.
 bool ReadRecord(SurveyFile& file, std::int64_t r);
 
 // Field access on the last record read (i is 1-based, 1..5).
