@@ -79,6 +79,8 @@ class TestLinePrinter : public QObject {
   void emptyLinesKeepTheirPlace();
   void jobNameIsTheDocumentTitle();
   void pdfStandIn();
+  void secondJobFromTheSamePrinter();
+  void unwritableStandInLosesNothingElse();
   // last: the printer stays removed for the rest of this process
   void withoutPrinterNothingOpens();
 };
@@ -246,6 +248,40 @@ void TestLinePrinter::pdfStandIn() {
   QVERIFY(pdf.waitForFinished(30000));
   QCOMPARE(NonEmptyLines(QString::fromUtf8(pdf.readAllStandardOutput())).value(0).trimmed(),
            QStringLiteral("TRY AGAIN"));
+}
+
+void TestLinePrinter::secondJobFromTheSamePrinter() {
+  platform::LinePrinter printer;
+  QVERIFY(printer.Acquire(QStringLiteral("first")));
+  printer.PrintLine(QStringLiteral("first listing"));
+  printer.Release();
+  QVERIFY(testsupport::WaitForPrintedText().contains(QStringLiteral("first listing")));
+  QVERIFY(testsupport::PreparePrinter());
+  QVERIFY(printer.Acquire(QStringLiteral("second")));
+  printer.PrintLine(QStringLiteral("second listing"));
+  printer.Release();
+  const QString text = testsupport::WaitForPrintedText();
+  QVERIFY(text.contains(QStringLiteral("second listing")));
+  QVERIFY(!text.contains(QStringLiteral("first listing")));
+  QCOMPARE(printer.PageCount(), 1);
+}
+
+void TestLinePrinter::unwritableStandInLosesNothingElse() {
+  const QByteArray saved = qgetenv("SUITE_PRINT_TO_PDF");
+  qputenv("SUITE_PRINT_TO_PDF", "/no/such/folder/out.pdf");
+  {
+    platform::LinePrinter printer;
+    QVERIFY(printer.Acquire(QStringLiteral("nowhere")));
+    printer.PrintLine(QStringLiteral("lost"));  // the document cannot begin: no crash
+    QVERIFY(!printer.IsOpen());
+    printer.PrintAtColumn(3, QStringLiteral("lost"));
+    printer.NewLine();
+  }
+  if (saved.isEmpty())
+    qunsetenv("SUITE_PRINT_TO_PDF");
+  else
+    qputenv("SUITE_PRINT_TO_PDF", saved);
+  QVERIFY(!QFile::exists(QStringLiteral("/no/such/folder/out.pdf")));
 }
 
 void TestLinePrinter::withoutPrinterNothingOpens() {
