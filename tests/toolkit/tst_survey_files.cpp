@@ -51,6 +51,8 @@ class TestSurveyFiles : public QObject {
   void secTerminator_data();
   void secTerminator();
   void reopenClosesPrevious();
+  void writerTextNumbers_data();
+  void writerTextNumbers();
 
  private:
   std::string dir_;
@@ -439,6 +441,29 @@ void TestSurveyFiles::reopenClosesPrevious() {
     QCOMPARE(toolkit::OpenSurveyFile(file, Path("Locked"), SurveyKind::Neh), toolkit::OpenResult::Unreadable);
     QVERIFY(file.handle == nullptr);
   }
+}
+
+void TestSurveyFiles::writerTextNumbers_data() {
+  // The test file writer stores text numbers as a writer of the suite would.
+  QTest::addColumn<double>("value");
+  QTest::addColumn<QByteArray>("text");
+  QTest::addColumn<double>("readsAs");
+  QTest::newRow("three decimals") << 12.345 << QByteArray("  12.345") << 12.345;
+  QTest::newRow("negative") << -105.25 << QByteArray("-105.250") << -105.25;
+  QTest::newRow("terminator") << 999.0 << QByteArray(" 999.000") << 999.0;
+  QTest::newRow("fewer decimals to fit") << 123456.789 << QByteArray("123456.8") << 123456.8;
+  QTest::newRow("whole when nothing else fits") << -1234567.5 << QByteArray("-1234568") << -1234568.0;
+}
+
+void TestSurveyFiles::writerTextNumbers() {
+  QFETCH(double, value);
+  QFETCH(QByteArray, text);
+  QFETCH(double, readsAs);
+  const std::string stored = testsupport::TextNumber(value);
+  QCOMPARE(QByteArray::fromStdString(stored), text);
+  QCOMPARE(toolkit::ReadTextNumber(stored), readsAs);
+  QCOMPARE(testsupport::PackHeight(-2.5, 3), -30002.5);
+  QCOMPARE(toolkit::DecodePackedHeight(testsupport::PackHeight(35.125, 12)).height, 35.125);
 }
 
 QTEST_APPLESS_MAIN(TestSurveyFiles)
