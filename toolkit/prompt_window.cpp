@@ -38,6 +38,7 @@
 #include <QPainter>
 #include <QTimer>
 
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 #include <cstdint>
@@ -412,7 +413,13 @@ void PromptWindow::LineTo(double x, double y, long colour) {
   long double ax = penX_, ay = penY_;
   MovePen(bx, by);
   const long double m = penWidth_ + 2;
-  if (!ClipSegment(ax, ay, bx, by, -m, image_.width() + m, -m, image_.height() + m)) return;
+  const long double xhi = image_.width() + m, yhi = image_.height() + m;
+  if (!ClipSegment(ax, ay, bx, by, -m, xhi, -m, yhi)) return;
+  // From points far away the cut ends carry rounding errors of their size: keep them in.
+  ax = std::clamp(ax, -m, xhi);
+  bx = std::clamp(bx, -m, xhi);
+  ay = std::clamp(ay, -m, yhi);
+  by = std::clamp(by, -m, yhi);
   QPainter p(&image_);
   QPen pen(ForegroundOf(colour), penWidth_, PenStyleOf(penStyle_));
   p.setPen(pen);
