@@ -10,7 +10,9 @@ prefix="$tmp/Survey Suite"   # a blank in the folder name, as a user may choose
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-if ! cmake --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1; then
+# shellcheck source=install_suite.sh
+source "$(dirname "$0")/install_suite.sh"
+if ! install_suite "$build" "$prefix" "$tmp/install.log"; then
   cat "$tmp/install.log"
   echo "FAIL: cmake --install failed"
   exit 1

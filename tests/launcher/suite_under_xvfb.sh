@@ -47,7 +47,9 @@ x() { timeout 10 xdotool "$@" 2>/dev/null; }
 
 # --- the install ---------------------------------------------------------------------
 prefix="$tmp/suite"
-if ! cmake --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1; then
+# shellcheck source=install_suite.sh
+source "$(dirname "$0")/install_suite.sh"
+if ! install_suite "$build" "$prefix" "$tmp/install.log"; then
   cat "$tmp/install.log"
   echo "FAIL: cmake --install failed"
   exit 1
