@@ -157,7 +157,7 @@ bool AskEndNumber(ListerRun& run) {
 void PrintFileNameLine(ListerRun& run) {
   const std::string text = kFileNameLine + run.state.fileName;
   if (run.state.printerFlag == 1)
-    run.printer.PrintLine(QString::fromStdString(text));
+    run.printer.PrintLine(QString::fromLatin1(text.data(), qsizetype(text.size())));
   else
     Line(run, text);
 }
