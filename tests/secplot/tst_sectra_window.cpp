@@ -201,10 +201,7 @@ class TestSectraWindow : public QObject {
           << Corner("-20", " 10", "", "12")
           << Step{"B       Hor 1/ 200  Vert 1/ 100\n" + kPageEnd, " "}
           << Corner("-20", " 12", "", "")
-          << Step{"C       Hor 1/ 200  Vert 1/ 100\n" + kPageEnd, "s", [&] {
-                    if (qEnvironmentVariableIsSet("SECTRA_SHOT"))
-                      w->grab().save(qEnvironmentVariable("SECTRA_SHOT") + "/sectra.png");
-                  }};
+          << Step{"C       Hor 1/ 200  Vert 1/ 100\n" + kPageEnd, "s"};
     ConversationDriver d(*w, steps);
     d.Run();
     QVERIFY2(d.AllDone() && !d.TimedOut(), d.Report());
@@ -216,6 +213,29 @@ class TestSectraWindow : public QObject {
       QCOMPARE(f.size(), qint64(54 + 3152 * 463));
     }
     QVERIFY(!QFile::exists("B       .BMP"));
+  }
+
+  // With SECTRA_SHOT set to a folder: a page of the sample road from three files, as
+  // sectra.png and sectra-dark.png there.
+  void screenshot_data() {
+    QTest::addColumn<bool>("dark");
+    QTest::newRow("sectra") << false;
+    QTest::newRow("sectra-dark") << true;
+  }
+  void screenshot() {
+    QFETCH(bool, dark);
+    if (!qEnvironmentVariableIsSet("SECTRA_SHOT")) QSKIP("SECTRA_SHOT not set");
+    auto w = Open(dark);
+    QList<Step> steps = Files({{"ROAD", "Y"}, {"ROADDES", "Y"}, {"ROADOLD", "N"}});
+    steps << ScalesAndNames("200", "100", "B", "B") << Corner(" 0", " 0", "-20", "14")
+          << Step{"B       Hor 1/ 200  Vert 1/ 100\n" + kPageEnd, "x", [&] {
+                    const QString file = qEnvironmentVariable("SECTRA_SHOT") +
+                                         (dark ? "/sectra-dark.png" : "/sectra.png");
+                    QVERIFY(w->grab().save(file));
+                  }};
+    ConversationDriver d(*w, steps);
+    d.Run();
+    QVERIFY2(d.AllDone() && !d.TimedOut(), d.Report());
   }
 
   // "E" at a page end shows the title and prompt once more and waits for one more key.
