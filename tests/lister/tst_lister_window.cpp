@@ -99,8 +99,15 @@ class TestListerWindow : public QObject {
     QVERIFY(!dialog.ExitButton()->isEnabled());
     // Q at the introduction ends the run; Exit stays enabled, Start comes back.
     Driver d(dialog);
-    d.Run({Type("( Q ) to exit", "q")});
+    bool startDuringRun = true, exitDuringRun = false;
+    d.Run({listertest::Then(Type("( Q ) to exit", "q"), [&] {
+      startDuringRun = dialog.StartButton()->isEnabled();
+      exitDuringRun = dialog.ExitButton()->isEnabled();
+    })});
     QVERIFY(!d.TimedOut());
+    // No second run can start from inside the first.
+    QVERIFY(!startDuringRun);
+    QVERIFY(exitDuringRun);
     QVERIFY(dialog.ExitButton()->isEnabled());
     QVERIFY(dialog.StartButton()->isEnabled());
     QVERIFY(dialog.isVisible());
