@@ -1,6 +1,8 @@
 // The plan plotter's window and its commands.
 #include "planplot/plan_window.h"
 
+#include "planplot/prompt_canvas.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
@@ -25,8 +27,6 @@ namespace {
 using platform::DuToPxX;
 using platform::DuToPxY;
 
-long ToPromptColour(Rgb c) { return static_cast<long>(c & 0xFFFFFFu); }
-
 // The snapshot of the window with the rubber band on it, shown over every control while
 // a drag is in progress. It takes no mouse input.
 class BandOverlay : public QWidget {
@@ -43,60 +43,6 @@ class BandOverlay : public QWidget {
     QPainter p(this);
     p.drawPixmap(0, 0, frame);
   }
-};
-
-// The plot area as the drawing surface of a pass. Pixels, lines and labels go into the
-// prompt window's bitmap through its own operations; now and then (every ~15 ms of
-// work) the window handles its events so that it repaints and takes input.
-class PromptCanvas : public PlanCanvas {
- public:
-  PromptCanvas(toolkit::PromptWindow* area, PlanWindow* window) : area_(area), window_(window) {
-    clock_.start();
-    lastEvents_ = 0;
-  }
-  void BeginPass(const LabelFont& f) override {
-    font_ = area_->NewFont(f.face, f.points, 0, 0, 0, f.escapement);
-    // Labels in the plain colours of the plot, as a bitmap plot shows them (and saves
-    // them): no blended edge pixels.
-    font_.font.setStyleStrategy(QFont::NoAntialias);
-    area_->SetFont(font_);
-  }
-  void EndPass() override {
-    area_->ReleaseFont(font_);
-    NoteGap();
-  }
-  void Pixel(int x, int y, Rgb colour) override { area_->SetPixel(x, y, ToPromptColour(colour)); }
-  void Line(int x0, int y0, int x1, int y1, Rgb colour, PenStyle style) override {
-    area_->SetPen(static_cast<int>(style), 1);
-    area_->SetPosition(x0, y0);
-    area_->LineTo(x1, y1, ToPromptColour(colour));
-  }
-  void Label(int x, int y, const std::string& text, Rgb colour, Rgb background) override {
-    area_->SetColours(ToPromptColour(colour), ToPromptColour(background));
-    area_->SetTextPositionPixels(QPoint(x, y));
-    area_->Print(text);
-  }
-  bool KeepAlive() override {
-    if (++calls_ % 32 != 0) return true;
-    const qint64 now = clock_.nsecsElapsed();
-    if (now - lastEvents_ < 15'000'000) return true;
-    NoteGap();
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    lastEvents_ = clock_.nsecsElapsed();
-    return window_ && !window_->Closed();
-  }
-  double longestGapMs = 0;
-
- private:
-  void NoteGap() {
-    longestGapMs = std::max(longestGapMs, (clock_.nsecsElapsed() - lastEvents_) / 1e6);
-  }
-  toolkit::PromptWindow* area_;
-  QPointer<PlanWindow> window_;
-  toolkit::PromptFont font_;
-  QElapsedTimer clock_;
-  qint64 lastEvents_ = 0;
-  long calls_ = 0;
 };
 
 }  // namespace
@@ -210,7 +156,7 @@ void PlanWindow::Dispatch(int id) {
 
 void PlanWindow::RunPass() {
   const QPoint textPosition = plot_->TextPosition();
-  PromptCanvas canvas(plot_, this);
+  PromptCanvas canvas(plot_);
   QElapsedTimer timer;
   timer.start();
   passRunning_ = true;
@@ -218,7 +164,7 @@ void PlanWindow::RunPass() {
   passRunning_ = false;
   lastPass_.records = r.recordsRead;
   lastPass_.seconds = timer.nsecsElapsed() / 1e9;
-  lastPass_.longestGapMs = canvas.longestGapMs;
+  lastPass_.longestGapMs = canvas.LongestGapMs();
   if (Closed()) return;
   plot_->SetColours(toolkit::kSystemColour, ToPromptColour(scheme_.background));
   if (prompting_) {
@@ -285,7 +231,7 @@ void PlanWindow::CommandStart() {
   if (!asked || Closed()) return;
   {
     // A long file is scanned with the window still painting and taking input.
-    PromptCanvas keeper(plot_, this);
+    PromptCanvas keeper(plot_);
     ScanFullExtent(state_, OpenNehFile, [&keeper] { return keeper.KeepAlive(); });
   }
   if (Closed()) return;

@@ -1,0 +1,112 @@
+// The plot area as the drawing surface of a plan pass.
+#include "planplot/prompt_canvas.h"
+
+#include <QCoreApplication>
+#include <QFontMetrics>
+#include <algorithm>
+
+namespace planplot {
+
+namespace {
+constexpr qint64 kEventSliceNs = 15'000'000;  // handle events at least this often
+constexpr long kClockEvery = 32;               // records between looks at the clock
+
+Qt::PenStyle QtPen(PenStyle s) {
+  switch (s) {
+    case PenStyle::Dash: return Qt::DashLine;
+    case PenStyle::Dot: return Qt::DotLine;
+    case PenStyle::DashDot: return Qt::DashDotLine;
+    case PenStyle::DashDotDot: return Qt::DashDotDotLine;
+    default: return Qt::SolidLine;
+  }
+}
+
+QColor ToQColor(Rgb c) { return QColor::fromRgb(0xFF000000u | (c & 0xFFFFFFu)); }
+}  // namespace
+
+PromptCanvas::PromptCanvas(toolkit::PromptWindow* area) : area_(area) { clock_.start(); }
+
+PromptCanvas::~PromptCanvas() { EndSlice(); }
+
+QPainter* PromptCanvas::Painter() {
+  if (!area_) return nullptr;
+  if (!painter_) {
+    painter_ = std::make_unique<QPainter>(&area_->Image());
+    painter_->setRenderHint(QPainter::Antialiasing, false);
+    painter_->setFont(font_.font);
+  }
+  dirty_ = true;
+  return painter_.get();
+}
+
+void PromptCanvas::EndSlice() {
+  if (painter_) {
+    painter_->end();
+    painter_.reset();
+  }
+  if (dirty_ && area_) area_->update();
+  dirty_ = false;
+}
+
+void PromptCanvas::BeginPass(const LabelFont& f) {
+  if (!area_) return;
+  font_ = area_->NewFont(f.face, f.points, 0, 0, 0, f.escapement);
+  // Labels in the plain colours of the plot, as a bitmap plot shows them (and saves
+  // them): no blended edge pixels.
+  font_.font.setStyleStrategy(QFont::NoAntialias);
+  fontAscent_ = QFontMetrics(font_.font, &area_->Image()).ascent();
+}
+
+void PromptCanvas::EndPass() {
+  EndSlice();
+  NoteGap();
+}
+
+void PromptCanvas::Pixel(int x, int y, Rgb colour) {
+  if (!area_) return;
+  QImage& img = area_->Image();
+  if (x < 0 || y < 0 || x >= img.width() || y >= img.height()) return;
+  if (img.format() == QImage::Format_RGB32 || img.format() == QImage::Format_ARGB32) {
+    reinterpret_cast<QRgb*>(img.scanLine(y))[x] = 0xFF000000u | (colour & 0xFFFFFFu);
+    dirty_ = true;
+  } else if (QPainter* p = Painter()) {
+    p->setPen(ToQColor(colour));
+    p->drawPoint(x, y);
+  }
+}
+
+void PromptCanvas::Line(int x0, int y0, int x1, int y1, Rgb colour, PenStyle style) {
+  QPainter* p = Painter();
+  if (!p) return;
+  p->setPen(QPen(ToQColor(colour), 1, QtPen(style)));
+  p->drawLine(QLineF(x0, y0, x1, y1));
+}
+
+void PromptCanvas::Label(int x, int y, const std::string& text, Rgb colour, Rgb background) {
+  QPainter* p = Painter();
+  if (!p) return;
+  p->save();
+  p->setPen(ToQColor(colour));
+  p->setBackgroundMode(Qt::OpaqueMode);
+  p->setBackground(ToQColor(background));
+  p->translate(x, y);
+  if (font_.escapement != 0) p->rotate(-font_.escapement / 10.0);
+  p->drawText(QPoint(0, fontAscent_), QString::fromLatin1(text.data(), qsizetype(text.size())));
+  p->restore();
+}
+
+bool PromptCanvas::KeepAlive() {
+  if (++calls_ % kClockEvery != 0) return true;
+  if (clock_.nsecsElapsed() - lastEvents_ < kEventSliceNs) return true;
+  EndSlice();
+  NoteGap();
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  lastEvents_ = clock_.nsecsElapsed();
+  return area_ && !area_->Closed();
+}
+
+void PromptCanvas::NoteGap() {
+  longestGapMs_ = std::max(longestGapMs_, (clock_.nsecsElapsed() - lastEvents_) / 1e6);
+}
+
+}  // namespace planplot
