@@ -520,6 +520,34 @@ class TestViewerWindow : public QObject {
     QTest::mouseClick(w.previewButton(), Qt::LeftButton);
     QVERIFY(MessageSeen.contains("no printer"));
   }
+
+  // Pictures for the documentation, when asked for (VIEWER_SCREENSHOT_DIR).
+  void screenshots() {
+    const QString out = qEnvironmentVariable("VIEWER_SCREENSHOT_DIR");
+    if (out.isEmpty()) QSKIP("VIEWER_SCREENSHOT_DIR not set");
+    QString path = qEnvironmentVariable("SUITE_SOURCE_DIR") + "/samples/SITE.NEH";
+    if (!QFile::exists(path)) {
+      path = Path("SITE.NEH");
+      std::vector<testsupport::Record> recs;
+      for (int k = 0; k < 150; ++k)
+        recs.push_back({818250.0 + k * 3.217, 836410.0 + k * 2.481,
+                        testsupport::PackHeight(12.5 + (k % 17) * 0.137, k % 5)});
+      QVERIFY(testsupport::WriteSurveyFile(path.toStdString(), recs, 24));
+      qInfo("samples/SITE.NEH is missing: a file of 150 points stands in");
+    }
+    viewer::MainWindow w;
+    w.show();
+    AnswerOpenDialog(path);
+    QTest::mouseClick(w.openButton(), Qt::LeftButton);
+    QVERIFY(w.grab().save(out + "/brisel.png"));
+    InPreview([&](viewer::PreviewWindow* p) {
+      QVERIFY(p->grab().save(out + "/brisel-preview-fit.png"));
+      QTest::mouseClick(p->zoomButton(), Qt::LeftButton);
+      QTest::mouseClick(p->zoomButton(), Qt::LeftButton);
+      QVERIFY(p->grab().save(out + "/brisel-preview-100.png"));
+    });
+    QTest::mouseClick(w.previewButton(), Qt::LeftButton);
+  }
 };
 
 QTEST_MAIN(TestViewerWindow)
