@@ -236,6 +236,10 @@ void TestGeodesy::fastEqualsPlain() {
   QList<QPair<double, double>> pts = HongKongPoints();
   // Also the width of both UTM zones.
   for (double lon = 108.0; lon <= 120.0; lon += 0.7) pts.append({21.3, lon});
+  // And every latitude band the footpoint's rotation and series tiers meet (first steps
+  // from the equator of up to 1.2 rad, south included).
+  for (double lat = -65.0; lat <= 70.0; lat += 7.5)
+    for (double lon : {111.5, 114.9, 118.2}) pts.append({lat, lon});
   for (const auto& pt : pts) {
     GridPoint a, b;
     QCOMPARE(TmForward(fast, pt.first, pt.second, a), Fault::None);
