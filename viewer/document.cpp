@@ -26,16 +26,35 @@ namespace {
 
 constexpr long double kPlainLimit = 1e15L;  // whole numbers below this need no exponent
 
+// Truncation toward zero. Below 2^53 through a 64-bit integer: the nearest double
+// converts fast, and a step of one mends the rounding of that double. Above 2^53 every
+// 80-bit value is whole except for a fraction that truncl takes away; NaN and the
+// infinities go to truncl as well.
+long double Trunc(long double x) {
+  if (std::fabs(x) < 9007199254740992.0L) {
+    std::int64_t n = static_cast<std::int64_t>(static_cast<double>(x));
+    const long double t = static_cast<long double>(n);
+    if (x >= 0) {
+      if (t > x) --n;
+    } else if (t < x) {
+      ++n;
+    }
+    return static_cast<long double>(n);
+  }
+  return std::truncl(x);
+}
+
 // Appends the digits of a whole number 0 <= v < 1e15.
 void AppendDigits(std::string& out, long double v) {
-  auto n = static_cast<std::uint64_t>(v);  // v is whole, finite and below 1e15
+  // Whole and below 1e15: exact as a double, and the conversion is in range.
+  auto n = static_cast<std::uint64_t>(static_cast<double>(v));
   char buf[24];
-  int len = 0;
+  int pos = 24;
   do {
-    buf[len++] = static_cast<char>('0' + n % 10);
+    buf[--pos] = static_cast<char>('0' + n % 10);
     n /= 10;
   } while (n != 0);
-  while (len > 0) out.push_back(buf[--len]);
+  out.append(buf + pos, static_cast<std::size_t>(24 - pos));
 }
 
 // Number text into out; the fast path covers whole numbers below 1e15.
@@ -49,7 +68,7 @@ void AppendNumberText(std::string& out, long double x, bool leadingBlank) {
     return;
   }
   long double a = std::fabs(x);
-  if (a < kPlainLimit && std::truncl(a) == a) {
+  if (a < kPlainLimit && Trunc(a) == a) {
     if (x < 0)
       out.push_back('-');
     else if (leadingBlank)
@@ -81,14 +100,14 @@ void AppendFixed4(std::string& out, double value) {
   }
   const bool negative = x < 0;
   const long double a = std::fabs(x);
-  const long double i = std::truncl(a);
+  const long double i = Trunc(a);
   const std::size_t start = out.size();
   AppendNumberText(out, i, true);  // " 12" (the integer part is never negative)
   out.push_back('.');
   const long double f = (a - i) * 100.0L;
-  const long double d1 = std::truncl(f);
+  const long double d1 = Trunc(f);
   const long double f2 = (f - d1) * 100.0L;
-  const long double d2 = std::truncl(f2);
+  const long double d2 = Trunc(f2);
   AppendTwoDigits(out, d1);
   AppendTwoDigits(out, d2);
   if (negative) out[start] = '-';  // the leading blank becomes the sign
@@ -295,10 +314,10 @@ PackedHeight DecodeViewerHeight(double stored) {
   const long double s = stored;
   PackedHeight out{};
   if (s > 0) {
-    out.code = std::truncl(s / 10000.0L);
+    out.code = std::isfinite(s) ? Trunc(s / 10000.0L) : std::truncl(s / 10000.0L);
     out.height = s - 10000.0L * out.code;
   } else {
-    out.code = std::fabs(std::truncl(s / 10000.0L));
+    out.code = std::fabs(std::isfinite(s) ? Trunc(s / 10000.0L) : std::truncl(s / 10000.0L));
     out.height = -(std::fabs(s) - 10000.0L * out.code);
   }
   return out;

@@ -2,7 +2,11 @@
 #include "viewer/page_image.h"
 
 #include <QApplication>
+#include <QFontInfo>
 #include <QFontMetrics>
+
+#include <array>
+#include <memory>
 #include <QLabel>
 #include <QPainter>
 #include <QPageLayout>
@@ -83,10 +87,26 @@ QColor SystemDarkShadow() {
 
 TextWidthFn TextWidthOn(const QFont& font, const QPaintDevice* device) {
   const QFontMetrics fm(font, device);
-  return [fm](std::u16string_view s) {
+  const auto full = [fm](std::u16string_view s) {
     const QString view = QString::fromRawData(reinterpret_cast<const QChar*>(s.data()),
                                               static_cast<qsizetype>(s.size()));
     return fm.horizontalAdvance(view);
+  };
+  if (!QFontInfo(font).fixedPitch()) return full;
+  // A fixed-pitch font has no kerning: a text of printable Latin-1 characters is as wide
+  // as its characters' advances together. Anything else is laid out in full.
+  const QFontMetricsF fmf(font, device);
+  auto advance = std::make_shared<std::array<double, 256>>();
+  for (int c = 0; c < 256; ++c)
+    (*advance)[c] = (c >= 0x20 && c < 0x7F) || c >= 0xA0 ? fmf.horizontalAdvance(QChar(c)) : -1.0;
+  return [full, advance](std::u16string_view s) {
+    double w = 0;
+    for (const char16_t c : s) {
+      const double a = c < 256 ? (*advance)[c] : -1.0;
+      if (a < 0) return full(s);
+      w += a;
+    }
+    return static_cast<int>(RoundEven(w));
   };
 }
 

@@ -49,6 +49,10 @@ class TestViewerDocument : public QObject {
     QTest::newRow("coordinate") << 832451.1234 << " 832451.1234"s;
     QTest::newRow("fifteen digits") << 999999999999999.0 << " 999999999999999.0000"s;
     QTest::newRow("huge uses exponent") << 1.5e20 << " 1.5E+20.0000"s;
+    // Just below a whole number: the integer part must not round up.
+    QTest::newRow("largest below one") << std::nextafter(1.0, 0.0) << " 0.9999"s;
+    QTest::newRow("largest below minus one") << std::nextafter(-1.0, 0.0) << "-0.9999"s;
+    QTest::newRow("just below 1e15") << std::nextafter(1e15, 0.0) << " 999999999999999.8750"s;
     QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN() << " NaN"s;
     QTest::newRow("infinity") << std::numeric_limits<double>::infinity() << " Inf"s;
     QTest::newRow("minus infinity") << -std::numeric_limits<double>::infinity() << "-Inf"s;

@@ -28,6 +28,7 @@
 #include "platform/platform.h"
 #include "survey_writer.h"
 #include "viewer/main_window.h"
+#include "viewer/page_image.h"
 #include "viewer/preview.h"
 #include "viewer/viewer_art.h"
 
@@ -122,6 +123,32 @@ class TestViewerWindow : public QObject {
     // Exit closes the window.
     QTest::mouseClick(w.exitButton(), Qt::LeftButton);
     QVERIFY(!w.isVisible());
+  }
+
+  // The quick width of a fixed-pitch font is the width of the laid-out text.
+  void textWidthMatchesLayout_data() {
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("size");
+    QTest::newRow("Courier New 10") << "Courier New" << 10;
+    QTest::newRow("Courier New 11") << "Courier New" << 11;
+    QTest::newRow("Liberation Mono 7") << "Liberation Mono" << 7;
+    QTest::newRow("Arial 10 (proportional)") << "Arial" << 10;
+  }
+  void textWidthMatchesLayout() {
+    QFETCH(QString, family);
+    QFETCH(int, size);
+    QImage image(1, 1, QImage::Format_RGB32);
+    image.setDotsPerMeterX(qRound(96 / 0.0254));
+    image.setDotsPerMeterY(qRound(96 / 0.0254));
+    const QFont font(family, size);
+    const viewer::TextWidthFn width = viewer::TextWidthOn(font, &image);
+    const QFontMetrics fm(font, &image);
+    const QStringList samples = {"", " ", "PT.   NORTHINGS     EASTINGS     HEIGHT   CODE",
+                                 " 1   815000.2500   832000.5000   12.5000   3",
+                                 QString(300, 'W'), QString::fromLatin1("h\xf6he \xa0\xff"),
+                                 "tab\there", QString::fromUtf8("\xe4\xb8\xad\xe6\x96\x87 mixed")};
+    for (const QString& t : samples)
+      QCOMPARE(width(t.toStdU16String()), fm.horizontalAdvance(t));
   }
 
   void iconAndCursorArt() {
