@@ -338,7 +338,6 @@ class Run {
 }  // namespace
 
 void RunPlotConversation(PromptWindow& area, SectionPlotState& state, const SectraBuild& build) {
-  QPointer<PromptWindow> guard(&area);
   {
     Run run(area, state, build);
     run.Go();
