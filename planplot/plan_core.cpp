@@ -33,6 +33,10 @@ bool InPlot(const PixelPoint& p) {
 
 // Liang-Barsky clipping of the segment a-b to the widened plot area.
 bool ClipLine(PixelPoint& a, PixelPoint& b) {
+  // A point that maps to an infinite pixel (a finite record in an extreme view) gives no
+  // line: the clipped ends would be NaN.
+  if (!std::isfinite(a.x) || !std::isfinite(a.y) || !std::isfinite(b.x) || !std::isfinite(b.y))
+    return false;
   const long double xmin = -kLineMargin, ymin = -kLineMargin;
   const long double xmax = kPlotWidth + kLineMargin, ymax = kPlotHeight + kLineMargin;
   const long double dx = b.x - a.x, dy = b.y - a.y;
@@ -56,6 +60,12 @@ bool ClipLine(PixelPoint& a, PixelPoint& b) {
   PixelPoint na = a, nb = b;
   if (t0 > 0) { na.x = std::nearbyint(a.x + t0 * dx); na.y = std::nearbyint(a.y + t0 * dy); }
   if (t1 < 1) { nb.x = std::nearbyint(a.x + t1 * dx); nb.y = std::nearbyint(a.y + t1 * dy); }
+  // With ends very far apart, rounding can leave t0 == t1 at an end that lies outside the
+  // window although the whole segment does; such a segment shows nothing.
+  const auto inside = [&](const PixelPoint& p) {
+    return p.x >= xmin - 1 && p.x <= xmax + 1 && p.y >= ymin - 1 && p.y <= ymax + 1;
+  };
+  if (!inside(na) || !inside(nb)) return false;
   a = na;
   b = nb;
   return true;
