@@ -66,6 +66,17 @@ if [ -z "$display" ]; then
   echo "SKIP: Xvfb did not start"; cat "$tmp/xvfb.log"; exit $SKIP
 fi
 export DISPLAY=":$display"
+# The display must answer clients before the first program starts; on a loaded machine
+# the number can be written a moment before the server takes connections.
+ready=0
+for _ in $(seq 100); do
+  if timeout 5 xdotool getdisplaygeometry >/dev/null 2>&1; then ready=1; break; fi
+  kill -0 "$xvfb_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if [ "$ready" -ne 1 ]; then
+  echo "SKIP: Xvfb on $DISPLAY does not answer"; cat "$tmp/xvfb.log"; exit $SKIP
+fi
 export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
 echo "Xvfb on $DISPLAY"
