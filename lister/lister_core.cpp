@@ -102,17 +102,20 @@ void FormatListingLine(SurveyKind kind, const toolkit::SurveyFile& file, double 
                        bool secHeader, std::string& line) {
   line.clear();
   const ListingMasks& m = Masks();
+  // DAT and CHG lines: the record number and the record's five binary fields.
+  const auto FormatFiveBinary = [&](const toolkit::Mask& mask) {
+    const toolkit::MaskValue v[] = {recordNumber,
+                                    toolkit::FieldBinary(file, 1),
+                                    toolkit::FieldBinary(file, 2),
+                                    toolkit::FieldBinary(file, 3),
+                                    toolkit::FieldBinary(file, 4),
+                                    toolkit::FieldBinary(file, 5)};
+    toolkit::FormatMask(mask, v, line);
+  };
   switch (kind) {
-    case SurveyKind::Dat: {
-      const toolkit::MaskValue v[] = {recordNumber,
-                                      toolkit::FieldBinary(file, 1),
-                                      toolkit::FieldBinary(file, 2),
-                                      toolkit::FieldBinary(file, 3),
-                                      toolkit::FieldBinary(file, 4),
-                                      toolkit::FieldBinary(file, 5)};
-      toolkit::FormatMask(m.dat, v, line);
+    case SurveyKind::Dat:
+      FormatFiveBinary(m.dat);
       break;
-    }
     case SurveyKind::Neh: {
       const toolkit::PackedHeight h = toolkit::DecodePackedHeight(toolkit::FieldBinary(file, 3));
       const toolkit::MaskValue v[] = {recordNumber,
@@ -144,16 +147,9 @@ void FormatListingLine(SurveyKind kind, const toolkit::SurveyFile& file, double 
       toolkit::FormatMask(m.stn, v, line);
       break;
     }
-    case SurveyKind::Chg: {
-      const toolkit::MaskValue v[] = {recordNumber,
-                                      toolkit::FieldBinary(file, 1),
-                                      toolkit::FieldBinary(file, 2),
-                                      toolkit::FieldBinary(file, 3),
-                                      toolkit::FieldBinary(file, 4),
-                                      toolkit::FieldBinary(file, 5)};
-      toolkit::FormatMask(m.chg, v, line);
+    case SurveyKind::Chg:
+      FormatFiveBinary(m.chg);
       break;
-    }
     case SurveyKind::Pts: {
       const std::string item1 = PrintableField(file, 1);
       const std::string item2 = PrintableField(file, 2);
