@@ -263,6 +263,24 @@ std::int64_t PhysicalMemory() {
 // Every record line is at least this long (record number, items, CR LF).
 constexpr std::int64_t kShortestRecordLine = 16;
 
+LoadStageHook g_loadStageHook = nullptr;
+
+void AtStage(LoadStage stage, const std::string& path) {
+  if (g_loadStageHook != nullptr) g_loadStageHook(stage, path);
+}
+
+// After the measured length has been read: one byte more is asked for, which must give
+// the end of the file (or a byte the file has gained since). A failure here is a file
+// whose reads fail, such as one that reports no length at all.
+bool ReadsPastLength(int fd) {
+  char probe;
+  for (;;) {
+    const ssize_t got = ::read(fd, &probe, 1);
+    if (got >= 0) return true;
+    if (errno != EINTR) return false;
+  }
+}
+
 }  // namespace
 
 FileKind KindOfPath(std::string_view path) {
@@ -406,8 +424,14 @@ LoadResult LoadSurveyFile(const std::string& path, std::int64_t maxBytes) {
     return res;
   }
   const FileKind kind = KindOfPath(path);
+  AtStage(LoadStage::Checked, path);
   const int fd = OpenUnshared(path);
   if (kind != FileKind::Text) {
+    if (fd < 0 && errno == ENOENT) {
+      // Gone since the existence test: the header alone would look like an empty file.
+      res.error = LoadError::FileNotFound;
+      return res;
+    }
     if (fd < 0) {  // not reported: the header line alone
       res.text = std::string(HeaderLineOf(kind)) + "\r\n";
       return res;
@@ -434,10 +458,15 @@ LoadResult LoadSurveyFile(const std::string& path, std::int64_t maxBytes) {
     res.error = LoadError::TooLarge;
     return res;
   }
+  AtStage(LoadStage::Measured, path);
   std::string bytes;
   bytes.resize(static_cast<std::size_t>(size));
-  const std::int64_t got = ReadFully(fd, bytes.data(), size);
-  const int readErrno = errno;
+  std::int64_t got = ReadFully(fd, bytes.data(), size);
+  int readErrno = errno;
+  if (got == size && !ReadsPastLength(fd)) {
+    got = -1;
+    readErrno = errno;
+  }
   ::close(fd);  // also ends the lock
   if (got < 0) {
     res.error = readErrno == EISDIR ? LoadError::PermissionDenied : LoadError::DiskMediaError;
@@ -450,6 +479,8 @@ LoadResult LoadSurveyFile(const std::string& path, std::int64_t maxBytes) {
   }
   return FormatRecords(kind, bytes, maxBytes);
 }
+
+void SetLoadStageHook(LoadStageHook hook) { g_loadStageHook = hook; }
 
 std::string FolderOfPath(std::string_view path) {
   const std::size_t p = path.find_last_of("\\/");

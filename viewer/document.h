@@ -75,9 +75,20 @@ struct LoadResult {
 std::int64_t MaxDocumentBytes();
 
 // Loads a file as the viewer shows it. A record file that cannot be opened gives its
-// header line alone (no error); a text file that cannot be opened gives the error.
+// header line alone (no error), except when it is no longer there (FileNotFound); a text
+// file that cannot be opened gives the error. A read that fails, also one just past the
+// length measured at opening, gives DiskMediaError. A file that grows while it is read
+// is shown as long as it was when measured; one that shrinks, as long as it still is.
 // maxBytes overrides MaxDocumentBytes() when positive (tests and benchmarks).
 LoadResult LoadSurveyFile(const std::string& path, std::int64_t maxBytes = 0);
+
+// The moments of a load at which the file may change under the viewer: after the
+// existence test (before opening), and after its length was taken (before reading).
+enum class LoadStage { Checked, Measured };
+// A function called at each of those moments with the path being loaded; nullptr for
+// none. Lets tests change the file exactly there.
+using LoadStageHook = void (*)(LoadStage stage, const std::string& path);
+void SetLoadStageHook(LoadStageHook hook);
 
 // The document text of a record kind from bytes already in memory (what
 // LoadSurveyFile does after reading the file). Stops with TooLarge past maxBytes.
