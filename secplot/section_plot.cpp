@@ -4,7 +4,10 @@
 // (distance, height) in drawing order, then a terminator whose distance reads 999. Empty
 // records (both numbers 0) may stand before the terminator; a height of 999.9 also ends a
 // section. The reader never goes past the file's record count while it looks ahead, so a
-// file that ends in empty records cannot keep it reading zeros for ever.
+// file that ends in empty records cannot keep it reading zeros for ever. The count is the
+// one taken when the file was opened: records appended since are not looked at, and a
+// record within the count that is no longer in the file (cut since) is a read failure,
+// like a record that could not be read, never the end of a section.
 #include "secplot/section_plot.h"
 
 #include <cctype>
@@ -36,8 +39,13 @@ class FileCursor {
   bool InFile(std::int64_t r) const {
     return r >= 1 && static_cast<double>(r) <= entry_.file.recordCount;
   }
-  // Reads record r; false when the file could not be read (not at its end).
-  bool Read(std::int64_t r) { return toolkit::ReadRecord(entry_.file, r); }
+  // Reads record r; false when the file could not be read, or when a record the file held
+  // at opening came back short (the handle then stands short of the record's end).
+  bool Read(std::int64_t r) {
+    if (!toolkit::ReadRecord(entry_.file, r)) return false;
+    const std::int64_t length = toolkit::RecordLength(toolkit::SurveyKind::Sec);
+    return !InFile(r) || entry_.file.position == r * length;
+  }
   Point Current() const {
     return {toolkit::FieldNumber(entry_.file, 1), toolkit::FieldNumber(entry_.file, 2)};
   }
@@ -56,16 +64,18 @@ bool BlankSlot(FileCursor& cursor) {
   return true;
 }
 
+enum class Header { Found, None, Unreadable };
+
 // The name of the section that starts at record r or after the empty slots there, read
-// without moving the current record number.
-bool HeaderFrom(FileCursor& cursor, std::int64_t r, std::string& name) {
+// without moving the current record number. None when the file ends first.
+Header HeaderFrom(FileCursor& cursor, std::int64_t r, std::string& name) {
   for (; cursor.InFile(r); ++r) {
-    if (!cursor.Read(r)) return false;
+    if (!cursor.Read(r)) return Header::Unreadable;
     if (BlankSlot(cursor)) continue;
     name = SectionNameText(cursor.File());
-    return true;
+    return Header::Found;
   }
-  return false;
+  return Header::None;
 }
 
 }  // namespace
@@ -128,7 +138,7 @@ SectionOutcome DrawFileSection(SectionPlotState& state, int k, std::string_view 
   bool found = false;
   while (cursor.InFile(r)) {
     if (!cursor.Read(r++)) {
-      out.result = SectionResult::FileError;
+      out.result = SectionResult::ReadError;
       return out;
     }
     if (SameSectionName(toolkit::FieldText(cursor.File(), 1), name)) {
@@ -145,8 +155,12 @@ SectionOutcome DrawFileSection(SectionPlotState& state, int k, std::string_view 
   // First point, after at most ten empty records.
   Point p;
   for (int empties = 0;; ++empties) {
-    if (empties > kMaxEmptyBeforeFirstPoint || !cursor.Read(r++)) {
+    if (empties > kMaxEmptyBeforeFirstPoint) {
       out.result = SectionResult::FileError;
+      return out;
+    }
+    if (!cursor.Read(r++)) {
+      out.result = SectionResult::ReadError;
       return out;
     }
     p = cursor.Current();
@@ -170,7 +184,7 @@ SectionOutcome DrawFileSection(SectionPlotState& state, int k, std::string_view 
                    style.labelBackground);
     previous = p;
     if (!cursor.Read(r++)) {
-      out.result = SectionResult::FileError;
+      out.result = SectionResult::ReadError;
       return out;
     }
     p = cursor.Current();
@@ -183,12 +197,12 @@ SectionOutcome DrawFileSection(SectionPlotState& state, int k, std::string_view 
   if (state.lastReached) return out;  // the last page needs no next name
 
   std::string next;
-  bool haveNext = false;
+  Header header = Header::None;
   if (end == End::Empty) {
     // Past the empty records there must be the terminator, then the next header.
     while (cursor.InFile(r)) {
       if (!cursor.Read(r)) {
-        out.result = SectionResult::FileError;
+        out.result = SectionResult::ReadError;
         return out;
       }
       if (!cursor.Current().Empty()) break;
@@ -200,17 +214,27 @@ SectionOutcome DrawFileSection(SectionPlotState& state, int k, std::string_view 
       return out;
     }
     ++r;
-    haveNext = HeaderFrom(cursor, r, next);
+    header = HeaderFrom(cursor, r, next);
   } else if (endedByHeight) {
     // A height of 999.9 ends the section; a terminator may still follow it.
     std::int64_t j = r;
-    while (cursor.InFile(j) && cursor.Read(j) && BlankSlot(cursor)) ++j;
+    for (; cursor.InFile(j); ++j) {
+      if (!cursor.Read(j)) {
+        out.result = SectionResult::ReadError;
+        return out;
+      }
+      if (!BlankSlot(cursor)) break;
+    }
     if (cursor.InFile(j) && cursor.Current().Terminator()) ++j;
-    haveNext = HeaderFrom(cursor, j, next);
+    header = HeaderFrom(cursor, j, next);
   } else {
-    haveNext = HeaderFrom(cursor, r, next);
+    header = HeaderFrom(cursor, r, next);
   }
-  if (haveNext) {
+  if (header == Header::Unreadable) {
+    out.result = SectionResult::ReadError;
+    return out;
+  }
+  if (header == Header::Found) {
     out.nextNameRead = true;
     out.nextName = next;
     state.nextName = next;
@@ -224,11 +248,14 @@ PageResult DrawSectionPage(SectionPlotState& state, SectionCanvas& canvas,
   state.page = PageFor(state.horizScale, state.vertScale, state.x0, state.y0, style);
   SetUpPage(canvas, state.page, style);
   state.nextName.clear();
+  state.failedFile = 0;
   if (state.fileCount == 0) return PageResult::WrongSection;
   for (int k = 1; k <= state.fileCount; ++k) {
     const SectionOutcome o = DrawFileSection(state, k, state.firstName, canvas, style);
+    if (o.result != SectionResult::Drawn) state.failedFile = k;
     if (o.result == SectionResult::NotFound) return PageResult::WrongSection;
     if (o.result == SectionResult::FileError) return PageResult::FileError;
+    if (o.result == SectionResult::ReadError) return PageResult::ReadError;
   }
   return PageResult::Drawn;
 }

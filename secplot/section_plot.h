@@ -41,6 +41,7 @@ struct SectionPlotState {
   std::string sectionName;                     // field 1 of the header found on this page
   std::string nextName;                        // read at the end of a section
   PageGeometry page;
+  int failedFile = 0;  // position (1..5) of the file a page stopped at, 0 when none
 };
 
 // The name padded with blanks to 8 characters (longer names are kept whole).
@@ -60,6 +61,8 @@ enum class SectionResult {
   NotFound,   // the name is not in the file from its current record on
   FileError,  // more than 10 empty records after the header, or data after empty records
               // that is no section terminator
+  ReadError,  // a record could not be read, or is no longer (wholly) in the file although
+              // the file held it when it was opened (the file was cut since)
 };
 
 struct SectionOutcome {
@@ -75,9 +78,9 @@ struct SectionOutcome {
 SectionOutcome DrawFileSection(SectionPlotState& state, int k, std::string_view name,
                                SectionCanvas& canvas, const PageStyle& style);
 
-enum class PageResult { Drawn, WrongSection, FileError };
+enum class PageResult { Drawn, WrongSection, FileError, ReadError };
 // Sets up the page from the state's scales and corner and draws the first name's section
-// from every file in order; stops at the first file that fails.
+// from every file in order; stops at the first file that fails (state.failedFile).
 PageResult DrawSectionPage(SectionPlotState& state, SectionCanvas& canvas,
                            const PageStyle& style);
 

@@ -180,8 +180,16 @@ class Run {
         Say("File not found ..........");
         continue;
       }
-      if (toolkit::OpenSurveyFileNamed(entry.file, found, toolkit::SurveyKind::Sec) !=
-          toolkit::OpenResult::Ok) {
+      // The file may have gone or changed since the test above. Its first record is read
+      // at once, so that a file whose reads fail is refused here and asked for again.
+      const toolkit::OpenResult opened =
+          toolkit::OpenSurveyFileNamed(entry.file, found, toolkit::SurveyKind::Sec);
+      if (opened == toolkit::OpenResult::Missing) {
+        Say("File not found ..........");
+        continue;
+      }
+      if (opened != toolkit::OpenResult::Ok || !toolkit::ReadRecord(entry.file, 1)) {
+        toolkit::CloseSurveyFile(entry.file);
         Say("File cannot be read ..........");
         continue;
       }
@@ -315,6 +323,11 @@ class Run {
       }
       if (result == PageResult::FileError) {
         Failure("File  error ");
+        return LastPrompt();
+      }
+      if (result == PageResult::ReadError) {
+        const int k = std::clamp(state_.failedFile, 1, kMaxFiles);
+        Failure("The file cannot be read: " + state_.files[k - 1].fileName);
         return LastPrompt();
       }
       if (PageWasLast(state_)) return LastPrompt();

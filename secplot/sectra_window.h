@@ -38,6 +38,8 @@ class SectraWindow : public QDialog {
   QPushButton* StartButton() const { return start_; }
   QPushButton* ExitButton() const { return exit_; }
   const SectraBuild& Build() const { return build_; }
+  // The run's files, names and corner, as the conversation keeps them.
+  SectionPlotState& State() { return state_; }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
