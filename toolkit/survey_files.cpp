@@ -112,10 +112,12 @@ void CloseSurveyFile(SurveyFile& file) {
   file.recordCount = 0;
   file.position = -1;
   file.record.fill(0);
+  file.beyondEnd = false;
 }
 
 bool ReadRecord(SurveyFile& file, std::int64_t r) {
   file.record.fill(0);
+  file.beyondEnd = true;
   const std::int64_t length = RecordLength(file.kind);
   if (file.handle == nullptr) return false;
   // Record numbers below 1 do not exist in any file; numbers so large that their byte
@@ -141,6 +143,7 @@ bool ReadRecord(SurveyFile& file, std::int64_t r) {
     }
   }
   file.position = offset + static_cast<std::int64_t>(got);
+  file.beyondEnd = got < static_cast<std::size_t>(length);
   return true;
 }
 

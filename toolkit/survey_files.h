@@ -26,6 +26,9 @@ struct SurveyFile {
   double recordCount = 0; // file length / record length, a real number
   std::array<unsigned char, 40> record{};  // the last record read, zero-filled
   std::int64_t position = -1;               // byte offset the handle stands at, -1 unknown
+  // The last record read was not wholly in the file as it stands now (past its end, a
+  // record number below 1, or a file cut since it was opened); its missing bytes are zeros.
+  bool beyondEnd = false;
 };
 
 // True when a file of exactly that name exists (the test made before opening). The name is
@@ -45,7 +48,7 @@ void CloseSurveyFile(SurveyFile& file);
 // false when bytes could not be read for a reason other than the end of the file, or
 // when no file is open. Reading the next record does not seek. A file cut or extended
 // while open is not measured again: bytes read ahead may still be seen, bytes that are
-// no longer (or not yet) in the file read as zeros.
+// no longer (or not yet) in the file read as zeros, and file.beyondEnd tells so.
 bool ReadRecord(SurveyFile& file, std::int64_t r);
 
 // Field access on the last record read (i is 1-based, 1..5).

@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <limits>
 
@@ -51,6 +52,9 @@ class TestSurveyFiles : public QObject {
   void secTerminator_data();
   void secTerminator();
   void reopenClosesPrevious();
+  void readErrorIsNotAnEnd();
+  void unreadableAfterExistence_data();
+  void unreadableAfterExistence();
   void writerTextNumbers_data();
   void writerTextNumbers();
 
@@ -202,6 +206,7 @@ void TestSurveyFiles::readBeyondEnd() {
     const int expect = i < dataBytes ? static_cast<int>(start) + i + 1 : 0;
     QCOMPARE(static_cast<int>(file.record[i]), expect);
   }
+  QCOMPARE(file.beyondEnd, dataBytes < 40);
   // Nothing beyond the record length of the kind is left over either.
   toolkit::CloseSurveyFile(file);
 }
@@ -224,6 +229,8 @@ void TestSurveyFiles::fileChangesWhileOpen() {
     const double n = toolkit::FieldBinary(file, 1);
     QVERIFY2(n == 0 || n == static_cast<double>(r), qPrintable(QString::number(r)));
     if (r > 10) QCOMPARE(n, 0.0);
+    // A record no longer in the file says so; one still there (or read ahead) does not.
+    if (r >= 5) QCOMPARE(file.beyondEnd, n == 0);
   }
   records.push_back({11.0, 22.0, 33.0});
   QVERIFY(testsupport::WriteSurveyFile(Path("Change.NEH"), records, 24));
@@ -232,6 +239,57 @@ void TestSurveyFiles::fileChangesWhileOpen() {
   QVERIFY(toolkit::ReadRecord(file, 12));
   QCOMPARE(toolkit::FieldBinary(file, 3), 0.0);
   toolkit::CloseSurveyFile(file);
+}
+
+void TestSurveyFiles::readErrorIsNotAnEnd() {
+  // A read that fails (here a handle that can no longer read) must not pass for the end
+  // of the file: callers stop and say so instead of listing zeros.
+  std::vector<Record> records{Record{1.0, 2.0, 3.0}, Record{4.0, 5.0, 6.0}};
+  QVERIFY(testsupport::WriteSurveyFile(Path("Fail.NEH"), records, 24));
+  toolkit::SurveyFile file;
+  QCOMPARE(toolkit::OpenSurveyFile(file, Path("Fail"), SurveyKind::Neh), toolkit::OpenResult::Ok);
+  QVERIFY(toolkit::ReadRecord(file, 1));
+  file.handle = std::freopen(Path("Fail.NEH").c_str(), "ab", file.handle);
+  QVERIFY(file.handle != nullptr);
+  file.position = -1;
+  QVERIFY(!toolkit::ReadRecord(file, 2));
+  QCOMPARE(toolkit::FieldBinary(file, 1), 0.0);
+  QVERIFY(!toolkit::ReadRecord(file, 2));  // and again: the fault stays reported
+  toolkit::CloseSurveyFile(file);
+  QVERIFY(!toolkit::ReadRecord(file, 1));  // no file open
+}
+
+void TestSurveyFiles::unreadableAfterExistence_data() {
+  // A name that exists but cannot be read as a survey file; every case is one that
+  // holds for root as for anyone.
+  QTest::addColumn<QString>("what");
+  QTest::newRow("folder") << "folder";
+  QTest::newRow("no length to take") << "mem";
+  QTest::newRow("pipe") << "fifo";
+}
+
+void TestSurveyFiles::unreadableAfterExistence() {
+  QFETCH(QString, what);
+  const std::string name = Path("Odd" + what.toStdString() + ".NEH");
+  std::error_code ec;
+  std::filesystem::remove_all(name, ec);
+  if (what == "folder") std::filesystem::create_directory(name);
+  if (what == "mem") std::filesystem::create_symlink("/proc/self/mem", name);
+  if (what == "fifo") QCOMPARE(::mkfifo(name.c_str(), 0600), 0);
+  QVERIFY(toolkit::SurveyFileExists(name));
+  toolkit::SurveyFile file;
+  const toolkit::OpenResult result = toolkit::OpenSurveyFileNamed(file, name, SurveyKind::Neh);
+  // Either it is refused at once, or (a length the C library takes as 0) every read of
+  // it fails: never does it read as records.
+  if (what == "mem" && result == toolkit::OpenResult::Ok) {
+    QCOMPARE(file.recordCount, 0.0);
+  } else {
+    QCOMPARE(result, toolkit::OpenResult::Unreadable);
+    QVERIFY(file.handle == nullptr);
+  }
+  QVERIFY(!toolkit::ReadRecord(file, 1));
+  toolkit::CloseSurveyFile(file);
+  std::filesystem::remove_all(name, ec);
 }
 
 void TestSurveyFiles::fieldText() {
