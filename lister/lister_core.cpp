@@ -163,12 +163,13 @@ void FormatListingLine(SurveyKind kind, const toolkit::SurveyFile& file, double 
   }
 }
 
-void ReadListingRecord(toolkit::SurveyFile& file, double r) {
+bool ReadListingRecord(toolkit::SurveyFile& file, double r) {
   if (r >= 1 && r <= kLargestRecord) {
-    toolkit::ReadRecord(file, static_cast<std::int64_t>(r));
-  } else {
-    file.record.fill(0);
+    // No file open reads as zeros too; only a failed read of an open file is a fault.
+    return toolkit::ReadRecord(file, static_cast<std::int64_t>(r)) || file.handle == nullptr;
   }
+  file.record.fill(0);
+  return true;
 }
 
 bool ListRecord(ListerState& state, SurveyKind kind, const toolkit::SurveyFile& file,
@@ -213,7 +214,10 @@ bool ListPage(ListerState& state, SurveyKind kind, toolkit::SurveyFile& file, Li
   std::string line;
   for (int i = 0; i < 20; ++i) {
     state.currentRecord = first + i;
-    ReadListingRecord(file, state.currentRecord);
+    if (!ReadListingRecord(file, state.currentRecord)) {
+      state.readFault = true;
+      return true;
+    }
     if (ListRecord(state, kind, file, line) && !sink(context, line)) return false;
   }
   return true;
@@ -232,7 +236,10 @@ bool ListInOnePass(ListerState& state, SurveyKind kind, toolkit::SurveyFile& fil
   std::string line;
   for (; r <= last; r += 1) {
     state.currentRecord = r;
-    ReadListingRecord(file, r);
+    if (!ReadListingRecord(file, r)) {
+      state.readFault = true;
+      break;
+    }
     if (ListRecord(state, kind, file, line) && !sink(context, line)) return false;
     if (EndsPrinterListing(kind, file)) {
       state.emptyCount += 1;

@@ -24,6 +24,7 @@ struct ListerState {
   double startNumber = 0;    // "Start at Point No"
   double lastRecord = 0;     // record count of the file, or "End Pt.No."
   std::string fileName;      // as typed, with the kind's extension
+  bool readFault = false;    // a record could not be read: the listing stopped short
 };
 
 // Puts the run state back to its values at the start of the questions.
@@ -57,7 +58,8 @@ void FormatListingLine(toolkit::SurveyKind kind, const toolkit::SurveyFile& file
 
 // Reads record r for the listing. Record numbers that cannot be in a file (below 1, past
 // 2^53, not a number) read as all zeros, like records past the end of the file.
-void ReadListingRecord(toolkit::SurveyFile& file, double r);
+// Returns false when the open file could not be read (a disk or network fault).
+bool ReadListingRecord(toolkit::SurveyFile& file, double r);
 
 // Lists the record last read as state.currentRecord: skips empty records by the kind's
 // rule, keeps the SEC header/offset flag and the terminator's reset of the empty count.
@@ -74,7 +76,8 @@ bool EndsPrinterListing(toolkit::SurveyKind kind, const toolkit::SurveyFile& fil
 using LineSink = bool (*)(void* context, const std::string& line);
 
 // One screen page: records state.currentRecord to state.currentRecord + 19, each listed
-// line handed to sink. Returns false when the sink stopped the page.
+// line handed to sink. Returns false when the sink stopped the page. A record that
+// cannot be read ends the page there and sets state.readFault.
 bool ListPage(ListerState& state, toolkit::SurveyKind kind, toolkit::SurveyFile& file,
               LineSink sink, void* context);
 
@@ -82,6 +85,7 @@ bool ListPage(ListerState& state, toolkit::SurveyKind kind, toolkit::SurveyFile&
 // state.lastRecord, ending after the first record that holds no point (SEC: after twenty
 // of them since the last section terminator). A PTS file, which has no empty records, is
 // listed only as far as the records it holds. Returns false when the sink stopped it.
+// A record that cannot be read ends the listing there and sets state.readFault.
 bool ListInOnePass(ListerState& state, toolkit::SurveyKind kind, toolkit::SurveyFile& file,
                    LineSink sink, void* context);
 

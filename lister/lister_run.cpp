@@ -170,6 +170,10 @@ bool ListOnScreen(ListerRun& run) {
     run.area->NewLine();
     const double first = run.state.currentRecord;
     if (!ListPage(run.state, run.kind, run.file, ScreenLineSink, &run)) return false;
+    if (run.state.readFault) {
+      Line(run, kCannotRead + run.state.fileName);
+      return true;
+    }
     Line(run, kContinuePage);
     std::string key;
     if (!WaitForKey(run, key)) return false;
@@ -187,7 +191,14 @@ bool ListOnPrinter(ListerRun& run) {
   run.area->NewLine();
   run.area->Flush();
   run.state.currentRecord = run.state.startNumber;
-  return ListInOnePass(run.state, run.kind, run.file, PrinterLineSink, &run);
+  if (!ListInOnePass(run.state, run.kind, run.file, PrinterLineSink, &run)) return false;
+  if (run.state.readFault) {
+    // Said on the paper too, so that a short listing is never taken for the whole file.
+    const std::string text = kCannotRead + run.state.fileName;
+    run.printer.PrintLine(QString::fromLatin1(text.data(), qsizetype(text.size())));
+    Line(run, text);
+  }
+  return true;
 }
 
 bool EndListing(ListerRun& run) {

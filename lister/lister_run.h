@@ -27,6 +27,7 @@ inline constexpr const char* kContinuePage = "Press any key to Continue.....(E) 
 inline constexpr const char* kAnotherFile = "To read another file ( Y )  , else any other key";
 inline constexpr const char* kNoPrinter = "No printer is available - listing on screen";
 inline constexpr const char* kCannotOpen = "The file cannot be opened: ";
+inline constexpr const char* kCannotRead = "The file cannot be read - listing ended: ";
 
 // Everything one Start run works with: the run state, the open file, the printer and the
 // graphic area (which goes away when the window is closed).

@@ -2,6 +2,7 @@
 // SEC header/offset grammar and where a one-pass (printer) listing ends. No window.
 #include <QTest>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -222,6 +223,49 @@ class TestListerLines : public QObject {
     QStringList numbers;
     for (const std::string& l : lines) numbers << QString::fromStdString(l.substr(0, 4)).trimmed();
     QCOMPARE(numbers.join(' '), listed);
+  }
+
+  void readFaultStopsTheListing_data() {
+    QTest::addColumn<bool>("onePass");
+    QTest::newRow("screen page") << false;
+    QTest::newRow("printer pass") << true;
+  }
+  void readFaultStopsTheListing() {
+    // The disk stops answering after record 2: the listing ends there and says so
+    // rather than taking the zeros of a failed read for the end of the file.
+    QFETCH(bool, onePass);
+    const std::string dir = testsupport::MakeTempDir("lister-fault");
+    const std::string name = dir + "/F.NEH";
+    std::vector<testsupport::Record> records;
+    for (int r = 1; r <= 30; ++r) records.push_back(testsupport::Record{1000.0 + r, 2000.0 + r, 5.0});
+    QVERIFY(testsupport::WriteSurveyFile(name, records, 24));
+    toolkit::SurveyFile f;
+    QCOMPARE(toolkit::OpenSurveyFileNamed(f, name, SurveyKind::Neh), toolkit::OpenResult::Ok);
+    std::setvbuf(f.handle, nullptr, _IONBF, 0);  // no read-ahead hides the fault
+    lister::ListerState s;
+    s.currentRecord = s.startNumber = 1;
+    s.lastRecord = f.recordCount;
+    struct Faulty {
+      std::vector<std::string> lines;
+      toolkit::SurveyFile* file;
+      std::string name;
+    } sink{{}, &f, name};
+    auto failAfterTwo = [](void* c, const std::string& line) {
+      auto* k = static_cast<Faulty*>(c);
+      k->lines.push_back(line);
+      if (k->lines.size() == 2) {
+        k->file->handle = std::freopen(k->name.c_str(), "ab", k->file->handle);
+        k->file->position = -1;
+      }
+      return true;
+    };
+    const bool ran = onePass ? lister::ListInOnePass(s, SurveyKind::Neh, f, failAfterTwo, &sink)
+                             : lister::ListPage(s, SurveyKind::Neh, f, failAfterTwo, &sink);
+    QVERIFY(ran);
+    QVERIFY(s.readFault);
+    QCOMPARE(sink.lines.size(), std::size_t(2));
+    QCOMPARE(s.currentRecord, 3.0);
+    toolkit::CloseSurveyFile(f);
   }
 
   void screenPageListsTwentyRecordNumbers() {

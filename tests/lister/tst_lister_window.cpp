@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <cstdio>
+#include <filesystem>
 
 #include "lister/lister_dialog.h"
 #include "lister_driver.h"
@@ -265,6 +266,97 @@ class TestListerWindow : public QObject {
     QVERIFY(!d.TimedOut());
     QCOMPARE(d.Answered(), steps.size());
     QVERIFY(d.LinesAt(steps.size() - 1).contains("The file cannot be opened: FOLDER.NEH"));
+  }
+
+  void fileChangedBetweenPages_data() {
+    // What another program does to the file while page 1 is on screen, and the record
+    // numbers page 2 then lists. The open file is read on: a removed or replaced name
+    // does not take the records away; a cut ends the listing at the new end; records
+    // added later come on the page that reaches them.
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("lastListed");
+    QTest::newRow("removed") << "remove" << 25;
+    QTest::newRow("replaced by a folder") << "folder" << 25;
+    QTest::newRow("cut inside record 23") << "cut" << 22;
+    QTest::newRow("cut to nothing") << "empty" << 0;
+    QTest::newRow("grown by five") << "grow" << 30;
+  }
+  void fileChangedBetweenPages() {
+    QFETCH(QString, change);
+    QFETCH(int, lastListed);
+    const std::string name = "CHANGING.NEH";
+    std::vector<Record> records;
+    for (int r = 1; r <= 25; ++r) {
+      const Point p = PointOf(r);
+      records.push_back({p.n, p.e, testsupport::PackHeight(p.h, p.code)});
+    }
+    QVERIFY(testsupport::WriteSurveyFile(name, records, 24));
+    auto act = [&] {
+      std::error_code ec;
+      if (change == "remove") std::filesystem::remove(name, ec);
+      if (change == "folder") {
+        std::filesystem::remove(name, ec);
+        std::filesystem::create_directory(name, ec);
+      }
+      if (change == "cut") std::filesystem::resize_file(name, 22 * 24 + 7, ec);
+      if (change == "empty") std::filesystem::resize_file(name, 0, ec);
+      if (change == "grow") {
+        std::vector<Record> more = records;
+        for (int r = 26; r <= 30; ++r) {
+          const Point p = PointOf(r);
+          more.push_back({p.n, p.e, testsupport::PackHeight(p.h, p.code)});
+        }
+        testsupport::WriteSurveyFile(name, more, 24);
+      }
+      QVERIFY2(!ec, ec.message().c_str());
+    };
+    lister::ListerDialog dialog;
+    Driver d(dialog);
+    QList<Step> steps = ChooseKind("NEH");
+    const int first = steps.size();
+    steps << Answer("Input File Name=", "CHANGING") << Answer("Start at Point No", "1")
+          << listertest::Then(Type(kContinue, " "), act) << Type(kContinue, " ")
+          << Type(kAnother, "n");
+    d.Run(steps, 20000);
+    std::error_code ec;
+    std::filesystem::remove_all(name, ec);
+    QVERIFY(!d.TimedOut());
+    QCOMPARE(d.Answered(), steps.size());
+    QCOMPARE(PageLines(d.LinesAt(first + 2), kNehHeading).size(), 20);
+    // Records read ahead before a cut may still show: the page lists 21 up to at least
+    // the new end and never past the old one, each line the record's own.
+    const QStringList page2 = PageLines(d.LinesAt(first + 3), kNehHeading);
+    QStringList expected;
+    for (int r = 21; r <= lastListed; ++r) expected << NehLine(r, PointOf(r));
+    if (change == "cut" || change == "empty") {
+      QVERIFY2(page2.size() >= expected.size() && page2.size() <= 5, qPrintable(page2.join('\n')));
+      for (int i = 0; i < page2.size(); ++i) QCOMPARE(page2[i], NehLine(21 + i, PointOf(21 + i)));
+    } else {
+      QCOMPARE(page2, expected);
+    }
+    QVERIFY(dialog.isVisible());
+  }
+
+  void fileThatCannotBeReadIsSaid() {
+    // The name exists and opens, but every read of it fails (a disk that stopped
+    // answering): the listing ends with a message instead of looking empty.
+    std::error_code ec;
+    std::filesystem::remove("MEMORY.NEH", ec);
+    std::filesystem::create_symlink("/proc/self/mem", "MEMORY.NEH", ec);
+    QVERIFY(!ec);
+    lister::ListerDialog dialog;
+    Driver d(dialog);
+    QList<Step> steps = ChooseKind("NEH");
+    steps << Answer("Input File Name=", "MEMORY") << Answer("Start at Point No", "1")
+          << Type(kAnother, "n");
+    d.Run(steps, 10000);
+    std::filesystem::remove("MEMORY.NEH", ec);
+    QVERIFY(!d.TimedOut());
+    QCOMPARE(d.Answered(), steps.size());
+    const QStringList lines = d.LinesAt(steps.size() - 1);
+    QVERIFY2(lines.contains("The file cannot be read - listing ended: MEMORY.NEH"),
+             qPrintable(lines.join('\n')));
+    QVERIFY(!lines.contains(kContinue));
   }
 
   void secListing_data() {
