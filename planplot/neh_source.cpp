@@ -18,8 +18,15 @@ class FileSource : public NehSource {
            toolkit::OpenResult::Ok;
   }
   double Count() const override { return file_.recordCount; }
+  bool Failed() const override { return failed_; }
   bool Read(std::int64_t r, NehRecord& out) override {
-    if (!toolkit::ReadRecord(file_, r)) return false;
+    if (!toolkit::ReadRecord(file_, r)) {
+      failed_ = true;
+      return false;
+    }
+    // A record past the end of a file cut since its length was taken is not a point at
+    // 0,0: the file ends there.
+    if (file_.beyondEnd) return false;
     out.northing = toolkit::FieldBinary(file_, 1);
     out.easting = toolkit::FieldBinary(file_, 2);
     out.packedHeight = toolkit::FieldBinary(file_, 3);
@@ -28,6 +35,7 @@ class FileSource : public NehSource {
 
  private:
   toolkit::SurveyFile file_;
+  bool failed_ = false;
 };
 
 double LittleEndianDouble(const unsigned char* b) {

@@ -19,8 +19,11 @@ class NehSource {
   virtual ~NehSource() = default;
   // Number of records: file length / 24, a real number.
   virtual double Count() const = 0;
-  // Reads record r; false when the bytes could not be read (the pass then stops).
+  // Reads record r; false when it could not be read or is no longer in the file (it was
+  // cut since it was opened): the pass then stops.
   virtual bool Read(std::int64_t r, NehRecord& out) = 0;
+  // True after a Read that failed for a reason other than the file's end (a disk fault).
+  virtual bool Failed() const { return false; }
 };
 
 // Opens a file by its full name; nullptr when it cannot be opened.

@@ -87,14 +87,22 @@ struct FilePass {
 };
 
 // One file of a pass. Returns false when the window closed.
-bool DrawFile(PlanState& s, const PlanScheme& scheme, NehSource* src, FilePass& f,
-              PlanCanvas& canvas, PassResult& result) {
-  if (!src) return true;
+bool DrawFile(PlanState& s, const PlanScheme& scheme, const NehOpener& open,
+              const std::string& name, FilePass& f, PlanCanvas& canvas, PassResult& result) {
+  std::unique_ptr<NehSource> src = open ? open(name) : nullptr;
+  if (!src) {
+    // No file named yet (a command before Start) is nothing to report.
+    if (!name.empty() && result.fault.empty()) result.fault = kCannotOpenFile + name;
+    return true;
+  }
   const double n = src->Count();
   bool lineMode = false;
   NehRecord rec;
   for (std::int64_t r = 1; static_cast<double>(r) <= n; ++r) {
-    if (!src->Read(r, rec)) break;
+    if (!src->Read(r, rec)) {
+      if (src->Failed() && result.fault.empty()) result.fault = kCannotReadFile + name;
+      break;
+    }
     ++result.recordsRead;
     if (!Finite(rec)) {
       if (!canvas.KeepAlive()) return false;
@@ -152,10 +160,11 @@ bool DrawFile(PlanState& s, const PlanScheme& scheme, NehSource* src, FilePass& 
 
 }  // namespace
 
-void ScanFullExtent(PlanState& s, const NehOpener& open, const std::function<bool()>& keepAlive) {
+std::string ScanFullExtent(PlanState& s, const NehOpener& open,
+                           const std::function<bool()>& keepAlive) {
   s.Nlo = s.Nhi = s.Elo = s.Ehi = 0;
   std::unique_ptr<NehSource> src = open ? open(s.mainFileName) : nullptr;
-  if (!src) return;
+  if (!src) return kCannotOpenFile + s.mainFileName;
   const double n = src->Count();
   bool first = true;
   NehRecord rec;
@@ -163,7 +172,10 @@ void ScanFullExtent(PlanState& s, const NehOpener& open, const std::function<boo
   // reads as zeros).
   for (std::int64_t r = 1; static_cast<double>(r) <= n; ++r) {
     if (keepAlive && !keepAlive()) break;
-    if (!src->Read(r, rec)) break;
+    if (!src->Read(r, rec)) {
+      if (src->Failed()) return kCannotReadFile + s.mainFileName;
+      break;
+    }
     if (r >= 2 && rec.northing == 0 && rec.easting == 0) break;
     if (!Finite(rec)) continue;
     const double N = std::fabs(rec.northing), E = std::fabs(rec.easting);
@@ -178,6 +190,7 @@ void ScanFullExtent(PlanState& s, const NehOpener& open, const std::function<boo
       s.Ehi = std::max(s.Ehi, E);
     }
   }
+  return {};
 }
 
 void FitViewWindow(PlanState& s) {
@@ -266,14 +279,10 @@ PassResult DrawPlanPass(PlanState& s, const PlanScheme& scheme, const NehOpener&
   FilePass f;
   f.foreground = kRed;
   bool alive = true;
-  {
-    std::unique_ptr<NehSource> src = open ? open(s.mainFileName) : nullptr;
-    alive = DrawFile(s, scheme, src.get(), f, canvas, result);
-  }
+  alive = DrawFile(s, scheme, open, s.mainFileName, f, canvas, result);
   if (alive && s.referencePresent) {
-    std::unique_ptr<NehSource> src = open ? open(s.referenceFileName) : nullptr;
     f.reference = true;
-    alive = DrawFile(s, scheme, src.get(), f, canvas, result);
+    alive = DrawFile(s, scheme, open, s.referenceFileName, f, canvas, result);
   }
   if (f.drewAny) {
     s.Ep = s.Ec = f.Ep;

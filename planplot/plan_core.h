@@ -67,7 +67,9 @@ struct PlanState {
 // file). Records with a coordinate or height that is not finite are passed over. A main
 // file that cannot be opened, or holds nothing usable, gives an extent of all zeros.
 // keepAlive, when given, is called after every record (false: the window closed, stop).
-void ScanFullExtent(PlanState& state, const NehOpener& open,
+// Returns the text that tells the user why the file could not be scanned (it could not
+// be opened, or a read failed); empty when it was.
+std::string ScanFullExtent(PlanState& state, const NehOpener& open,
                     const std::function<bool()>& keepAlive = {});
 
 // Sets the view window and the label offset u from the full extent: the smaller range is
@@ -97,7 +99,16 @@ int StyleDigit(double packedHeight);
 struct PassResult {
   std::int64_t recordsRead = 0;
   bool aborted = false;  // the window closed during the pass
+  // Why a file was not drawn in full: it could not be opened (removed or replaced since
+  // it was named) or a read failed. Empty when every file was drawn to its end.
+  std::string fault;
 };
+
+// The texts of those faults, with the file's full name after them.
+inline constexpr const char* kCannotOpenFile = "The file cannot be opened: ";
+inline constexpr const char* kCannotReadFile = "The file cannot be read: ";
+// A bitmap that could not be written, with its file name after it.
+inline constexpr const char* kImageNotSaved = "Image not saved: ";
 
 // Draws the main file and then, if present, the reference file over what the canvas
 // holds, reading each file one record at a time. Leaves the previous and current points

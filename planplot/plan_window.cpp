@@ -166,6 +166,10 @@ void PlanWindow::RunPass() {
   lastPass_.seconds = timer.nsecsElapsed() / 1e9;
   lastPass_.longestGapMs = canvas.LongestGapMs();
   if (Closed()) return;
+  // A file removed, replaced or unreadable since it was named draws nothing (or stops
+  // short); the plot alone would not tell the two apart from an empty file.
+  if (!r.fault.empty()) Say(r.fault);
+  if (Closed()) return;
   plot_->SetColours(toolkit::kSystemColour, ToPromptColour(scheme_.background));
   if (prompting_) {
     // A pass run from a prompt (Pt.No, Level) leaves the conversation where it was.
@@ -229,12 +233,21 @@ void PlanWindow::CommandStart() {
   const bool asked = AskPlotFiles();
   prompting_ = false;
   if (!asked || Closed()) return;
+  std::string fault;
   {
     // A long file is scanned with the window still painting and taking input.
     PromptCanvas keeper(plot_);
-    ScanFullExtent(state_, OpenNehFile, [&keeper] { return keeper.KeepAlive(); });
+    fault = ScanFullExtent(state_, OpenNehFile, [&keeper] { return keeper.KeepAlive(); });
   }
   if (Closed()) return;
+  if (!fault.empty()) {
+    // The file went away (or cannot be read) after its name was accepted: nothing is
+    // drawn, and Start can be clicked again.
+    Say(fault);
+    if (Closed()) return;
+    start_->setEnabled(true);
+    return;
+  }
   FitViewWindow(state_);
   ApplyViewWindow(state_);
   RunPass();
@@ -289,9 +302,15 @@ void PlanWindow::CommandLevels() {
 }
 
 void PlanWindow::CommandBmp() {
-  // Nothing is reported when the file cannot be written; the counter moves on anyway.
-  plot_->SaveImage(BitmapFileName(state_.imageCounter));
+  // A picture that could not be written is said, so that no one counts on it later; the
+  // counter moves on anyway, and the next click tries the next name.
+  const std::string name = BitmapFileName(state_.imageCounter);
   state_.imageCounter += 1;
+  if (!plot_->SaveImage(name)) Say(kImageNotSaved + name);
+}
+
+void PlanWindow::Say(const std::string& text) {
+  platform::ShowMessage(this, windowTitle(), QString::fromStdString(text));
 }
 
 QPoint PlanWindow::ClampToClient(QPoint p) const {

@@ -69,6 +69,8 @@ class PlanWindow : public QDialog {
   void CommandNumbers();
   void CommandLevels();
   void CommandBmp();
+  // A message box over the window, with the window's caption.
+  void Say(const std::string& text);
   bool AskPlotFiles();
   void RunPass();
   void BeginDrag(QPoint p);

@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 
 #include "planplot/plan_core.h"
@@ -442,13 +443,16 @@ class TestPlanCore : public QObject {
 
   void nothingToDraw_data() {
     QTest::addColumn<QString>("name");
-    QTest::newRow("no name yet") << QString();
-    QTest::newRow("missing file") << QString("nowhere/none.NEH");
-    QTest::newRow("folder") << QString(".");
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("no name yet") << QString() << QString();
+    QTest::newRow("missing file") << QString("nowhere/none.NEH")
+                                  << QString("The file cannot be opened: nowhere/none.NEH");
+    QTest::newRow("folder") << QString(".") << QString("The file cannot be opened: .");
   }
   void nothingToDraw() {
     PlanState s;
     s.mainFileName = FETCH(QString, name).toStdString();
+    const QString fault = FETCH(QString, fault);
     s.Ep = 1;
     s.Np = 2;
     s.Ec = 3;
@@ -458,6 +462,8 @@ class TestPlanCore : public QObject {
     const PassResult r = DrawPlanPass(s, kDarkScheme, OpenNehFile, c);
     QCOMPARE(r.recordsRead, 0);
     QVERIFY(c.items.empty());
+    // A file named but gone is said; nothing named yet is not a fault.
+    QCOMPARE(QString::fromStdString(r.fault), fault);
     // The zoom box stays as it was.
     QCOMPARE(s.Ep, 1.0);
     QCOMPARE(s.Nc, 4.0);
@@ -502,6 +508,65 @@ class TestPlanCore : public QObject {
     QCOMPARE(lines[0].y1, 350);
     // Only the label of the record in the view is written.
     QCOMPARE(c.Of(DrawnItem::Label).size(), size_t(1));
+  }
+
+  // Another program cuts the file while it is drawn: the pass ends at the new end. The
+  // records no longer there read as zeros, and must not draw a line to E 0, N 0.
+  void fileCutDuringPass() {
+    std::vector<Pt> pts{{-100, 100, 0}};  // one line through every point
+    for (int i = 1; i < 20000; ++i) pts.push_back({100.0 + i % 500, 100.0 + i % 700, 0});
+    PlanState s;
+    s.mapping = NorthUp();
+    s.mainFileName = Write(pts);
+    struct Cutting : RecordingCanvas {
+      std::string name;
+      long calls = 0;
+      bool KeepAlive() override {
+        if (++calls == 100) std::filesystem::resize_file(name, 10000 * 24 + 5);
+        return true;
+      }
+    } c;
+    c.name = s.mainFileName;
+    const PassResult r = DrawPlanPass(s, kDarkScheme, OpenNehFile, c);
+    QVERIFY(r.fault.empty());
+    QVERIFY(!r.aborted);
+    // Bytes read ahead before the cut may still be drawn, never records past them.
+    QVERIFY2(r.recordsRead >= 10000 && r.recordsRead < 20000, qPrintable(QString::number(r.recordsRead)));
+    const auto lines = c.Of(DrawnItem::Line);
+    QCOMPARE(static_cast<std::int64_t>(lines.size()), r.recordsRead - 1);
+    for (const DrawnItem& l : lines) QVERIFY(l.x1 >= 100 && l.y1 <= 600);
+  }
+
+  // A read that fails stops the pass and the scan, and says which file it was.
+  void readFaultIsSaid() {
+    struct Failing : NehSource {
+      bool failed = false;
+      double Count() const override { return 10; }
+      bool Read(std::int64_t r, NehRecord& out) override {
+        if (r > 3) {
+          failed = true;
+          return false;
+        }
+        out.northing = 100.0 + r;
+        out.easting = 200.0 + r;
+        out.packedHeight = 0;
+        return true;
+      }
+      bool Failed() const override { return failed; }
+    };
+    const NehOpener open = [](const std::string&) { return std::make_unique<Failing>(); };
+    PlanState s;
+    s.mapping = NorthUp();
+    s.mainFileName = "SITE.NEH";
+    s.referenceFileName = "REF.NEH";
+    s.referencePresent = true;
+    RecordingCanvas c;
+    const PassResult r = DrawPlanPass(s, kDarkScheme, open, c);
+    QCOMPARE(r.fault, std::string("The file cannot be read: SITE.NEH"));  // the first fault
+    QCOMPARE(r.recordsRead, 6);  // three of each file
+    QCOMPARE(ScanFullExtent(s, open), std::string("The file cannot be read: SITE.NEH"));
+    const NehOpener none = [](const std::string&) { return std::unique_ptr<NehSource>(); };
+    QCOMPARE(ScanFullExtent(s, none), std::string("The file cannot be opened: SITE.NEH"));
   }
 
   void closingEndsPass() {

@@ -2,6 +2,7 @@
 // area, buttons clicked, areas dragged with the mouse; checked in the plot area's pixels,
 // the zoom-area label, the button states and the saved bitmaps.
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -111,6 +112,25 @@ bool Start(PlanWindow& w, const QStringList& answers) {
 }
 
 void Click(PlanWindow& w, int id) { QTest::mouseClick(w.Button(id), Qt::LeftButton); }
+
+// Answers every message box that comes up with OK, keeping its caption and text.
+class MessageCatcher {
+ public:
+  MessageCatcher() {
+    timer_.setInterval(5);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        said << box->windowTitle() + ": " + box->text();
+        box->accept();
+      }
+    });
+    timer_.start();
+  }
+  QStringList said;
+
+ private:
+  QTimer timer_;
+};
 
 void Drag(PlanWindow& w, QPoint from, QPoint to) {
   QTest::mousePress(w.PlotArea(), Qt::LeftButton, {}, from);
@@ -433,6 +453,33 @@ class TestPlanWindow : public QObject {
     QVERIFY(w.Button(kIdRedraw)->isEnabled());
   }
 
+  // The plotted file is removed, or replaced by a folder, before the next pass: the pass
+  // says so, draws nothing and the commands stay usable.
+  void fileGoneBeforeZoom_data() {
+    QTest::addColumn<bool>("folder");
+    QTest::newRow("removed") << false;
+    QTest::newRow("replaced by a folder") << true;
+  }
+  void fileGoneBeforeZoom() {
+    QFETCH(bool, folder);
+    WriteNeh("GOING.NEH", {{100, 200, 0}, {150, 250, 0}, {120, 220, 0}});
+    PlanWindow w(kDarkScheme);
+    w.show();
+    QVERIFY(Start(w, {"GOING", ""}));
+    QVERIFY(CountColour(w.PlotArea()->Image(), kYellow) > 0);
+    QVERIFY(QFile::remove("GOING.NEH"));
+    if (folder) QVERIFY(QDir().mkdir("GOING.NEH"));
+    MessageCatcher messages;
+    Click(w, kIdZoom);
+    QTRY_COMPARE(messages.said, QStringList{"NEH File Plot: The file cannot be opened: GOING.NEH"});
+    QCOMPARE(CountColour(w.PlotArea()->Image(), kDarkScheme.background), 1050 * 700);
+    QVERIFY(w.Button(kIdStart)->isEnabled());
+    QVERIFY(w.Button(kIdRedraw)->isEnabled());
+    // Start asks for the name again and a missing name is asked again, as always.
+    QVERIFY(Start(w, {"GOING", "<close>"}));
+    if (folder) QDir().rmdir("GOING.NEH");
+  }
+
   // Pt.No writes green numbers; Redraw clears the flags and the numbers are gone.
   void numbersThenRedraw() {
     PlanWindow w(kDarkScheme);
@@ -482,11 +529,14 @@ class TestPlanWindow : public QObject {
     const QByteArray bytes = one.readAll();
     const qsizetype at = 54 + qsizetype(699 - 583) * 3152 + 175 * 3;
     QCOMPARE(bytes.mid(at, 3), QByteArray("\x00\xff\xff", 3));
-    // "Plan 4.bmp" is a folder: the save fails, the counter moves on to 5.
+    // "Plan 4.bmp" is a folder: the save fails and says so, the counter moves on to 5.
     QVERIFY(QDir().mkdir("Plan 4.bmp"));
     const QImage before = w.PlotArea()->Image();
+    MessageCatcher messages;
     Click(w, kIdBmp);
+    QTRY_COMPARE(messages.said, QStringList{"NEH File Plot: Image not saved: Plan 4.bmp"});
     Click(w, kIdBmp);
+    QCOMPARE(messages.said.size(), 1);
     QVERIFY(QFileInfo("Plan 4.bmp").isDir());
     QCOMPARE(QFileInfo("Plan 5.bmp").size(), qint64(2206454));
     QCOMPARE(w.PlotArea()->Image(), before);
@@ -517,9 +567,11 @@ class TestPlanWindow : public QObject {
     QVERIFY(Start(w, {"EMPTY", ""}));
     QCOMPARE(CountColour(w.PlotArea()->Image(), kDarkScheme.background), 1050 * 700);
     QVERIFY(QDir().mkdir("FOLDER.NEH"));
+    MessageCatcher messages;
     QVERIFY(Start(w, {"FOLDER", ""}));
     QCOMPARE(CountColour(w.PlotArea()->Image(), kDarkScheme.background), 1050 * 700);
     QVERIFY(w.Button(kIdStart)->isEnabled());
+    QCOMPARE(messages.said, QStringList{"NEH File Plot: The file cannot be opened: FOLDER.NEH"});
   }
 
   // Pt.No during a prompt runs a pass and the conversation goes on where it was.
