@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "toolkit/clip_segment.h"
 #include "toolkit/number_text.h"
 #include "toolkit/survey_files.h"
 
@@ -31,43 +32,16 @@ bool InPlot(const PixelPoint& p) {
   return p.valid && p.x >= 0 && p.x < kPlotWidth && p.y >= 0 && p.y < kPlotHeight;
 }
 
-// Liang-Barsky clipping of the segment a-b to the widened plot area.
+// The segment a-b cut to the widened plot area; cut ends are rounded to whole pixels.
 bool ClipLine(PixelPoint& a, PixelPoint& b) {
-  // A point that maps to an infinite pixel (a finite record in an extreme view) gives no
-  // line: the clipped ends would be NaN.
-  if (!std::isfinite(a.x) || !std::isfinite(a.y) || !std::isfinite(b.x) || !std::isfinite(b.y))
+  long double ax = a.x, ay = a.y, bx = b.x, by = b.y;
+  if (!toolkit::ClipSegment(ax, ay, bx, by, -kLineMargin, kPlotWidth + kLineMargin, -kLineMargin,
+                            kPlotHeight + kLineMargin))
     return false;
-  const long double xmin = -kLineMargin, ymin = -kLineMargin;
-  const long double xmax = kPlotWidth + kLineMargin, ymax = kPlotHeight + kLineMargin;
-  const long double dx = b.x - a.x, dy = b.y - a.y;
-  long double t0 = 0, t1 = 1;
-  const long double p[4] = {-dx, dx, -dy, dy};
-  const long double q[4] = {a.x - xmin, xmax - a.x, a.y - ymin, ymax - a.y};
-  for (int i = 0; i < 4; ++i) {
-    if (p[i] == 0) {
-      if (q[i] < 0) return false;
-      continue;
-    }
-    const long double t = q[i] / p[i];
-    if (p[i] < 0) {
-      if (t > t1) return false;
-      t0 = std::max(t0, t);
-    } else {
-      if (t < t0) return false;
-      t1 = std::min(t1, t);
-    }
-  }
-  PixelPoint na = a, nb = b;
-  if (t0 > 0) { na.x = std::nearbyint(a.x + t0 * dx); na.y = std::nearbyint(a.y + t0 * dy); }
-  if (t1 < 1) { nb.x = std::nearbyint(a.x + t1 * dx); nb.y = std::nearbyint(a.y + t1 * dy); }
-  // With ends very far apart, rounding can leave t0 == t1 at an end that lies outside the
-  // window although the whole segment does; such a segment shows nothing.
-  const auto inside = [&](const PixelPoint& p) {
-    return p.x >= xmin - 1 && p.x <= xmax + 1 && p.y >= ymin - 1 && p.y <= ymax + 1;
-  };
-  if (!inside(na) || !inside(nb)) return false;
-  a = na;
-  b = nb;
+  a.x = std::nearbyint(ax);
+  a.y = std::nearbyint(ay);
+  b.x = std::nearbyint(bx);
+  b.y = std::nearbyint(by);
   return true;
 }
 

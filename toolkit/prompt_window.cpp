@@ -26,6 +26,8 @@
 // y = h - round((y - y2) * h / (y1 - y2)). Without a world window coordinates are pixels.
 #include "toolkit/prompt_window.h"
 
+#include "toolkit/clip_segment.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -152,37 +154,6 @@ int ClampToInt(long double v) {
   if (v > kFar) return static_cast<int>(kFar);
   if (v < -kFar) return -static_cast<int>(kFar);
   return static_cast<int>(v);
-}
-
-// Cuts the segment a-b to the rectangle [lo, hi] x [lo2, hi2] (Liang-Barsky); false when
-// nothing of it lies inside.
-bool ClipSegment(long double& ax, long double& ay, long double& bx, long double& by,
-                 long double xlo, long double xhi, long double ylo, long double yhi) {
-  long double t0 = 0, t1 = 1;
-  const long double dx = bx - ax, dy = by - ay;
-  const long double p[4] = {-dx, dx, -dy, dy};
-  const long double q[4] = {ax - xlo, xhi - ax, ay - ylo, yhi - ay};
-  for (int i = 0; i < 4; ++i) {
-    if (p[i] == 0) {
-      if (q[i] < 0) return false;
-      continue;
-    }
-    const long double t = q[i] / p[i];
-    if (p[i] < 0) {
-      if (t > t1) return false;
-      if (t > t0) t0 = t;
-    } else {
-      if (t < t0) return false;
-      if (t < t1) t1 = t;
-    }
-  }
-  const long double nax = ax + t0 * dx, nay = ay + t0 * dy;
-  const long double nbx = ax + t1 * dx, nby = ay + t1 * dy;
-  ax = nax;
-  ay = nay;
-  bx = nbx;
-  by = nby;
-  return true;
 }
 
 Qt::PenStyle PenStyleOf(int style) {
@@ -414,7 +385,7 @@ void PromptWindow::LineTo(double x, double y, long colour) {
   MovePen(bx, by);
   const long double m = penWidth_ + 2;
   const long double xhi = image_.width() + m, yhi = image_.height() + m;
-  if (!ClipSegment(ax, ay, bx, by, -m, xhi, -m, yhi)) return;
+  if (!toolkit::ClipSegment(ax, ay, bx, by, -m, xhi, -m, yhi)) return;
   // From points far away the cut ends carry rounding errors of their size: keep them in.
   ax = std::clamp(ax, -m, xhi);
   bx = std::clamp(bx, -m, xhi);

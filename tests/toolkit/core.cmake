@@ -10,3 +10,5 @@ suite_add_qt_test(tst_print_using SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_print_us
   LIBS suite_toolkit_core)
 suite_add_qt_test(tst_bitmap_file SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_bitmap_file.cpp
   LIBS suite_platform_core suite_test_survey_writer Qt6::Gui)
+suite_add_qt_test(tst_clip_segment SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_clip_segment.cpp
+  LIBS suite_toolkit_core)
