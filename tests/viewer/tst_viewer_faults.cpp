@@ -67,16 +67,16 @@ void ApplyChange(const std::string& path) {
       break;
     case Change::Lock:
       g_plan.heldFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-      if (g_plan.heldFd >= 0) ::flock(g_plan.heldFd, LOCK_EX);
+      if (g_plan.heldFd < 0 || ::flock(g_plan.heldFd, LOCK_EX) != 0) return;
       break;
     case Change::CutTo48: fs::resize_file(path, 48, ec); break;
     case Change::CutToNothing: fs::resize_file(path, 0, ec); break;
     case Change::Append: {
       const std::string more(24, '\x40');
-      if (std::FILE* f = std::fopen(path.c_str(), "ab")) {
-        std::fwrite(more.data(), 1, more.size(), f);
-        std::fclose(f);
-      }
+      std::FILE* f = std::fopen(path.c_str(), "ab");
+      if (f == nullptr) return;
+      const bool written = std::fwrite(more.data(), 1, more.size(), f) == more.size();
+      if (std::fclose(f) != 0 || !written) return;
       break;
     }
   }
