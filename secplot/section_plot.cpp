@@ -40,11 +40,10 @@ class FileCursor {
     return r >= 1 && static_cast<double>(r) <= entry_.file.recordCount;
   }
   // Reads record r; false when the file could not be read, or when a record the file held
-  // at opening came back short (the handle then stands short of the record's end).
+  // at opening is no longer wholly in it (the file was cut).
   bool Read(std::int64_t r) {
     if (!toolkit::ReadRecord(entry_.file, r)) return false;
-    const std::int64_t length = toolkit::RecordLength(toolkit::SurveyKind::Sec);
-    return !InFile(r) || entry_.file.position == r * length;
+    return !InFile(r) || !entry_.file.beyondEnd;
   }
   Point Current() const {
     return {toolkit::FieldNumber(entry_.file, 1), toolkit::FieldNumber(entry_.file, 2)};
