@@ -549,6 +549,27 @@ class TestPlanWindow : public QObject {
     QVERIFY(QFile::exists("Plan 1.bmp"));
   }
 
+  // The current folder was removed (as good as read-only, whoever runs the test): the
+  // picture cannot be written and the window says so, once a click.
+  void bitmapWhereNothingCanBeWritten() {
+    PlanWindow w(kDarkScheme);
+    w.show();
+    QVERIFY(Start(w, {"SIGNS", ""}));
+    const std::filesystem::path here = std::filesystem::current_path();
+    const std::filesystem::path gone = here / "gone";
+    std::filesystem::create_directory(gone);
+    std::filesystem::current_path(gone);
+    std::filesystem::remove(gone);
+    MessageCatcher messages;
+    Click(w, kIdBmp);
+    Click(w, kIdBmp);
+    std::filesystem::current_path(here);
+    QTRY_COMPARE(messages.said, (QStringList{"NEH File Plot: Image not saved: Plan 1.bmp",
+                                             "NEH File Plot: Image not saved: Plan 2.bmp"}));
+    QVERIFY(!std::filesystem::exists(gone));
+    QVERIFY(w.Button(kIdStart)->isEnabled());
+  }
+
   // Damaged records: passed over, the rest drawn in a sensible view.
   void damagedRecords() {
     WriteNeh("BAD.NEH", {{100, 100, 0}, {kNaN, 5, 0}, {-kInf, 150, 0}, {150, kInf, 0},
