@@ -7,12 +7,14 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QTabWidget>
+#include <QThread>
 
 // The list's arrow image lives in the library's resources, which a static library must
 // register itself.
@@ -141,6 +143,24 @@ void RunProgram(const QString& command) {
     (void)platform::RunProcessAndWait(QString::fromStdString(ProgramCommandLine(cut)));
 }
 
+// The display server takes the dropped list off the screen in its own time, and only
+// then asks the launcher to paint what the list covered: on a loaded machine that can
+// come after the program has started, when the launcher no longer paints. So wait (a
+// short while at most) until the list is gone, and take the paint requests that follow.
+static void SettleScreen(LauncherState& state) {
+    QElapsedTimer clock;
+    clock.start();
+    const QWidget* popup = state.list ? state.list->view()->window() : nullptr;
+    qint64 goneAt = popup && popup->isVisible() ? -1 : 0;
+    while (clock.elapsed() < 1000) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+        if (goneAt < 0 && !(popup && popup->isVisible())) goneAt = clock.elapsed();
+        if (goneAt >= 0 && clock.elapsed() - goneAt >= 60) break;
+        QThread::msleep(2);
+    }
+    if (state.window) state.window->repaint();
+}
+
 void ProgramListChanged(LauncherState& state, int entry) {
     if (entry < 1 || entry > static_cast<int>(kProgramTable.size()) || !state.list) return;
     const QString text = state.list->itemText(entry - 1);
@@ -149,6 +169,7 @@ void ProgramListChanged(LauncherState& state, int entry) {
     // (it would otherwise stay drawn over the started program until that program ends) and
     // the list shows the entry chosen. Keys and clicks stay queued for after the wait.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    SettleScreen(state);
     RunProgram(QString::fromStdString(command));
     // Back to idle: the launcher takes input again once the program has ended.
     if (state.window && state.window->isVisible()) state.window->activateWindow();
