@@ -168,7 +168,6 @@ void ProgramListChanged(LauncherState& state, int entry) {
     // Before the wait, let the screen catch up with the choice: the dropped list closes
     // (it would otherwise stay drawn over the started program until that program ends) and
     // the list shows the entry chosen. Keys and clicks stay queued for after the wait.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     SettleScreen(state);
     RunProgram(QString::fromStdString(command));
     // Back to idle: the launcher takes input again once the program has ended.

@@ -1,7 +1,8 @@
 # The converter form through its real window.
 if(TARGET suite_converter_form)
   add_library(tst_converter_form_support STATIC form_driver.cpp form_driver.h)
-  target_link_libraries(tst_converter_form_support PUBLIC suite_converter_form Qt6::Test Qt6::Widgets)
+  target_link_libraries(tst_converter_form_support PUBLIC suite_converter_form suite_test_message_boxes
+    Qt6::Test Qt6::Widgets)
   target_include_directories(tst_converter_form_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 
   suite_add_qt_test(tst_converter_form SOURCES tst_converter_form.cpp

@@ -4,8 +4,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QTimer>
 #include <QtTest>
 
 #include "converter/converter_form.h"
@@ -31,20 +29,6 @@ void TypeInto(QLineEdit* box, const QString& text) {
   QTest::keyClick(box, Qt::Key_Delete);
   QTest::keyClicks(box, text);
 }
-
-BoxWatchdog::BoxWatchdog() : timer_(new QTimer) {
-  timer_->setInterval(30);
-  QObject::connect(timer_, &QTimer::timeout, [this] {
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      titles << box->windowTitle();
-      texts << box->text();
-      box->done(QMessageBox::Ok);
-    }
-  });
-  timer_->start();
-}
-
-BoxWatchdog::~BoxWatchdog() { delete timer_; }
 
 QStringList ResultLabels(const ConverterForm& form) {
   QStringList texts;

@@ -4,10 +4,11 @@
 #include <QString>
 #include <QStringList>
 
+#include "message_boxes.h"
+
 class ConverterForm;
 class QAbstractButton;
 class QLineEdit;
-class QTimer;
 
 namespace formdriver {
 
@@ -21,16 +22,7 @@ void Press(QAbstractButton* button);
 void TypeInto(QLineEdit* box, const QString& text);
 
 // Closes every message box that opens while it lives, noting titles and texts.
-class BoxWatchdog {
- public:
-  BoxWatchdog();
-  ~BoxWatchdog();
-  int count() const { return titles.size(); }
-  QStringList titles, texts;
-
- private:
-  QTimer* timer_;
-};
+using BoxWatchdog = testsupport::MessageBoxCatcher;
 
 // The texts of Label5 .. Label14, for "the form is unchanged" checks.
 QStringList ResultLabels(const ConverterForm& form);

@@ -2,7 +2,6 @@
 // area, buttons clicked, areas dragged with the mouse; checked in the plot area's pixels,
 // the zoom-area label, the button states and the saved bitmaps.
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -13,6 +12,7 @@
 
 #include "planplot/plan_window.h"
 #include "platform/platform.h"
+#include "message_boxes.h"
 #include "survey_writer.h"
 
 using namespace planplot;
@@ -113,24 +113,12 @@ bool Start(PlanWindow& w, const QStringList& answers) {
 
 void Click(PlanWindow& w, int id) { QTest::mouseClick(w.Button(id), Qt::LeftButton); }
 
-// Answers every message box that comes up with OK, keeping its caption and text.
-class MessageCatcher {
- public:
-  MessageCatcher() {
-    timer_.setInterval(5);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        said << box->windowTitle() + ": " + box->text();
-        box->accept();
-      }
-    });
-    timer_.start();
-  }
+// The message boxes answered so far, each as "caption: text".
+QStringList Said(const testsupport::MessageBoxCatcher& boxes) {
   QStringList said;
-
- private:
-  QTimer timer_;
-};
+  for (int i = 0; i < boxes.count(); ++i) said << boxes.titles[i] + ": " + boxes.texts[i];
+  return said;
+}
 
 void Drag(PlanWindow& w, QPoint from, QPoint to) {
   QTest::mousePress(w.PlotArea(), Qt::LeftButton, {}, from);
@@ -469,9 +457,9 @@ class TestPlanWindow : public QObject {
     QVERIFY(CountColour(w.PlotArea()->Image(), kYellow) > 0);
     QVERIFY(QFile::remove("GOING.NEH"));
     if (folder) QVERIFY(QDir().mkdir("GOING.NEH"));
-    MessageCatcher messages;
+    testsupport::MessageBoxCatcher messages;
     Click(w, kIdZoom);
-    QTRY_COMPARE(messages.said, QStringList{"NEH File Plot: The file cannot be opened: GOING.NEH"});
+    QTRY_COMPARE(Said(messages), QStringList{"NEH File Plot: The file cannot be opened: GOING.NEH"});
     QCOMPARE(CountColour(w.PlotArea()->Image(), kDarkScheme.background), 1050 * 700);
     QVERIFY(w.Button(kIdStart)->isEnabled());
     QVERIFY(w.Button(kIdRedraw)->isEnabled());
@@ -532,11 +520,11 @@ class TestPlanWindow : public QObject {
     // "Plan 4.bmp" is a folder: the save fails and says so, the counter moves on to 5.
     QVERIFY(QDir().mkdir("Plan 4.bmp"));
     const QImage before = w.PlotArea()->Image();
-    MessageCatcher messages;
+    testsupport::MessageBoxCatcher messages;
     Click(w, kIdBmp);
-    QTRY_COMPARE(messages.said, QStringList{"NEH File Plot: Image not saved: Plan 4.bmp"});
+    QTRY_COMPARE(Said(messages), QStringList{"NEH File Plot: Image not saved: Plan 4.bmp"});
     Click(w, kIdBmp);
-    QCOMPARE(messages.said.size(), 1);
+    QCOMPARE(messages.count(), 1);
     QVERIFY(QFileInfo("Plan 4.bmp").isDir());
     QCOMPARE(QFileInfo("Plan 5.bmp").size(), qint64(2206454));
     QCOMPARE(w.PlotArea()->Image(), before);
@@ -560,11 +548,11 @@ class TestPlanWindow : public QObject {
     std::filesystem::create_directory(gone);
     std::filesystem::current_path(gone);
     std::filesystem::remove(gone);
-    MessageCatcher messages;
+    testsupport::MessageBoxCatcher messages;
     Click(w, kIdBmp);
     Click(w, kIdBmp);
     std::filesystem::current_path(here);
-    QTRY_COMPARE(messages.said, (QStringList{"NEH File Plot: Image not saved: Plan 1.bmp",
+    QTRY_COMPARE(Said(messages), (QStringList{"NEH File Plot: Image not saved: Plan 1.bmp",
                                              "NEH File Plot: Image not saved: Plan 2.bmp"}));
     QVERIFY(!std::filesystem::exists(gone));
     QVERIFY(w.Button(kIdStart)->isEnabled());
@@ -588,11 +576,11 @@ class TestPlanWindow : public QObject {
     QVERIFY(Start(w, {"EMPTY", ""}));
     QCOMPARE(CountColour(w.PlotArea()->Image(), kDarkScheme.background), 1050 * 700);
     QVERIFY(QDir().mkdir("FOLDER.NEH"));
-    MessageCatcher messages;
+    testsupport::MessageBoxCatcher messages;
     QVERIFY(Start(w, {"FOLDER", ""}));
     QCOMPARE(CountColour(w.PlotArea()->Image(), kDarkScheme.background), 1050 * 700);
     QVERIFY(w.Button(kIdStart)->isEnabled());
-    QCOMPARE(messages.said, QStringList{"NEH File Plot: The file cannot be opened: FOLDER.NEH"});
+    QCOMPARE(Said(messages), QStringList{"NEH File Plot: The file cannot be opened: FOLDER.NEH"});
   }
 
   // Pt.No during a prompt runs a pass and the conversation goes on where it was.

@@ -18,6 +18,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include "message_boxes.h"
 #include "modal_driver.h"
 #include "survey_writer.h"
 #include "viewer/document.h"
@@ -106,27 +107,6 @@ const std::string kNehHead = "PT.   NORTHINGS     EASTINGS     HEIGHT   CODE\r\n
 const std::string kNeh1 = " 1   815000.2500   832000.5000   12.5000   3\r\n";
 const std::string kNeh2 = " 2   5.0000   1.0000  -12.5000   3\r\n";
 const std::string kNeh3 = " 3   7.0000   8.0000   9.0000   0\r\n";
-
-// Accepts every message box that shows up while it lives, and keeps its text.
-class MessageCatcher {
- public:
-  MessageCatcher() {
-    timer_.setInterval(20);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      if (auto* m = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        if (!m->isVisible()) return;
-        seen << m->text();
-        titles << m->windowTitle();
-        m->accept();
-      }
-    });
-    timer_.start();
-  }
-  QStringList seen, titles;
-
- private:
-  QTimer timer_;
-};
 
 }  // namespace
 
@@ -274,10 +254,10 @@ class TestViewerFaults : public QObject {
         ApplyChange(path);
       }
     });
-    MessageCatcher messages;
+    testsupport::MessageBoxCatcher messages;
     QTest::mouseClick(w.openButton(), Qt::LeftButton);
     QVERIFY2(g_plan.done, "the file could not be changed during the load");
-    QCOMPARE(messages.seen, message.isEmpty() ? QStringList{} : QStringList{message});
+    QCOMPARE(messages.texts, message.isEmpty() ? QStringList{} : QStringList{message});
     if (!message.isEmpty()) QCOMPARE(messages.titles, QStringList{"Error"});
     QCOMPARE(w.editBox()->toPlainText(), shown);
     QCOMPARE(w.windowTitle(), "QOVA File View - " + qpath);
