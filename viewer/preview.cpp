@@ -419,6 +419,15 @@ void PreviewWindow::initialise() {
       return static_cast<int>(std::ceil(onPrinter(t) * toSettingsX));
     });
     s.pageCount = WrapLines(width, area.width, text, lines_, s.linesPerPage);
+    // The screen font's size is held to whole pixels, so its text runs narrower (or
+    // wider) than on paper: it is spaced to the printer's advance, and the page shows
+    // each line as long as it prints.
+    const QString sample = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ abcdefghijklmnopqrstuvwxyz 0123456789.,-");
+    const double printed = QFontMetricsF(canvas_->font, printer.get()).horizontalAdvance(sample) *
+                           s.screenResolutionX / deviceDpi;
+    const double shown = QFontMetricsF(canvas_->font, &canvas_->pageImage).horizontalAdvance(sample);
+    if (printed > 0 && shown > 0 && std::isfinite(printed / shown))
+      canvas_->font.setLetterSpacing(QFont::PercentageSpacing, 100.0 * printed / shown);
   } else {
     // No printer: the page at the screen's resolution, measured on the page image.
     const QFontMetrics fm(canvas_->font, &canvas_->pageImage);

@@ -6,7 +6,8 @@
 #   print_queue.sh stop DIR    stops the cupsd this script started
 #   print_queue.sh papers DIR PAPER...    (after start) adds, for each PAPER (A4, Letter,
 #                              Legal, A3), a queue "suite_pdf_PAPER" whose default paper
-#                              is PAPER, writing DIR/PAPER/job.pdf; not made the default
+#                              is PAPER, writing DIR/PAPER/job.pdf; not made the default.
+#                              PAPER-landscape (A4-landscape) prints landscape by default
 #   print_queue.sh unpapers DIR PAPER...  removes those queues again
 #
 # Where CUPS cannot be set up, start writes DIR/unavailable (with the reason) and still
@@ -160,14 +161,16 @@ papers() {
   local ppd_out="$dir/paper-printer.ppd" paper
   write_paper_ppd "$ppd_out"
   for paper in "$@"; do
-    case "$paper" in
+    local size="${paper%-landscape}" orientation=()
+    [ "$size" != "$paper" ] && orientation=(-o orientation-requested-default=4)
+    case "$size" in
       A4|Letter|Legal|A3) ;;
       *) echo "papers: unknown paper $paper" >&2; exit 2 ;;
     esac
     mkdir -p "$dir/$paper"
     rm -f "$dir/$paper/job.pdf"
     lpadmin -p "${queue}_$paper" -v "file://$dir/$paper/job.pdf" -P "$ppd_out" -E \
-      -o "PageSize=$paper" >>"$dir/lpadmin.log" 2>&1 ||
+      -o "PageSize=$size" "${orientation[@]}" >>"$dir/lpadmin.log" 2>&1 ||
       papers_unavailable "lpadmin could not add ${queue}_$paper: $(tail -n 3 "$dir/lpadmin.log")"
     echo "print queue ${queue}_$paper prints on $paper into $dir/$paper/job.pdf"
   done

@@ -115,12 +115,16 @@ QString WaitForJob(const QString& paper) {
   return QString();
 }
 
-// A paper's size in points.
+// A paper's size in points, as the page lies (a landscape queue's page is wider than high).
 QSizeF PaperPoints(const QString& paper) {
   static const std::map<QString, QPageSize::PageSizeId> ids = {
       {QStringLiteral("A4"), QPageSize::A4}, {QStringLiteral("Letter"), QPageSize::Letter},
       {QStringLiteral("A3"), QPageSize::A3}, {QStringLiteral("Legal"), QPageSize::Legal}};
-  return QPageSize::size(ids.at(paper), QPageSize::Point);
+  QString size = paper;
+  const bool landscape = size.endsWith(QStringLiteral("-landscape"));
+  if (landscape) size.chop(10);
+  const QSizeF pt = QPageSize::size(ids.at(size), QPageSize::Point);
+  return landscape ? pt.transposed() : pt;
 }
 
 // A listing of survey remarks: lines of 75 to 90 characters, and some of 118 to 126
@@ -151,12 +155,15 @@ class TestViewerPaper : public QObject {
     for (const QString& paper : Papers() + QStringList{QStringLiteral("Legal")})
       QTest::newRow(qPrintable(paper)) << paper;
   }
+  static QStringList AllQueues() {
+    return Papers() + QStringList{QStringLiteral("Legal"), QStringLiteral("A4-landscape")};
+  }
 
  private slots:
   void initTestCase() {
     QFile why(kDir + QStringLiteral("/papers-unavailable"));
     if (why.open(QIODevice::ReadOnly)) QSKIP(qPrintable(QString::fromLocal8Bit(why.readAll()).trimmed()));
-    for (const QString& paper : Papers() + QStringList{QStringLiteral("Legal")})
+    for (const QString& paper : AllQueues())
       if (QPrinterInfo::printerInfo(QueueOf(paper)).isNull())
         QSKIP(qPrintable(QStringLiteral("the print queue %1 is not set up").arg(QueueOf(paper))));
   }
@@ -167,7 +174,10 @@ class TestViewerPaper : public QObject {
 
   // The settings, the preview's page and the Margins dialog all take the printer's own
   // paper and printable area, whatever paper the locale would choose.
-  void settingsTakeThePrintersPaper_data() { paperRows(); }
+  void settingsTakeThePrintersPaper_data() {
+    paperRows();
+    QTest::newRow("A4 landscape") << QStringLiteral("A4-landscape");
+  }
   void settingsTakeThePrintersPaper() {
     QFETCH(QString, paper);
     UseQueue(paper);
@@ -179,20 +189,23 @@ class TestViewerPaper : public QObject {
     const auto points = [&](float px, int dpi) { return px * 72.0 / dpi; };
     QVERIFY2(qAbs(points(s.pageWidth, s.printerResolutionX) - pt.width()) < 1.0, qPrintable(paper));
     QVERIFY2(qAbs(points(s.pageHeight, s.printerResolutionY) - pt.height()) < 1.0, qPrintable(paper));
-    QCOMPARE(s.orientation, 1);
-    QVERIFY(qAbs(points(s.unprintableLeft, s.printerResolutionX) - kUnprintableSide) < 1.0);
-    QVERIFY(qAbs(points(s.unprintableRight, s.printerResolutionX) - kUnprintableSide) < 1.0);
-    QVERIFY(qAbs(points(s.unprintableTop, s.printerResolutionY) - kUnprintableEnd) < 1.0);
-    QVERIFY(qAbs(points(s.unprintableBottom, s.printerResolutionY) - kUnprintableEnd) < 1.0);
+    const bool landscape = paper.endsWith(QStringLiteral("landscape"));
+    QCOMPARE(s.orientation, landscape ? 2 : 1);
+    if (!landscape) {
+      QVERIFY(qAbs(points(s.unprintableLeft, s.printerResolutionX) - kUnprintableSide) < 1.0);
+      QVERIFY(qAbs(points(s.unprintableRight, s.printerResolutionX) - kUnprintableSide) < 1.0);
+      QVERIFY(qAbs(points(s.unprintableTop, s.printerResolutionY) - kUnprintableEnd) < 1.0);
+      QVERIFY(qAbs(points(s.unprintableBottom, s.printerResolutionY) - kUnprintableEnd) < 1.0);
+    }
 
-    QPageSize shown;
+    QSizeF shown;
     WhenModalOf<QPageSetupDialog>([&](QPageSetupDialog* d) {
-      shown = d->printer()->pageLayout().pageSize();
+      shown = d->printer()->pageLayout().fullRect(QPageLayout::Point).size();
       d->reject();
     });
     QTest::mouseClick(w.marginsButton(), Qt::LeftButton);
-    QVERIFY(qAbs(shown.size(QPageSize::Point).width() - pt.width()) < 1.0);
-    QVERIFY(qAbs(shown.size(QPageSize::Point).height() - pt.height()) < 1.0);
+    QVERIFY2(qAbs(shown.width() - pt.width()) < 1.0 && qAbs(shown.height() - pt.height()) < 1.0,
+             qPrintable(QStringLiteral("%1 x %2 pt").arg(shown.width()).arg(shown.height())));
 
     double imageRatio = 0;
     WhenModalOf<viewer::PreviewWindow>([&](viewer::PreviewWindow* p) {
