@@ -446,6 +446,36 @@ class TestListerWindow : public QObject {
     if (!keep.isEmpty()) QVERIFY(shot.save(keep));
   }
 
+  // Keys pressed while no run waits are not answers to the next run: Start begins with
+  // nothing typed.
+  void keysTypedWhileIdleAreDropped_data() {
+    QTest::addColumn<QString>("keys");
+    QTest::newRow("Escape") << "\x1b";   // ended the next run at once
+    QTest::newRow("x then Y") << "xY";    // answered the introduction and the printer
+    QTest::newRow("after a run") << "q";
+  }
+  void keysTypedWhileIdleAreDropped() {
+    QFETCH(QString, keys);
+    lister::ListerDialog dialog;
+    Driver d(dialog);
+    if (keys == "q") {
+      d.Run({Type("( Q ) to exit", "q")}, 10000);
+      QCOMPARE(d.Answered(), 1);
+    }
+    toolkit::PromptWindow* area = dialog.Area();
+    for (QChar c : keys) {
+      if (c == '\x1b')
+        QTest::keyClick(area, Qt::Key_Escape);
+      else
+        QTest::keyClicks(area, QString(c));
+    }
+    QVERIFY(area->HasPendingKey());
+    d.Run({Type("( Q ) to exit", "q")}, 5000);
+    QVERIFY(!d.TimedOut());
+    QCOMPARE(d.Answered(), 1);
+    QVERIFY(!area->HasPendingKey());
+  }
+
   // Closing the window, or "E&xit", in the middle of each wait ends the run at once:
   // nothing more is asked or printed, and the window is gone.
   void closingDuringAWaitEndsTheProgram_data() {

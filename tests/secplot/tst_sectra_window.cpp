@@ -382,6 +382,20 @@ class TestSectraWindow : public QObject {
     QCOMPARE(finished.count(), 1);
   }
 
+  // Keys typed while the window is idle are not answers to the next run.
+  void keysTypedWhileIdleAreDropped() {
+    auto w = Open(false);
+    QTest::keyClicks(w->Area(), "N");
+    QTest::keyClick(w->Area(), Qt::Key_Return);
+    QVERIFY(w->Area()->HasPendingKey());
+    QList<Step> steps{{"Input No. 1 Section File=", "N\r"}};
+    steps << ScalesAndNames("200", "100", "A", "A") << Corner(" 0", " 0", "", "")
+          << Step{kPageEnd, "x"};
+    ConversationDriver d(*w, steps, 15000);
+    d.Run();
+    QVERIFY2(d.AllDone() && !d.TimedOut(), d.Report());
+  }
+
   // "E&xit" is off before the first run and ends the dialog once enabled.
   void exitButton() {
     auto w = Open(false);
