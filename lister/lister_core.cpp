@@ -166,7 +166,11 @@ void FormatListingLine(SurveyKind kind, const toolkit::SurveyFile& file, double 
 bool ReadListingRecord(toolkit::SurveyFile& file, double r) {
   if (r >= 1 && r <= kLargestRecord) {
     // No file open reads as zeros too; only a failed read of an open file is a fault.
-    return toolkit::ReadRecord(file, static_cast<std::int64_t>(r)) || file.handle == nullptr;
+    const bool read = toolkit::ReadRecord(file, static_cast<std::int64_t>(r));
+    // Only a record wholly in the file is listed: the bytes of a trailing partial record
+    // would otherwise show as a point that was never stored.
+    if (file.beyondEnd) file.record.fill(0);
+    return read || file.handle == nullptr;
   }
   file.record.fill(0);
   return true;

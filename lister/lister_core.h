@@ -57,7 +57,8 @@ void FormatListingLine(toolkit::SurveyKind kind, const toolkit::SurveyFile& file
                        double recordNumber, bool secHeader, std::string& line);
 
 // Reads record r for the listing. Record numbers that cannot be in a file (below 1, past
-// 2^53, not a number) read as all zeros, like records past the end of the file.
+// 2^53, not a number) read as all zeros, like records past the end of the file; so does
+// a record the file holds only in part (its bytes are never listed as a point).
 // Returns false when the open file could not be read (a disk or network fault).
 bool ReadListingRecord(toolkit::SurveyFile& file, double r);
 
