@@ -229,14 +229,11 @@ bool ListPage(ListerState& state, SurveyKind kind, toolkit::SurveyFile& file, Li
 
 bool ListInOnePass(ListerState& state, SurveyKind kind, toolkit::SurveyFile& file,
                    LineSink sink, void* context) {
-  double last = state.lastRecord;
+  const double last = state.lastRecord;
   double r = state.currentRecord;
-  if (kind == SurveyKind::Pts) {
-    // Every PTS record prints, so records that are not in the file would print blank
-    // lines without end: list only those the file holds.
-    if (file.recordCount < last) last = file.recordCount;
-    if (r < 1) r = 1;
-  }
+  // Every PTS record prints: records past the end of the file up to a typed end number
+  // print as blank items, as on screen ("Enter to File end" stops at the file's end).
+  if (kind == SurveyKind::Pts && r < 1) r = 1;
   std::string line;
   for (; r <= last; r += 1) {
     state.currentRecord = r;

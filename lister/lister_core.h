@@ -85,7 +85,8 @@ bool ListPage(ListerState& state, toolkit::SurveyKind kind, toolkit::SurveyFile&
 // The printer listing in one pass: records from state.currentRecord up to
 // state.lastRecord, ending after the first record that holds no point (SEC: after twenty
 // of them since the last section terminator). A PTS file, which has no empty records, is
-// listed only as far as the records it holds. Returns false when the sink stopped it.
+// listed up to state.lastRecord, records past the file's end as blank items. Returns
+// false when the sink stopped it.
 // A record that cannot be read ends the listing there and sets state.readFault.
 bool ListInOnePass(ListerState& state, toolkit::SurveyKind kind, toolkit::SurveyFile& file,
                    LineSink sink, void* context);
