@@ -252,7 +252,13 @@ PageResult DrawSectionPage(SectionPlotState& state, SectionCanvas& canvas,
   SetUpPage(canvas, state.page, style);
   state.nextName.clear();
   state.failedFile = 0;
-  if (state.fileCount == 0) return PageResult::WrongSection;
+  if (state.fileCount == 0) {
+    // No file was chosen: the page is the frame alone, titled with the requested name,
+    // and there is no further section to page to.
+    state.sectionName = state.firstName;
+    state.lastReached = state.lastPage = true;
+    return PageResult::Drawn;
+  }
   for (int k = 1; k <= state.fileCount; ++k) {
     const SectionOutcome o = DrawFileSection(state, k, state.firstName, canvas, style);
     if (o.result != SectionResult::Drawn) state.failedFile = k;
