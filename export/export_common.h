@@ -1,0 +1,111 @@
+#pragma once
+// Pieces every surveyexport command shares: output formats, progress on the terminal,
+// outputs that are complete or absent, output names for several inputs, and the
+// coordinate reference system of an output.
+
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include <ogr_srs_api.h>
+
+namespace surveyexport {
+
+enum ExitCode { kDone = 0, kFailed = 1, kUsage = 2 };
+
+enum class Format { Unknown, Dxf, Gpkg, GeoJson, Kml, Csv, Xlsx, Pdf, Svg };
+
+// The format an output name asks for, by its extension in any letter case
+// (".dxf", ".gpkg", ".geojson" or ".json", ".kml", ".csv", ".xlsx", ".pdf", ".svg").
+Format FormatFromPath(const std::string& path);
+// The value of --format: dxf gpkg geojson kml csv xlsx pdf svg, any letter case.
+Format FormatFromName(const std::string& name);
+// ".dxf", ".gpkg", ...; "" for Unknown.
+const char* FormatExtension(Format);
+// GDAL's driver for a format; nullptr for PDF, SVG and Unknown (drawn by Qt, not GDAL).
+const char* GdalDriverName(Format);
+
+// Progress 0..1; returns false to stop.
+using Progress = std::function<bool(double)>;
+// GDAL's own terminal progress bar on standard error, or nothing when quiet.
+Progress TerminalProgress(bool quiet);
+
+// Writes "surveyexport: LINE" on `err` and returns kFailed.
+int ReportProblem(std::ostream& err, const std::string& line);
+// Writes "surveyexport: LINE" and "Try 'surveyexport --help'." on `err`, returns kUsage.
+int UsageError(std::ostream& err, const std::string& line);
+
+// An output written beside its target under a temporary name with the same extension,
+// renamed over the target by Commit(); removed when destroyed without Commit (a failed or
+// interrupted export leaves nothing under the output's name). Interrupting the program
+// (Ctrl+C, a hang-up or termination) also removes every temporary file still pending.
+class PendingOutput {
+ public:
+  PendingOutput() = default;
+  PendingOutput(const PendingOutput&) = delete;
+  PendingOutput& operator=(const PendingOutput&) = delete;
+  ~PendingOutput();
+
+  // Empty string on success; otherwise one line naming the file, without the program's
+  // prefix ("... exists: use --overwrite", "cannot write to folder ...").
+  std::string Reserve(const std::string& target, bool overwrite);
+  // The name to write to: beside the target, hidden, with the target's extension.
+  // It does not exist yet when Reserve returns.
+  const std::string& TempPath() const { return temp_; }
+  const std::string& Target() const { return target_; }
+  // Moves the written file onto the target. Empty on success, else one line as above.
+  std::string Commit();
+  // Removes what was written so far; the target is left as it was.
+  void Discard();
+
+ private:
+  std::string target_;
+  std::string temp_;
+  bool overwrite_ = false;
+  bool pending_ = false;
+};
+
+// Several inputs in one call: `--output-dir DIR --format FMT` gives one output an input,
+// DIR/<input's base name without its extension><extension of FMT>.
+std::string OutputPathFor(const std::string& input, const std::string& dir, Format);
+
+// A spatial reference that releases itself.
+struct SpatialRefRelease {
+  void operator()(OGRSpatialReferenceH h) const { OSRRelease(h); }
+};
+using SpatialRef = std::unique_ptr<std::remove_pointer_t<OGRSpatialReferenceH>, SpatialRefRelease>;
+
+// Opens a CRS given as EPSG:nnnn, a PROJ string, WKT, or "none" (a null reference).
+// Returns "" on success, else one line naming the text ("unknown CRS 'EPSG:99999'").
+// Coordinates are taken easting first, northing second (GIS order), whatever the
+// axis order the authority defines. The caller releases *out with OSRRelease.
+std::string ParseCrs(const std::string& text, OGRSpatialReferenceH* out);
+// The same, holding the result in a SpatialRef.
+std::string ParseCrs(const std::string& text, SpatialRef* out);
+
+// Registers GDAL's drivers once; every command calls it before opening a driver.
+void RegisterGdal();
+
+// While alive, GDAL's own error and warning messages are kept instead of being printed,
+// so that a problem is said in the command's one line; Last() gives the last error.
+class GdalErrorCapture {
+ public:
+  GdalErrorCapture();
+  ~GdalErrorCapture();
+  GdalErrorCapture(const GdalErrorCapture&) = delete;
+  GdalErrorCapture& operator=(const GdalErrorCapture&) = delete;
+  // The last error GDAL reported ("" when none), on one line.
+  const std::string& Last() const { return last_; }
+  void Clear() { last_.clear(); }
+  void Keep(std::string line) { last_ = std::move(line); }
+
+ private:
+  std::string last_;
+  GdalErrorCapture* previous_ = nullptr;
+};
+
+// The Hong Kong 1980 Grid, the suite's Grid80 projection.
+inline constexpr const char* kDefaultCrs = "EPSG:2326";
+
+}  // namespace surveyexport
