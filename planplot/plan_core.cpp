@@ -20,17 +20,13 @@ bool Finite(const NehRecord& r) {
   return std::isfinite(r.northing) && std::isfinite(r.easting) && std::isfinite(r.packedHeight);
 }
 
-// Lines are clipped to the plot area widened by this margin before they reach the
-// canvas, so that a far-off point in a zoomed view costs no more than a short line and
-// pixel coordinates always fit an int.
+// Lines are clipped to the plot area widened by this margin before they are drawn, so
+// that a far-off point in a zoomed view costs no more than a short line and pixel
+// coordinates always fit an int.
 constexpr long double kLineMargin = 1024;
 // A label whose top-left corner lies outside this window cannot show in the plot area.
 constexpr long double kLabelLeft = -400, kLabelTop = -100;
 constexpr long double kLabelRight = kPlotWidth + 10, kLabelBottom = kPlotHeight + 100;
-
-bool InPlot(const PixelPoint& p) {
-  return p.valid && p.x >= 0 && p.x < kPlotWidth && p.y >= 0 && p.y < kPlotHeight;
-}
 
 // The segment a-b cut to the widened plot area; cut ends are rounded to whole pixels.
 bool ClipLine(PixelPoint& a, PixelPoint& b) {
@@ -45,12 +41,15 @@ bool ClipLine(PixelPoint& a, PixelPoint& b) {
   return true;
 }
 
-void DrawLabel(PlanCanvas& canvas, const PlanMapping& m, long double E, long double N,
-               const std::string& text, Rgb colour, Rgb background) {
-  const PixelPoint p = WorldToPixel(m, static_cast<double>(E), static_cast<double>(N));
-  if (!p.valid || p.x < kLabelLeft || p.x > kLabelRight || p.y < kLabelTop || p.y > kLabelBottom)
-    return;
-  canvas.Label(static_cast<int>(p.x), static_cast<int>(p.y), text, colour, background);
+// A whole number in int range, already rounded, to int. Through double, which holds it
+// exactly: the direct conversion from extended precision switches the FPU's rounding
+// mode twice per value, which costs more than the rest of a pixel.
+inline int WholeToInt(long double v) { return static_cast<int>(static_cast<double>(v)); }
+
+int StyleDigitOfCode(double code) {
+  if (!std::isfinite(code)) return 0;
+  const int d = static_cast<int>(std::fmod(std::fabs(code), 10.0));
+  return (d >= 0 && d <= 9) ? d : 0;
 }
 
 struct FilePass {
@@ -79,48 +78,63 @@ bool DrawFile(PlanState& s, const PlanScheme& scheme, const NehOpener& open,
     }
     ++result.recordsRead;
     if (!Finite(rec)) {
+      ++result.recordsSkipped;
       if (!canvas.KeepAlive()) return false;
       continue;
     }
     const bool marker = rec.northing < 0;
     const double N = std::fabs(rec.northing), E = std::fabs(rec.easting);
-    const int d = StyleDigit(rec.packedHeight);
-    const PenStyle pen = StylePen(d);
-    const PixelPoint here = WorldToPixel(s.mapping, E, N);
+    const toolkit::PackedHeight ph = toolkit::DecodePackedHeight(rec.packedHeight);
+    const int d = StyleDigitOfCode(ph.code);
 
-    bool drawLine = false, plainPoint = false;
+    PlanRecord pr;
+    pr.number = r;
+    pr.reference = f.reference;
+    pr.E = E;
+    pr.N = N;
+    pr.height = ph.height;
+    pr.code = ph.code;
+    pr.styleDigit = d;
+    pr.marker = marker;
     if (!lineMode) {
-      if (marker) lineMode = true;  // starts a line, draws nothing yet
-      else plainPoint = true;
+      pr.role = marker ? RecordRole::LineStart : RecordRole::Point;
+      lineMode = marker;  // a marker starts a line and draws nothing yet
     } else {
-      drawLine = true;
-      if (marker) lineMode = false;  // ends the line
+      pr.role = marker ? RecordRole::LineEnd : RecordRole::LinePoint;
+      lineMode = !marker;  // a marker ends the line
     }
+    canvas.Record(pr);
 
     Rgb numberColour = kGreen, levelColour = scheme.levelLabel;
-    if (plainPoint) {
-      if (InPlot(here))
-        canvas.Pixel(static_cast<int>(here.x), static_cast<int>(here.y), f.reference ? kBlue : kYellow);
+    if (pr.role == RecordRole::Point) {
+      canvas.Pixel(E, N, f.reference ? kBlue : kYellow);
       if (f.reference) numberColour = levelColour = kBlue;
-    } else if (drawLine) {
+    } else if (pr.role != RecordRole::LineStart) {
       f.foreground = f.reference ? kBlue : StyleColour(d, f.foreground, scheme);
-      PixelPoint from = WorldToPixel(s.mapping, f.Ep, f.Np), to = here;
-      if (from.valid && to.valid && ClipLine(from, to))
-        canvas.Line(static_cast<int>(from.x), static_cast<int>(from.y), static_cast<int>(to.x),
-                    static_cast<int>(to.y), f.foreground, pen);
+      canvas.Line(f.Ep, f.Np, E, N, f.foreground, StylePen(d));
       if (f.reference) numberColour = levelColour = kBlue;
     }
 
     if (s.showNumbers) {
-      DrawLabel(canvas, s.mapping, E, static_cast<long double>(N) + s.u,
-                toolkit::NumberText(static_cast<long double>(r)), numberColour, scheme.background);
+      PlanLabel label;
+      label.kind = PlanLabel::Number;
+      label.E = E;
+      label.N = static_cast<double>(static_cast<long double>(N) + s.u);
+      label.text = toolkit::NumberText(static_cast<long double>(r));
+      label.colour = numberColour;
+      label.background = scheme.background;
+      canvas.Label(label);
       f.foreground = numberColour;
     }
     if (s.showLevels) {
-      const toolkit::PackedHeight ph = toolkit::DecodePackedHeight(rec.packedHeight);
-      DrawLabel(canvas, s.mapping, static_cast<long double>(E) + s.u,
-                static_cast<long double>(N) - s.u, toolkit::LevelText(ph.height), levelColour,
-                scheme.background);
+      PlanLabel label;
+      label.kind = PlanLabel::Level;
+      label.E = static_cast<double>(static_cast<long double>(E) + s.u);
+      label.N = static_cast<double>(static_cast<long double>(N) - s.u);
+      label.text = toolkit::LevelText(ph.height);
+      label.colour = levelColour;
+      label.background = scheme.background;
+      canvas.Label(label);
       f.foreground = levelColour;
     }
 
@@ -215,6 +229,34 @@ PixelPoint WorldToPixel(const PlanMapping& m, double E, double N) {
   return p;
 }
 
+bool PointPixel(const PlanMapping& m, double E, double N, int& x, int& y) {
+  const PixelPoint p = WorldToPixel(m, E, N);
+  if (!(p.valid && p.x >= 0 && p.x < kPlotWidth && p.y >= 0 && p.y < kPlotHeight)) return false;
+  x = WholeToInt(p.x);
+  y = WholeToInt(p.y);
+  return true;
+}
+
+bool LinePixels(const PlanMapping& m, double E0, double N0, double E1, double N1, int& x0,
+                int& y0, int& x1, int& y1) {
+  PixelPoint a = WorldToPixel(m, E0, N0), b = WorldToPixel(m, E1, N1);
+  if (!a.valid || !b.valid || !ClipLine(a, b)) return false;
+  x0 = WholeToInt(a.x);
+  y0 = WholeToInt(a.y);
+  x1 = WholeToInt(b.x);
+  y1 = WholeToInt(b.y);
+  return true;
+}
+
+bool LabelPixel(const PlanMapping& m, double E, double N, int& x, int& y) {
+  const PixelPoint p = WorldToPixel(m, E, N);
+  if (!p.valid || p.x < kLabelLeft || p.x > kLabelRight || p.y < kLabelTop || p.y > kLabelBottom)
+    return false;
+  x = WholeToInt(p.x);
+  y = WholeToInt(p.y);
+  return true;
+}
+
 Rgb StyleColour(int d, Rgb current, const PlanScheme& scheme) {
   switch (d) {
     case 0: return scheme.styleZero;
@@ -239,17 +281,14 @@ PenStyle StylePen(int d) {
 
 int StyleDigit(double packedHeight) {
   if (!std::isfinite(packedHeight)) return 0;
-  const double code = toolkit::DecodePackedHeight(packedHeight).code;
-  if (!std::isfinite(code)) return 0;
-  const int d = static_cast<int>(std::fmod(std::fabs(code), 10.0));
-  return (d >= 0 && d <= 9) ? d : 0;
+  return StyleDigitOfCode(toolkit::DecodePackedHeight(packedHeight).code);
 }
 
 PassResult DrawPlanPass(PlanState& s, const PlanScheme& scheme, const NehOpener& open,
                         PlanCanvas& canvas) {
   PassResult result;
   LabelFont font;
-  canvas.BeginPass(font);
+  canvas.BeginPass(font, s.mapping);
   FilePass f;
   f.foreground = kRed;
   bool alive = true;

@@ -14,9 +14,6 @@
 
 namespace planplot {
 
-constexpr int kPlotWidth = 1050;   // plot area width (pixels)
-constexpr int kPlotHeight = 700;   // plot area height (pixels)
-
 // Fixed colours.
 constexpr Rgb kRed = 0xFF0000;
 constexpr Rgb kGreen = 0x00FF00;
@@ -33,12 +30,6 @@ struct PlanScheme {
 };
 constexpr PlanScheme kDarkScheme{0x000000, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
 constexpr PlanScheme kLightScheme{0xFFFFFF, 0x000000, 0x000000, 0x000000};
-
-// The world window shown in the plot area: (left, top) at pixel (0, 0) and
-// (right, bottom) at pixel (1050, 700). At program start one unit is one pixel, y down.
-struct PlanMapping {
-  double left = 0, top = 0, right = kPlotWidth, bottom = kPlotHeight;
-};
 
 // A pixel position; valid is false for a world point that has no pixel (not finite).
 struct PixelPoint {
@@ -86,6 +77,17 @@ bool ApplyViewWindow(PlanState& state);
 // (top - bottom)), halves to even, in extended precision.
 PixelPoint WorldToPixel(const PlanMapping& mapping, double E, double N);
 
+// Where the plot area draws what a pass hands over in world coordinates. Each returns
+// false when nothing of it shows:
+// a point's pixel, within the 1050 x 700 area;
+bool PointPixel(const PlanMapping& mapping, double E, double N, int& x, int& y);
+// a line's ends, cut to the area widened by 1024 pixels all round (so that a far-off
+// point costs no more than a short line and every end fits an int), cut ends rounded;
+bool LinePixels(const PlanMapping& mapping, double E0, double N0, double E1, double N1,
+                int& x0, int& y0, int& x1, int& y1);
+// a label's top-left corner, where some of the text can show.
+bool LabelPixel(const PlanMapping& mapping, double E, double N, int& x, int& y);
+
 // Line colour of a style digit 0..9 for the main file; styles 6 to 9 keep the colour in
 // force (current).
 Rgb StyleColour(int styleDigit, Rgb current, const PlanScheme& scheme);
@@ -98,6 +100,7 @@ int StyleDigit(double packedHeight);
 // What a pass did, for the caller and the benchmark.
 struct PassResult {
   std::int64_t recordsRead = 0;
+  std::int64_t recordsSkipped = 0;  // read but not finite: passed over
   bool aborted = false;  // the window closed during the pass
   // Why a file was not drawn in full: it could not be opened (removed or replaced since
   // it was named) or a read failed. Empty when every file was drawn to its end.

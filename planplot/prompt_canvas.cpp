@@ -1,6 +1,8 @@
 // The plot area as the drawing surface of a plan pass.
 #include "planplot/prompt_canvas.h"
 
+#include "planplot/plan_core.h"
+
 #include <QCoreApplication>
 #include <QFontMetrics>
 #include <algorithm>
@@ -48,7 +50,8 @@ void PromptCanvas::EndSlice() {
   dirty_ = false;
 }
 
-void PromptCanvas::BeginPass(const LabelFont& f) {
+void PromptCanvas::BeginPass(const LabelFont& f, const PlanMapping& world) {
+  world_ = world;
   if (!area_) return;
   font_ = area_->NewFont(f.face, f.points, 0, 0, 0, f.escapement);
   // Labels in the plain colours of the plot, as a bitmap plot shows them (and saves
@@ -63,8 +66,10 @@ void PromptCanvas::EndPass() {
   NoteGap();
 }
 
-void PromptCanvas::Pixel(int x, int y, Rgb colour) {
+void PromptCanvas::Pixel(double E, double N, Rgb colour) {
   if (!area_) return;
+  int x = 0, y = 0;
+  if (!PointPixel(world_, E, N, x, y)) return;
   QImage& img = area_->Image();
   if (x < 0 || y < 0 || x >= img.width() || y >= img.height()) return;
   if (img.format() == QImage::Format_RGB32 || img.format() == QImage::Format_ARGB32) {
@@ -76,16 +81,24 @@ void PromptCanvas::Pixel(int x, int y, Rgb colour) {
   }
 }
 
-void PromptCanvas::Line(int x0, int y0, int x1, int y1, Rgb colour, PenStyle style) {
+void PromptCanvas::Line(double E0, double N0, double E1, double N1, Rgb colour, PenStyle style) {
+  if (!area_) return;
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  if (!LinePixels(world_, E0, N0, E1, N1, x0, y0, x1, y1)) return;
   QPainter* p = Painter();
   if (!p) return;
   p->setPen(QPen(ToQColor(colour), 1, QtPen(style)));
   p->drawLine(QLineF(x0, y0, x1, y1));
 }
 
-void PromptCanvas::Label(int x, int y, const std::string& text, Rgb colour, Rgb background) {
+void PromptCanvas::Label(const PlanLabel& label) {
+  if (!area_) return;
+  int x = 0, y = 0;
+  if (!LabelPixel(world_, label.E, label.N, x, y)) return;
   QPainter* p = Painter();
   if (!p) return;
+  const std::string& text = label.text;
+  const Rgb colour = label.colour, background = label.background;
   const QString s = QString::fromLatin1(text.data(), qsizetype(text.size()));
   p->save();
   p->translate(x, y);

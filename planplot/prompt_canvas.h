@@ -1,12 +1,14 @@
 #pragma once
 // The plot area (a graphic prompt window) as the drawing surface of a plan pass.
-// Pixels, lines and labels go straight into the area's bitmap, drawn as the area's own
-// set_pixel, line_to and print draw them (1-pixel pens in the five styles, text with its
-// top-left corner at the point, rotated by the escapement, on an opaque box). One painter
-// serves a stretch of work; every ~15 ms the area is repainted and the window handles its
-// pending events, so the plot builds up on the screen while the pass runs and the window
-// takes input (and can be closed). Labels leave the area's text position and transcript
-// alone, so a pass run from a prompt does not disturb the conversation.
+// The pass hands over world coordinates; this surface maps them to the area's pixels
+// (WorldToPixel, halves to even) and clips them there, then draws straight into the
+// area's bitmap as the area's own set_pixel, line_to and print draw (1-pixel pens in the
+// five styles, text with its top-left corner at the point, rotated by the escapement, on
+// an opaque box). One painter serves a stretch of work; every ~15 ms the area is
+// repainted and the window handles its pending events, so the plot builds up on the
+// screen while the pass runs and the window takes input (and can be closed). Labels
+// leave the area's text position and transcript alone, so a pass run from a prompt does
+// not disturb the conversation.
 #include <QElapsedTimer>
 #include <QFont>
 #include <QFontMetrics>
@@ -25,11 +27,11 @@ class PromptCanvas : public PlanCanvas {
  public:
   explicit PromptCanvas(toolkit::PromptWindow* area);
   ~PromptCanvas() override;
-  void BeginPass(const LabelFont& f) override;
+  void BeginPass(const LabelFont& f, const PlanMapping& world) override;
   void EndPass() override;
-  void Pixel(int x, int y, Rgb colour) override;
-  void Line(int x0, int y0, int x1, int y1, Rgb colour, PenStyle style) override;
-  void Label(int x, int y, const std::string& text, Rgb colour, Rgb background) override;
+  void Pixel(double E, double N, Rgb colour) override;
+  void Line(double E0, double N0, double E1, double N1, Rgb colour, PenStyle style) override;
+  void Label(const PlanLabel& label) override;
   bool KeepAlive() override;
   // The longest stretch so far without handling events (milliseconds).
   double LongestGapMs() const { return longestGapMs_; }
@@ -39,6 +41,7 @@ class PromptCanvas : public PlanCanvas {
   QPainter* Painter();
   void EndSlice();
   QPointer<toolkit::PromptWindow> area_;
+  PlanMapping world_;
   toolkit::PromptFont font_;
   QFontMetrics fontMetrics_{QFont()};
   int fontAscent_ = 0;

@@ -238,6 +238,70 @@ class TestPlanCore : public QObject {
 
   // Styles 6-9 keep the colour in force: red at the start of a pass, else the last line's
   // or label's colour.
+  // The pass speaks world units: each record is announced with its attributes and what
+  // the pass makes of it, before its drawing calls, whatever the view shows; lines run
+  // between the plotted (absolute) coordinates; labels carry kind, anchor and text.
+  void worldCalls_data() {
+    QTest::addColumn<bool>("reference");
+    QTest::newRow("main file") << false;
+    QTest::newRow("reference file") << true;
+  }
+  void worldCalls() {
+    QFETCH(bool, reference);
+    PlanState s;
+    ApplyWorldWindow(s.mapping, 0, 1, 1, 0);  // a view that shows none of the points
+    s.showNumbers = s.showLevels = true;
+    s.u = 0.25;
+    const std::vector<Pt> pts{{816100.5, -834200.25, 12.5},     {-816110, 834210, 130012.75},
+                              {kNaN, 1, 2},                     {816120, 834220, -30002.5},
+                              {-816130, 834230, 40000},         {816140, 834240, 7}};
+    const std::vector<Pt> none{};
+    RecordingCanvas c = reference ? Pass(s, none, &pts) : Pass(s, pts);
+    QVERIFY(c.items.empty());
+    QCOMPARE(c.mapping.right, 1.0);
+    QCOMPARE(c.font.points, 7.0);
+    QCOMPARE(c.font.escapement, 100);
+    QCOMPARE(c.records.size(), size_t(5));  // the damaged record 3 is passed over
+    const RecordRole roles[] = {RecordRole::Point, RecordRole::LineStart, RecordRole::LinePoint,
+                                RecordRole::LineEnd, RecordRole::Point};
+    const std::int64_t numbers[] = {1, 2, 4, 5, 6};
+    for (size_t i = 0; i < 5; ++i) {
+      QCOMPARE(c.records[i].role, roles[i]);
+      QCOMPARE(c.records[i].number, numbers[i]);
+      QCOMPARE(c.records[i].reference, reference);
+    }
+    QCOMPARE(c.records[0].E, 834200.25);
+    QCOMPARE(c.records[0].height, 12.5);
+    QCOMPARE(c.records[1].N, 816110.0);
+    QVERIFY(c.records[1].marker);
+    QCOMPARE(c.records[1].code, 13.0);
+    QCOMPARE(c.records[1].styleDigit, 3);
+    QCOMPARE(c.records[2].height, -2.5);
+    QCOMPARE(c.records[2].code, 3.0);
+    QCOMPARE(c.records[3].styleDigit, 4);
+
+    std::vector<WorldItem> lines, numbersDrawn, levels;
+    for (const WorldItem& w : c.world) {
+      if (w.kind == DrawnItem::Line) lines.push_back(w);
+      if (w.kind == DrawnItem::Label)
+        (w.labelKind == PlanLabel::Number ? numbersDrawn : levels).push_back(w);
+    }
+    QCOMPARE(lines.size(), size_t(2));
+    QCOMPARE(lines[0].record, std::int64_t(4));
+    QCOMPARE(QRectF(QPointF(lines[0].E0, lines[0].N0), QPointF(lines[0].E1, lines[0].N1)),
+             QRectF(QPointF(834210, 816110), QPointF(834220, 816120)));
+    QCOMPARE(lines[1].style, PenStyle::DashDotDot);
+    QCOMPARE(lines[1].colour, reference ? kBlue : kCyan);
+    QCOMPARE(numbersDrawn.size(), size_t(5));
+    QCOMPARE(numbersDrawn[2].text, std::string(" 4"));
+    QCOMPARE(numbersDrawn[2].E0, 834220.0);
+    QCOMPARE(numbersDrawn[2].N0, 816120.25);
+    QCOMPARE(levels.size(), size_t(5));
+    QCOMPARE(levels[2].text, std::string("-2.50"));
+    QCOMPARE(levels[2].E0, 834220.25);
+    QCOMPARE(levels[2].N0, 816119.75);
+  }
+
   void inheritedLineColour_data() {
     QTest::addColumn<bool>("numbers");
     QTest::addColumn<bool>("levels");
