@@ -2,6 +2,7 @@
 // surveyexport table FILE... --output-dir DIR --format csv|gpkg|xlsx [--crs CRS] ...
 #include <filesystem>
 #include <map>
+#include <memory>
 
 #include "export/cli.h"
 #include "export/commands.h"
@@ -130,18 +131,25 @@ int RunTableCommand(const std::vector<std::string>& args, std::ostream& out, std
     options.overwrite = overwrite;
     options.crs = crs;
     // The bar is shown for long files only: a short file is done before it could help.
+    // A bar cut short by a failure is ended before the message, which gets its own line.
+    auto barOpen = std::make_shared<bool>(false);
     if (!quiet) {
       toolkit::SurveyKind kind;
       std::error_code ec;
       if (SurveyKindOfPath(job.input, &kind)) {
         const auto bytes = std::filesystem::file_size(job.input, ec);
-        if (!ec && bytes >= static_cast<std::uintmax_t>(kProgressFromRecords * toolkit::RecordLength(kind)))
-          options.progress = TerminalProgress(false);
+        if (!ec && bytes >= static_cast<std::uintmax_t>(kProgressFromRecords * toolkit::RecordLength(kind))) {
+          options.progress = [bar = TerminalProgress(false), barOpen](double done) {
+            *barOpen = done < 1.0;
+            return bar(done);
+          };
+        }
       }
     }
     TableSummary summary;
     const std::string problem = ExportTable(options, &summary);
     if (!problem.empty()) {
+      if (*barOpen) err << '\n';
       ReportProblem(err, problem);
       result = kFailed;
       continue;
