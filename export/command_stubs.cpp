@@ -15,10 +15,6 @@ int RunPlanCommand(const std::vector<std::string>&, std::ostream&, std::ostream&
   return NotAvailable("plan", err);
 }
 
-int RunTableCommand(const std::vector<std::string>&, std::ostream&, std::ostream& err) {
-  return NotAvailable("table", err);
-}
-
 int RunSectionsCommand(const std::vector<std::string>&, std::ostream&, std::ostream& err) {
   return NotAvailable("sections", err);
 }
