@@ -19,8 +19,4 @@ int RunTableCommand(const std::vector<std::string>&, std::ostream&, std::ostream
   return NotAvailable("table", err);
 }
 
-int RunSectionsCommand(const std::vector<std::string>&, std::ostream&, std::ostream& err) {
-  return NotAvailable("sections", err);
-}
-
 }  // namespace surveyexport
