@@ -236,8 +236,11 @@ void PlanWindow::CommandStart() {
   std::string fault;
   {
     // A long file is scanned with the window still painting and taking input.
+    // Commands clicked meanwhile wait for the pass that follows, as during a pass.
     PromptCanvas keeper(plot_);
+    passRunning_ = true;
     fault = ScanFullExtent(state_, OpenNehFile, [&keeper] { return keeper.KeepAlive(); });
+    passRunning_ = false;
   }
   if (Closed()) return;
   if (!fault.empty()) {

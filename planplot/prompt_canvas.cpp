@@ -54,7 +54,8 @@ void PromptCanvas::BeginPass(const LabelFont& f) {
   // Labels in the plain colours of the plot, as a bitmap plot shows them (and saves
   // them): no blended edge pixels.
   font_.font.setStyleStrategy(QFont::NoAntialias);
-  fontAscent_ = QFontMetrics(font_.font, &area_->Image()).ascent();
+  fontMetrics_ = QFontMetrics(font_.font, &area_->Image());
+  fontAscent_ = fontMetrics_.ascent();
 }
 
 void PromptCanvas::EndPass() {
@@ -85,13 +86,21 @@ void PromptCanvas::Line(int x0, int y0, int x1, int y1, Rgb colour, PenStyle sty
 void PromptCanvas::Label(int x, int y, const std::string& text, Rgb colour, Rgb background) {
   QPainter* p = Painter();
   if (!p) return;
+  const QString s = QString::fromLatin1(text.data(), qsizetype(text.size()));
   p->save();
-  p->setPen(ToQColor(colour));
-  p->setBackgroundMode(Qt::OpaqueMode);
-  p->setBackground(ToQColor(background));
   p->translate(x, y);
   if (font_.escapement != 0) p->rotate(-font_.escapement / 10.0);
-  p->drawText(QPoint(0, fontAscent_), QString::fromLatin1(text.data(), qsizetype(text.size())));
+  // The box is filled as a plain polygon with hard edges, so that the points and lines it
+  // covers and the box itself keep their exact colours (the painter's own opaque text
+  // background smooths the edges of a rotated box).
+  p->setRenderHint(QPainter::Antialiasing, false);
+  p->setPen(Qt::NoPen);
+  p->setBrush(ToQColor(background));
+  p->drawRect(QRect(0, 0, fontMetrics_.horizontalAdvance(s), fontMetrics_.height()));
+  p->setBrush(Qt::NoBrush);
+  p->setBackgroundMode(Qt::TransparentMode);
+  p->setPen(ToQColor(colour));
+  p->drawText(QPoint(0, fontAscent_), s);
   p->restore();
 }
 

@@ -9,6 +9,7 @@
 // alone, so a pass run from a prompt does not disturb the conversation.
 #include <QElapsedTimer>
 #include <QFont>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPointer>
 #include <memory>
@@ -39,6 +40,7 @@ class PromptCanvas : public PlanCanvas {
   void EndSlice();
   QPointer<toolkit::PromptWindow> area_;
   toolkit::PromptFont font_;
+  QFontMetrics fontMetrics_{QFont()};
   int fontAscent_ = 0;
   std::unique_ptr<QPainter> painter_;
   bool dirty_ = false;

@@ -2,6 +2,8 @@
 // PDF stand-in), painted line by line in one font.
 #include "platform/line_printer.h"
 
+#include "platform/default_printer.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPrinter>
@@ -51,20 +53,9 @@ LinePrinter::~LinePrinter() { Release(); }
 bool LinePrinter::Acquire(const QString& jobName, const QFont& font) {
   Release();
   if (!HasDefaultPrinter()) return false;
-  const QString pdf = PdfStandIn();
-  if (!pdf.isEmpty()) {
-    d->printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    d->printer->setOutputFormat(QPrinter::PdfFormat);
-    d->printer->setOutputFileName(pdf);
-  } else {
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (info.isNull()) return false;
-    d->printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-    if (!d->printer->isValid()) {
-      d->printer.reset();
-      return false;
-    }
-  }
+  // On the printer's own paper and printable area, or the PDF stand-in.
+  d->printer = MakeDefaultPrinter(QPrinter::HighResolution);
+  if (!d->printer) return false;
   d->printer->setDocName(jobName);
   d->jobName = jobName;
   d->font = font;

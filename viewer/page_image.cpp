@@ -14,25 +14,15 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#include "platform/default_printer.h"
 #include "platform/line_printer.h"
 #include "platform/platform.h"
 
 namespace viewer {
 
 std::unique_ptr<QPrinter> DefaultPrinter() {
-  if (!platform::HasDefaultPrinter()) return nullptr;
-  const QString pdf = qEnvironmentVariable("SUITE_PRINT_TO_PDF");
-  if (!pdf.isEmpty()) {
-    auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    p->setOutputFormat(QPrinter::PdfFormat);
-    p->setOutputFileName(pdf);
-    return p;
-  }
-  const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-  if (info.isNull()) return nullptr;
-  auto p = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-  if (!p->isValid()) return nullptr;
-  return p;
+  // The printer's own paper, orientation and printable area (or the PDF stand-in).
+  return platform::MakeDefaultPrinter(QPrinter::HighResolution);
 }
 
 void InitPageSettings(PageSettings& s) {
@@ -154,13 +144,13 @@ void RenderPage(ViewerCanvas& canvas, int page, const PageLines& lines) {
   p.setBackgroundMode(Qt::TransparentMode);
   p.setPen(ColourOf(s.windowTextColour));
   const LineRange r = PageLineRange(page, s.linesPerPage, lines.size());
-  double y = s.topMarginPixels;
+  const double pitch = canvas.linePitch > 0 ? canvas.linePitch : fm.height();
   for (std::int64_t i = r.first; i <= r.last; ++i) {
     const std::u16string& line = lines[static_cast<std::size_t>(i - 1)];
+    const double y = s.topMarginPixels + static_cast<double>(i - r.first) * pitch;
     p.drawText(QPointF(s.leftMarginPixels, y + fm.ascent()),
                QString::fromRawData(reinterpret_cast<const QChar*>(line.data()),
                                     static_cast<qsizetype>(line.size())));
-    y += fm.height();
   }
 }
 

@@ -170,6 +170,19 @@ LinesPerPageResult LinesPerPageOf(float textHeight, int cellHeight) {
   return LinesPerPageResult{ClampInt(n), true};
 }
 
+PaperTextArea PaperTextAreaOf(const PageSettings& s) {
+  const long double w = s.pageWidth - s.printerResolutionX / 25.4L * (static_cast<long double>(s.leftMargin) + s.rightMargin);
+  const long double h = s.pageHeight - s.printerResolutionY / 25.4L * (static_cast<long double>(s.topMargin) + s.bottomMargin);
+  return PaperTextArea{static_cast<double>(w), static_cast<double>(h)};
+}
+
+LinesPerPageResult LinesOnPaper(double textHeight, double pitch) {
+  if (!(pitch > 0) || !(textHeight >= pitch)) return LinesPerPageResult{1, false};
+  // A hair of rounding must not cost the last line that fits exactly.
+  const long double n = std::floor(static_cast<long double>(textHeight) / pitch + 1e-9L);
+  return LinesPerPageResult{ClampInt(static_cast<std::int64_t>(std::min<long double>(n, 2147483647.0L))), true};
+}
+
 int PageCountOf(std::size_t elements, int linesPerPage) {
   const std::int64_t lpp = std::max(linesPerPage, 1);
   return ClampInt(static_cast<std::int64_t>(elements) / lpp + 1);

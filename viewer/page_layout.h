@@ -44,6 +44,18 @@ struct LinesPerPageResult {
 };
 LinesPerPageResult LinesPerPageOf(float textHeight, int cellHeight);
 
+// The text area on paper in the settings' printer pixels: the paper less the four
+// margins. Unlike the screen's text width it has no 2 pixels to spare, so that nothing
+// wrapped to it crosses a margin on paper.
+struct PaperTextArea {
+  double width;
+  double height;
+};
+PaperTextArea PaperTextAreaOf(const PageSettings& s);
+// Whole lines of a line pitch (a real, in the same pixels) that fit a text height. No
+// room for one line gives 1 with fits false.
+LinesPerPageResult LinesOnPaper(double textHeight, double pitch);
+
 // Width of a piece of text in whole pixels.
 using TextWidthFn = std::function<int(std::u16string_view)>;
 

@@ -2,6 +2,10 @@
 #include "viewer/preview.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QRadioButton>
+#include <QTimer>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMessageBox>
@@ -15,6 +19,8 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QWheelEvent>
+
+#include <cmath>
 
 #include "platform/dialog_units.h"
 #include "platform/line_printer.h"
@@ -40,6 +46,39 @@ bool NoPrinterAtAll() {
   if (!qEnvironmentVariableIsEmpty("SUITE_NO_PRINTER")) return true;
   return QPrinterInfo::availablePrinters().isEmpty();
 }
+
+// The print dialog offers no page range: the document prints whole, page for page as
+// the preview shows it. Qt's dialog keeps "Pages from" and "Pages" choosable whatever
+// its options say, so they are taken away each time the dialog shows and whenever
+// another printer is picked.
+class WholeDocumentPrintDialog : public QPrintDialog {
+ public:
+  WholeDocumentPrintDialog(QPrinter* printer, QWidget* parent) : QPrintDialog(printer, parent) {
+    setOption(QAbstractPrintDialog::PrintSelection, false);
+    setOption(QAbstractPrintDialog::PrintPageRange, false);
+    setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    for (QComboBox* printers : findChildren<QComboBox*>(QStringLiteral("printers")))
+      connect(printers, &QComboBox::currentIndexChanged, this,
+              [this] { QTimer::singleShot(0, this, [this] { takeRangeAway(); }); });
+  }
+
+  void setVisible(bool visible) override {
+    QPrintDialog::setVisible(visible);
+    if (visible) takeRangeAway();
+  }
+
+ private:
+  void takeRangeAway() {
+    for (const char* name : {"printRange", "pagesRadioButton", "printCurrentPage", "printSelection",
+                             "from", "to", "pagesLineEdit"}) {
+      for (QWidget* w : findChildren<QWidget*>(QLatin1String(name))) {
+        w->setEnabled(false);
+        w->hide();
+      }
+    }
+    for (QRadioButton* all : findChildren<QRadioButton*>(QStringLiteral("printAll"))) all->setChecked(true);
+  }
+};
 
 }  // namespace
 
@@ -358,14 +397,44 @@ void PreviewWindow::initialise() {
   s.screenResolutionX = canvas_->view()->logicalDpiX();
   s.screenResolutionY = canvas_->view()->logicalDpiY();
   SetupPageImage(*canvas_, s);
-  const QFontMetrics fm(canvas_->font, &canvas_->pageImage);
-  const LinesPerPageResult lpp = LinesPerPageOf(s.textHeight, fm.height());
-  s.linesPerPage = lpp.lines;
-  roomForText_ = lpp.fits;
+  const std::u16string_view text(reinterpret_cast<const char16_t*>(text_.constData()),
+                                 static_cast<std::size_t>(text_.size()));
   page_ = 1;
-  {
-    const std::u16string_view text(reinterpret_cast<const char16_t*>(text_.constData()),
-                                   static_cast<std::size_t>(text_.size()));
+  if (const std::unique_ptr<QPrinter> printer = DefaultPrinter()) {
+    // Lines are wrapped and counted with the printer's own font metrics on the paper's
+    // text area, so that the preview shows the lines as they print and no printed line
+    // crosses a margin. The printer's pixels are taken to the settings' resolution.
+    const double deviceDpi = printer->resolution() > 0 ? printer->resolution() : 1200;
+    const double toSettingsX = s.printerResolutionX / deviceDpi;
+    const double toSettingsY = s.printerResolutionY / deviceDpi;
+    const QFontMetrics pfm(canvas_->font, printer.get());
+    const double pitch = pfm.height() * toSettingsY;
+    const PaperTextArea area = PaperTextAreaOf(s);
+    const LinesPerPageResult lpp = LinesOnPaper(area.height, pitch);
+    s.linesPerPage = lpp.lines;
+    roomForText_ = lpp.fits;
+    canvas_->linePitch = s.printerResolutionY > 0 ? pitch * s.screenResolutionY / s.printerResolutionY : 0;
+    const TextWidthFn onPrinter = TextWidthOn(canvas_->font, printer.get());
+    const TextWidthFn width = toSettingsX == 1.0 ? onPrinter : TextWidthFn([onPrinter, toSettingsX](std::u16string_view t) {
+      return static_cast<int>(std::ceil(onPrinter(t) * toSettingsX));
+    });
+    s.pageCount = WrapLines(width, area.width, text, lines_, s.linesPerPage);
+    // The screen font's size is held to whole pixels, so its text runs narrower (or
+    // wider) than on paper: it is spaced to the printer's advance, and the page shows
+    // each line as long as it prints.
+    const QString sample = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ abcdefghijklmnopqrstuvwxyz 0123456789.,-");
+    const double printed = QFontMetricsF(canvas_->font, printer.get()).horizontalAdvance(sample) *
+                           s.screenResolutionX / deviceDpi;
+    const double shown = QFontMetricsF(canvas_->font, &canvas_->pageImage).horizontalAdvance(sample);
+    if (printed > 0 && shown > 0 && std::isfinite(printed / shown))
+      canvas_->font.setLetterSpacing(QFont::PercentageSpacing, 100.0 * printed / shown);
+  } else {
+    // No printer: the page at the screen's resolution, measured on the page image.
+    const QFontMetrics fm(canvas_->font, &canvas_->pageImage);
+    const LinesPerPageResult lpp = LinesPerPageOf(s.textHeight, fm.height());
+    s.linesPerPage = lpp.lines;
+    roomForText_ = lpp.fits;
+    canvas_->linePitch = 0;
     s.pageCount = WrapLines(TextWidthOn(canvas_->font, &canvas_->pageImage), s.textWidth, text,
                             lines_, s.linesPerPage);
   }
@@ -482,10 +551,7 @@ void PrintDocument(PreviewWindow& preview, const PageLines& lines) {
   printer->setDocName(name.isEmpty() ? QStringLiteral("Print job") : name);
   bool chosen = false;
   {
-    QPrintDialog dialog(printer.get(), &preview);
-    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
-    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
-    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    WholeDocumentPrintDialog dialog(printer.get(), &preview);
     // The PDF file that stands in for a printer is the dialog's file entry.
     dialog.setOption(QAbstractPrintDialog::PrintToFile, printer->outputFormat() == QPrinter::PdfFormat);
     dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, true);
@@ -493,6 +559,9 @@ void PrintDocument(PreviewWindow& preview, const PageLines& lines) {
   }
   preview.printButton()->setEnabled(true);
   if (!chosen) return;
+  // Whatever the dialog let through, every page is printed.
+  printer->setPrintRange(QPrinter::AllPages);
+  printer->setFromTo(0, 0);
 
   // Positions are the settings' printer pixels; a printer of another resolution chosen
   // in the dialog gets them in its own pixels.

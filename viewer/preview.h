@@ -67,6 +67,10 @@ class ViewerCanvas : public QWidget {
 
   QImage pageImage;  // hidden, image width x image height
   QFont font;        // the settings font
+  // Screen pixels from one line to the next on the page image: the printer's line
+  // height at screen scale, so that the page shows the lines where they print
+  // (0: the font's own cell height on the screen, where there is no printer).
+  double linePitch = 0;
 
  protected:
   void resizeEvent(QResizeEvent*) override;

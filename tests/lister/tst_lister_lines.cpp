@@ -14,6 +14,7 @@
 using toolkit::SurveyKind;
 
 Q_DECLARE_METATYPE(toolkit::SurveyKind)
+Q_DECLARE_METATYPE(std::vector<testsupport::Record>)
 
 namespace {
 
@@ -307,8 +308,6 @@ class TestListerLines : public QObject {
     QCOMPARE(s.datFlag + s.nehFlag + s.secFlag + s.stnFlag + s.ptsFlag, 0.0);
   }
 };
-
-Q_DECLARE_METATYPE(std::vector<testsupport::Record>)
 
 QTEST_MAIN(TestListerLines)
 #include "tst_lister_lines.moc"

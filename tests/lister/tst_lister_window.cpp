@@ -24,6 +24,9 @@ using listertest::Type;
 using testsupport::Record;
 using testsupport::TextNumber;
 
+Q_DECLARE_METATYPE(std::vector<Record>)
+Q_DECLARE_METATYPE(QList<Step>)
+
 namespace {
 
 const QString kNehHeading = "PT.No.   NORTHINGS   EASTINGS     HEIGHT       CODE";
@@ -490,9 +493,6 @@ class TestListerWindow : public QObject {
     QCOMPARE(listertest::Trimmed(dialog.Area()->Transcript()), d.Seen().last());
   }
 };
-
-Q_DECLARE_METATYPE(std::vector<Record>)
-Q_DECLARE_METATYPE(QList<Step>)
 
 QTEST_MAIN(TestListerWindow)
 #include "tst_lister_window.moc"

@@ -604,6 +604,91 @@ class TestPlanWindow : public QObject {
     QVERIFY(CountColour(w.PlotArea()->Image(), kGreen) > 20);
   }
 
+  // Labels are opaque boxes in the plot's own colours: a dark plot with numbers and
+  // levels over points and coded lines of every style holds no blended colour (the
+  // rotated boxes were drawn with smoothed edges).
+  void labelsKeepExactColours_data() {
+    QTest::addColumn<PlanScheme>("scheme");
+    QTest::addColumn<int>("command");
+    QTest::newRow("dark, levels") << kDarkScheme << int(kIdLevels);
+    QTest::newRow("dark, numbers") << kDarkScheme << int(kIdNumbers);
+    QTest::newRow("light, levels") << kLightScheme << int(kIdLevels);
+  }
+  void labelsKeepExactColours() {
+    QFETCH(PlanScheme, scheme);
+    QFETCH(int, command);
+    std::vector<Pt> pts;
+    for (int i = 0; i < 60; ++i) {
+      const double n = 100 + 7.0 * (i % 12), e = 100 + 5.0 * i + (i % 3);
+      pts.push_back({i % 4 == 1 || i % 4 == 3 ? -n : n, e, 10000.0 * (i % 10) + 12.34 + i});
+    }
+    WriteNeh("PALETTE.NEH", pts);
+    PlanWindow w(scheme);
+    w.show();
+    QVERIFY(Start(w, {"PALETTE", "REF"}));
+    Click(w, command);
+    const QSet<Rgb> palette{scheme.background, scheme.styleZero, scheme.levelLabel, kRed,
+                            kGreen, kYellow, kCyan, kBlue};
+    QSet<Rgb> seen;
+    const QImage& img = w.PlotArea()->Image();
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x) seen.insert(img.pixel(x, y) & 0xFFFFFFu);
+    QVERIFY2(seen.size() >= 4, "the plot shows its colours");
+    const QSet<Rgb> foreign = seen - palette;
+    QVERIFY2(foreign.isEmpty(), qPrintable(QString("%1 blended colours").arg(foreign.size())));
+  }
+
+  // A command clicked while Start scans and draws a long file waits for that pass: the
+  // picture is the one Start then Pt.No (or Level) draw one after the other. (The extent
+  // scan let a pass start inside it, drawn in the previous view.)
+  void commandDuringStartWaits_data() {
+    QTest::addColumn<int>("command");
+    QTest::addColumn<int>("delayMs");
+    QTest::newRow("Pt.No at once") << int(kIdNumbers) << 1;
+    QTest::newRow("Level at once") << int(kIdLevels) << 1;
+    QTest::newRow("Pt.No later") << int(kIdNumbers) << 40;
+  }
+  void commandDuringStartWaits() {
+    QFETCH(int, command);
+    QFETCH(int, delayMs);
+    // A few points and a line, then a long run of damaged records that both the scan and
+    // the pass read through.
+    std::string bytes;
+    auto add = [&bytes](double n, double e, double s) {
+      const double v[3] = {n, e, s};
+      bytes.append(reinterpret_cast<const char*>(v), 24);
+    };
+    add(200, 300, 5);
+    add(-260, 340, 30001);
+    add(-320, 420, 30002);
+    add(250, 500, 7);
+    for (int i = 0; i < 250000; ++i) add(kNaN, 0, 0);
+    add(400, 380, 9);
+    QVERIFY(testsupport::WriteBytes("SLOW.NEH", bytes));
+
+    PlanWindow expected(kDarkScheme);
+    expected.show();
+    QVERIFY(Start(expected, {"SLOW", ""}));
+    Click(expected, command);
+
+    PlanWindow w(kDarkScheme);
+    w.show();
+    QVERIFY(Start(w, {"SQUARE", ""}));  // a different view before
+    QTimer clicker;
+    clicker.setSingleShot(true);
+    QObject::connect(&clicker, &QTimer::timeout, [&] { Click(w, command); });
+    Conversation c;
+    c.answers = QStringList{"SLOW", ""};
+    c.onPrompt = [&] {
+      if (c.promptsSeen == 2) clicker.start(delayMs);
+    };
+    QVERIFY(RunStart(w, c));
+    QTRY_VERIFY(!clicker.isActive());
+    QCoreApplication::processEvents();
+    QVERIFY(w.Button(kIdStart)->isEnabled());
+    QVERIFY(w.PlotArea()->Image() == expected.PlotArea()->Image());
+  }
+
   // Esc or the close box during a prompt ends the conversation at once.
   void closeDuringPrompt_data() {
     QTest::addColumn<QStringList>("answers");

@@ -159,6 +159,62 @@ class TestViewerLayout : public QObject {
     QCOMPARE(r.fits, fits);
   }
 
+  // Lines on paper are whole lines of the printer's line pitch: a page never takes a
+  // line that would end past the bottom margin (rounding the text height up did).
+  void linesOnPaper_data() {
+    QTest::addColumn<double>("textHeight");
+    QTest::addColumn<double>("pitch");
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<bool>("fits");
+    // Letter at 1200 dpi, 20 mm margins, Courier New 10 pt: 189 px lines.
+    QTest::newRow("Letter") << 11310.24 << 189.0 << 59 << true;
+    QTest::newRow("A4") << 12144.33 << 189.0 << 64 << true;
+    QTest::newRow("a hair short of a line") << 189.0 * 60 - 0.4 << 189.0 << 59 << true;
+    QTest::newRow("exactly 60 lines") << 189.0 * 60 << 189.0 << 60 << true;
+    QTest::newRow("less than a line") << 150.0 << 189.0 << 1 << false;
+    QTest::newRow("margins past the page") << -300.0 << 189.0 << 1 << false;
+    QTest::newRow("no pitch") << 900.0 << 0.0 << 1 << false;
+    QTest::newRow("not a number") << std::nan("") << 189.0 << 1 << false;
+  }
+  void linesOnPaper() {
+    QFETCH(double, textHeight);
+    QFETCH(double, pitch);
+    QFETCH(int, lines);
+    QFETCH(bool, fits);
+    const viewer::LinesPerPageResult r = viewer::LinesOnPaper(textHeight, pitch);
+    QCOMPARE(r.lines, lines);
+    QCOMPARE(r.fits, fits);
+  }
+
+  // The text area on paper is the paper less the margins, without the screen's 2
+  // spare pixels, in the printer's pixels.
+  void paperTextArea_data() {
+    QTest::addColumn<float>("width");
+    QTest::addColumn<float>("height");
+    QTest::addColumn<int>("dpi");
+    QTest::addColumn<int>("measurementSystem");
+    QTest::addColumn<double>("textWidth");
+    QTest::addColumn<double>("textHeight");
+    QTest::newRow("A4, metric") << 9917.0f << 14033.0f << 1200 << 0 << 8027.24 << 12143.24;
+    QTest::newRow("Letter, U.S.") << 10200.0f << 13200.0f << 1200 << 1 << 8280.0 << 11280.0;
+    QTest::newRow("A3 at 600 dpi") << 7016.0f << 9921.0f << 600 << 0 << 6071.12 << 8976.12;
+  }
+  void paperTextArea() {
+    QFETCH(float, width);
+    QFETCH(float, height);
+    QFETCH(int, dpi);
+    QFETCH(int, measurementSystem);
+    QFETCH(double, textWidth);
+    QFETCH(double, textHeight);
+    viewer::PageSettings s = NoPrinter(measurementSystem);
+    s.pageWidth = width;
+    s.pageHeight = height;
+    s.printerResolutionX = s.printerResolutionY = dpi;
+    const viewer::PaperTextArea a = viewer::PaperTextAreaOf(s);
+    QVERIFY2(qAbs(a.width - textWidth) < 0.01, qPrintable(QString::number(a.width, 'f', 3)));
+    QVERIFY2(qAbs(a.height - textHeight) < 0.01, qPrintable(QString::number(a.height, 'f', 3)));
+  }
+
   void pageLineRange_data() {
     QTest::addColumn<int>("page");
     QTest::addColumn<int>("perPage");
