@@ -15,8 +15,4 @@ int RunPlanCommand(const std::vector<std::string>&, std::ostream&, std::ostream&
   return NotAvailable("plan", err);
 }
 
-int RunSectionsCommand(const std::vector<std::string>&, std::ostream&, std::ostream& err) {
-  return NotAvailable("sections", err);
-}
-
 }  // namespace surveyexport
