@@ -422,11 +422,15 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
 
   if (summary->written == 0) {
     if (summary->skipped > 0) {
-      return options.input + ": no record could be exported (all " +
-             std::to_string(summary->skipped) + " hold values that are not numbers)";
+      return options.input + ": no record could be exported (" +
+             (summary->skipped == 1 ? std::string("its 1 record holds a value that is")
+                                    : "all " + std::to_string(summary->skipped) +
+                                          " records hold values that are") +
+             " not a number or infinite)";
     }
-    return options.input + ": holds no records (all " + std::to_string(total) +
-           " records are empty)";
+    return options.input + ": holds no records (" +
+           (total == 1 ? std::string("its 1 record is empty")
+                       : "all " + std::to_string(total) + " records are empty") + ")";
   }
 
   // Some writers (XLSX) write the file only when it is closed.

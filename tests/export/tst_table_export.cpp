@@ -304,7 +304,8 @@ void TestTableExport::problems_data() {
       << "surveyexport: {in}: holds no records (all 3 records are empty)\n";
   QTest::newRow("only not-a-number records")
       << "a.NEH" << nan8 + nan8 + nan8 << QStringList{"{in}", "{out}"} << 1
-      << "surveyexport: {in}: no record could be exported (all 1 hold values that are not numbers)\n";
+      << "surveyexport: {in}: no record could be exported (its 1 record holds a value that is not a "
+         "number or infinite)\n";
   QTest::newRow("unknown input extension")
       << "a.TXT" << one << QStringList{"{in}", "{out}"} << 1
       << "surveyexport: {in}: not a survey file (the name must end in .DAT .NEH .SEC .STN .CHG "
