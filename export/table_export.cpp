@@ -1,6 +1,7 @@
 // `surveyexport table`: survey records as table rows through GDAL.
 #include "export/table_export.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -67,28 +68,41 @@ std::string ExactText(double v) {
   return std::string(buf, res.ptr);
 }
 
-// A worksheet name: at most 31 characters, none of []:*?/\ (Excel's rules).
+// A name as valid UTF-8: a byte that does not start a well-formed UTF-8 letter is taken
+// as a Latin-1 letter (file names written on older systems).
+std::string ValidUtf8(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    size_t length = lead < 0x80 ? 1 : (lead >= 0xC2 && lead < 0xE0) ? 2 : (lead >= 0xE0 && lead < 0xF0) ? 3
+                  : (lead >= 0xF0 && lead < 0xF5) ? 4 : 0;
+    for (size_t k = 1; k < length; ++k) {
+      if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) length = 0;
+    }
+    if (length == 0) {
+      out += static_cast<char>(0xC0 | (lead >> 6));
+      out += static_cast<char>(0x80 | (lead & 0x3F));
+      ++i;
+    } else {
+      out.append(text, i, length);
+      i += length;
+    }
+  }
+  return out;
+}
+
+// A worksheet name: at most 31 characters (whole UTF-8 letters), none of the
+// letters []:*?/\ (Excel's rules).
 std::string SheetName(const std::string& stem) {
   std::string name;
   int characters = 0;
-  for (size_t i = 0; i < stem.size() && characters < 31; ++i) {
-    const auto c = static_cast<unsigned char>(stem[i]);
-    if ((c & 0xC0) != 0x80) ++characters;
-    if (characters > 31) break;
-    name += std::string("[]:*?/\\").find(static_cast<char>(c)) == std::string::npos
-                ? static_cast<char>(c) : '_';
-  }
-  if (characters == 31) {
-    // Drop the continuation bytes of a letter cut in two.
-    while (!name.empty() && (static_cast<unsigned char>(name.back()) & 0xC0) == 0x80) {
-      size_t start = name.size();
-      while (start > 0 && (static_cast<unsigned char>(name[start - 1]) & 0xC0) == 0x80) --start;
-      if (start == 0) break;
-      const auto lead = static_cast<unsigned char>(name[start - 1]);
-      const size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-      if (name.size() - (start - 1) >= need) break;
-      name.resize(start - 1);
-    }
+  for (size_t i = 0; i < stem.size() && characters < 31; ++characters) {
+    const auto lead = static_cast<unsigned char>(stem[i]);
+    size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    length = std::min(length, stem.size() - i);
+    if (length == 1 && std::string("[]:*?/\\").find(stem[i]) != std::string::npos) name += '_';
+    else name += stem.substr(i, length);
+    i += length;
   }
   return name.empty() ? std::string("records") : name;
 }
@@ -331,7 +345,7 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
   DatasetPtr ds(driver->Create(pending.TempPath().c_str(), 0, 0, 0, GDT_Unknown, nullptr));
   if (!ds) return cannotWrite(gdalErrors.Last());
 
-  const std::string stem = fs::path(options.input).stem().string();
+  const std::string stem = ValidUtf8(fs::path(options.input).stem().string());
   const std::string layerName = format == Format::Xlsx ? SheetName(stem) : (stem.empty() ? "records" : stem);
   CPLStringList layerOptions;
   if (format == Format::Csv) layerOptions.SetNameValue("STRING_QUOTING", "IF_NEEDED");
@@ -408,11 +422,15 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
 
   if (summary->written == 0) {
     if (summary->skipped > 0) {
-      return options.input + ": no record could be exported (all " +
-             std::to_string(summary->skipped) + " hold values that are not numbers)";
+      return options.input + ": no record could be exported (" +
+             (summary->skipped == 1 ? std::string("its 1 record holds a value that is")
+                                    : "all " + std::to_string(summary->skipped) +
+                                          " records hold values that are") +
+             " not a number or infinite)";
     }
-    return options.input + ": holds no records (all " + std::to_string(total) +
-           " records are empty)";
+    return options.input + ": holds no records (" +
+           (total == 1 ? std::string("its 1 record is empty")
+                       : "all " + std::to_string(total) + " records are empty") + ")";
   }
 
   // Some writers (XLSX) write the file only when it is closed.

@@ -94,6 +94,8 @@ class TestTableExport : public QObject {
   void severalInputs();
   void realProgram();
   void worksheetTooSmall();
+  void worksheetNames_data();
+  void worksheetNames();
   void interruptedLeavesNothing();
 };
 
@@ -302,7 +304,8 @@ void TestTableExport::problems_data() {
       << "surveyexport: {in}: holds no records (all 3 records are empty)\n";
   QTest::newRow("only not-a-number records")
       << "a.NEH" << nan8 + nan8 + nan8 << QStringList{"{in}", "{out}"} << 1
-      << "surveyexport: {in}: no record could be exported (all 1 hold values that are not numbers)\n";
+      << "surveyexport: {in}: no record could be exported (its 1 record holds a value that is not a "
+         "number or infinite)\n";
   QTest::newRow("unknown input extension")
       << "a.TXT" << one << QStringList{"{in}", "{out}"} << 1
       << "surveyexport: {in}: not a survey file (the name must end in .DAT .NEH .SEC .STN .CHG "
@@ -429,6 +432,29 @@ void TestTableExport::worksheetTooSmall() {
   QCOMPARE(surveyexport::ExportTable(options, &summary),
            options.input + ": more than 3 rows, more than a worksheet holds: write .csv or .gpkg instead");
   QCOMPARE(FilesIn(dir.path()), 2);  // the input and the first output, unchanged
+}
+
+void TestTableExport::worksheetNames_data() {
+  QTest::addColumn<QByteArray>("stem");  // the file name's bytes
+  QTest::addColumn<QString>("sheet");
+  // A 31st letter of two bytes was cut in half and the whole name came out as "?".
+  QTest::newRow("long, beyond ASCII") << QString(40, QChar(0xC4)).toUtf8() << QString(31, QChar(0xC4));
+  QTest::newRow("Excel's forbidden letters") << QByteArray("a[b]c") << "a_b_c";
+  // A file name in Latin-1 (byte C4 alone) gives a valid UTF-8 name.
+  QTest::newRow("Latin-1 file name") << QByteArray("\xC4x") << QString::fromUtf8("\u00C4x");
+}
+
+void TestTableExport::worksheetNames() {
+  if (!HaveOgrinfo()) QSKIP("ogrinfo (gdal-bin) is not installed");
+  QFETCH(QByteArray, stem);
+  QFETCH(QString, sheet);
+  QTemporaryDir dir;
+  const std::string input = dir.path().toStdString() + "/" + stem.toStdString() + ".NEH";
+  const QString output = dir.filePath("w.xlsx");
+  QVERIFY(WriteSurveyFile(input, {{1.0, 2.0, 3.0}}, 24));
+  std::ostringstream out, err;
+  QCOMPARE(surveyexport::RunSurveyExport({"table", input, output.toStdString()}, out, err), 0);
+  QCOMPARE(QueryRows(output, "SELECT \"PT.\" AS c0 FROM \"" + sheet + "\"").size(), 1);
 }
 
 void TestTableExport::interruptedLeavesNothing() {
