@@ -11,10 +11,6 @@ int NotAvailable(const char* command, std::ostream& err) {
 }
 }  // namespace
 
-int RunPlanCommand(const std::vector<std::string>&, std::ostream&, std::ostream& err) {
-  return NotAvailable("plan", err);
-}
-
 int RunTableCommand(const std::vector<std::string>&, std::ostream&, std::ostream& err) {
   return NotAvailable("table", err);
 }
