@@ -1,0 +1,105 @@
+// surveyexport plan NEH [--reference NEH] [--numbers] [--levels] [--crs CRS]
+//   [--datum-shift official|suite] [--2d] [--wgs84] [--overwrite] [--quiet]
+//   [--output-dir DIR --format FMT] OUTPUT
+#include <cstdio>
+#include <ostream>
+
+#include "export/commands.h"
+#include "export/export_common.h"
+#include "export/plan_export.h"
+
+namespace surveyexport {
+
+int RunPlanCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  PlanExportOptions o;
+  bool quiet = false;
+  std::string outputDir, formatName;
+  std::vector<std::string> words;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::string& into) {
+      if (i + 1 >= args.size()) return false;
+      into = args[++i];
+      return true;
+    };
+    if (a == "--reference") {
+      if (!value(o.reference)) return UsageError(err, "--reference needs a file name");
+    } else if (a == "--numbers") {
+      o.numbers = true;
+    } else if (a == "--levels") {
+      o.levels = true;
+    } else if (a == "--crs") {
+      if (!value(o.crs)) return UsageError(err, "--crs needs a value");
+    } else if (a == "--datum-shift") {
+      std::string v;
+      if (!value(v)) return UsageError(err, "--datum-shift needs official or suite");
+      if (v == "official") o.datumShift = DatumShift::Official;
+      else if (v == "suite") o.datumShift = DatumShift::Suite;
+      else return UsageError(err, "--datum-shift is official or suite, not '" + v + "'");
+    } else if (a == "--2d") {
+      o.flat = true;
+    } else if (a == "--wgs84") {
+      o.wgs84 = true;
+    } else if (a == "--overwrite") {
+      o.overwrite = true;
+    } else if (a == "--quiet") {
+      quiet = true;
+    } else if (a == "--output-dir") {
+      if (!value(outputDir)) return UsageError(err, "--output-dir needs a folder");
+    } else if (a == "--format") {
+      if (!value(formatName)) return UsageError(err, "--format needs a value");
+    } else if (a.size() > 1 && a[0] == '-' && a != "-") {
+      return UsageError(err, "unknown option '" + a + "' for plan");
+    } else {
+      words.push_back(a);
+    }
+  }
+
+  // (input, output) pairs.
+  std::vector<std::pair<std::string, std::string>> jobs;
+  if (!outputDir.empty() || !formatName.empty()) {
+    if (outputDir.empty() || formatName.empty())
+      return UsageError(err, "--output-dir and --format go together");
+    const Format f = FormatFromName(formatName);
+    if (f == Format::Unknown) return UsageError(err, "unknown format '" + formatName + "'");
+    if (words.empty()) return UsageError(err, "plan needs at least one NEH file");
+    for (const std::string& w : words) jobs.emplace_back(w, OutputPathFor(w, outputDir, f));
+  } else {
+    if (words.size() != 2) return UsageError(err, "plan takes one NEH file and one output");
+    jobs.emplace_back(words[0], words[1]);
+  }
+
+  int status = kDone;
+  for (const auto& [input, output] : jobs) {
+    o.input = input;
+    o.output = output;
+    o.format = FormatFromPath(output);
+    if (o.format == Format::Unknown)
+      return UsageError(err, output + ": unknown extension (.dxf .gpkg .geojson .kml .csv)");
+    if (o.format == Format::Pdf || o.format == Format::Svg || o.format == Format::Xlsx) {
+      status = ReportProblem(err, output + ": a plan is written as .dxf, .gpkg, .geojson, .kml or .csv");
+      continue;
+    }
+    PlanExportSummary s;
+    const std::string fault = ExportPlan(o, TerminalProgress(quiet), s);
+    if (!fault.empty()) {
+      status = ReportProblem(err, fault);
+      continue;
+    }
+    out << output << ": " << s.points << " points, " << s.lines << " lines";
+    if (o.format == Format::Dxf && (o.numbers || o.levels)) out << ", " << s.labels << " labels";
+    if (s.skipped) out << "; " << s.skipped << " records skipped (values not finite)";
+    if (s.empty) out << "; " << s.empty << " unused records (N and E 0) left out";
+    if (s.unplaced) out << "; " << s.unplaced << " points without a WGS 84 position left out";
+    out << "\n";
+    if (s.shiftCompared) {
+      char buf[64];
+      std::snprintf(buf, sizeof buf, "%.4f", s.largestShiftDifference);
+      out << "Largest horizontal difference between the official and the suite datum shift: "
+          << buf << " m\n";
+    }
+  }
+  return status;
+}
+
+}  // namespace surveyexport

@@ -1,0 +1,348 @@
+// surveyexport plan: every output read back with readers of its own (GDAL's ogrinfo,
+// ezdxf, PROJ's cs2cs, the converter's hkconvert), never with the exporter's code.
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+#include "export/cli.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Rec {
+  double n, e, s;
+};
+
+// Two single points, a coded line (fence, code 13: green dash-dot) of three records, a
+// change of style inside a line (codes 21 then 5), a damaged record and an unused slot.
+const std::vector<Rec> kMain{
+    {820100.125, 836010.5, 10012.5},  {820105.25, 836020.75, 10013.0},
+    {-820110.5, 836030.25, 130014.5}, {820120.75, 836040.5, 130015.25},
+    {-820130.25, 836050.125, 130016},  {-820140.5, 836060.25, 210017.5},
+    {820150.75, 836070.5, 210018.25}, {820160.125, 836080.75, 50019},
+    {-820170.5, 836090.25, 50020.5},  {std::numeric_limits<double>::quiet_NaN(), 836095, 0},
+    {0, 0, 0}};
+const std::vector<Rec> kRef{{-820090, 836000, 0}, {820090, 836100, 0}, {-820180, 836100, 0},
+                            {820185.5, 836005.5, 900021.75}};
+
+void WriteNeh(const fs::path& p, const std::vector<Rec>& recs) {
+  std::ofstream out(p, std::ios::binary);
+  for (const Rec& r : recs) {
+    const double v[3] = {r.n, r.e, r.s};
+    out.write(reinterpret_cast<const char*>(v), sizeof v);
+  }
+}
+
+struct Result {
+  int code = -1;
+  std::string out, err;
+};
+
+Result Export(const QStringList& words) {
+  std::vector<std::string> args{"plan", "--quiet"};
+  for (const QString& w : words) args.push_back(w.toStdString());
+  std::ostringstream out, err;
+  Result r;
+  r.code = surveyexport::RunSurveyExport(args, out, err);
+  r.out = out.str();
+  r.err = err.str();
+  return r;
+}
+
+QString Run(const QString& program, const QStringList& args, const QByteArray& input = {}) {
+  QProcess p;
+  p.start(program, args);
+  if (!p.waitForStarted(10000)) return "cannot start " + program;
+  if (!input.isEmpty()) p.write(input);
+  p.closeWriteChannel();
+  p.waitForFinished(60000);
+  return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+}
+
+// "Layer name: X ... Feature Count: N" of ogrinfo -so -al.
+QMap<QString, int> FeatureCounts(const QString& path) {
+  QMap<QString, int> counts;
+  const QString text = Run("ogrinfo", {"-ro", "-so", "-al", path});
+  QString layer;
+  for (const QString& line : text.split('\n')) {
+    if (line.startsWith("Layer name: ")) layer = line.mid(12).trimmed();
+    if (line.startsWith("Feature Count: ")) counts[layer] = line.mid(15).toInt();
+  }
+  return counts;
+}
+
+// The coordinates of every POINT in ogrinfo's listing, with the number field before it.
+QMap<qlonglong, QVector<double>> ListedPoints(const QString& path, const QString& layer) {
+  QMap<qlonglong, QVector<double>> points;
+  const QString text = Run("ogrinfo", {"-ro", "-al", "-q", path, layer});
+  const QRegularExpression number(R"(^\s*number \(\w+\) = (\d+))");
+  const QRegularExpression point(R"(^\s*POINT Z? ?\(([-\d.e+ ]+)\))");
+  qlonglong current = -1;
+  for (const QString& line : text.split('\n')) {
+    if (auto m = number.match(line); m.hasMatch()) current = m.captured(1).toLongLong();
+    if (auto m = point.match(line); m.hasMatch() && current >= 0) {
+      QVector<double> v;
+      for (const QString& x : m.captured(1).split(' ', Qt::SkipEmptyParts)) v << x.toDouble();
+      points[current] = v;
+    }
+  }
+  return points;
+}
+
+}  // namespace
+
+class TestPlanExport : public QObject {
+  Q_OBJECT
+  QTemporaryDir dir_;
+  QString main_, ref_;
+  QString Path(const QString& name) const { return dir_.filePath(name); }
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(dir_.isValid());
+    main_ = Path("Site Plan é.NEH");  // a blank and a non-ASCII letter in the name
+    ref_ = Path("REF.NEH");
+    WriteNeh(main_.toStdString(), kMain);
+    WriteNeh(ref_.toStdString(), kRef);
+  }
+
+  // Counts per layer as ogrinfo sees them, in every format. 9 records of the main file
+  // have positions; its lines are the fence (records 3-5), the kerb (6-7, style 1) and
+  // the centreline going on from 7 (7-9, style 5); the reference holds 4 points, 1 line.
+  void counts_data() {
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QStringList>("layers");
+    QTest::addColumn<QList<int>>("counts");
+    QTest::newRow("gpkg") << "c.gpkg" << QStringList{"points", "lines", "ref_points", "ref_lines"}
+                          << QList<int>{9, 3, 4, 1};
+    QTest::newRow("geojson") << "c.geojson" << QStringList{"plan"} << QList<int>{17};
+    QTest::newRow("kml") << "c.kml" << QStringList{"plan"} << QList<int>{17};
+    QTest::newRow("csv") << "c.csv" << QStringList{"c"} << QList<int>{13};
+    QTest::newRow("dxf") << "c.dxf" << QStringList{"entities"} << QList<int>{17};
+  }
+  void counts() {
+    QFETCH(QString, output);
+    QFETCH(QStringList, layers);
+    QFETCH(QList<int>, counts);
+    const Result r = Export({main_, "--reference", ref_, Path(output)});
+    QCOMPARE(r.code, 0);
+    QVERIFY2(QString::fromStdString(r.out).contains("1 records skipped"), r.out.c_str());
+    QVERIFY2(QString::fromStdString(r.out).contains("1 unused records"), r.out.c_str());
+    const QMap<QString, int> seen = FeatureCounts(Path(output));
+    for (int i = 0; i < layers.size(); ++i) QCOMPARE(seen.value(layers[i], -1), counts[i]);
+  }
+
+  // GeoPackage points: the file's doubles exactly, Z the decoded height (flat with --2d),
+  // in EPSG:2326 unless told otherwise.
+  void geopackage_data() {
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("crs");
+    QTest::addColumn<bool>("flat");
+    QTest::newRow("default") << QStringList{} << "EPSG\",2326" << false;
+    QTest::newRow("2d, other crs") << QStringList{"--2d", "--crs", "EPSG:2326"} << "EPSG\",2326" << true;
+    QTest::newRow("no crs") << QStringList{"--crs", "none"} << "Undefined" << false;
+  }
+  void geopackage() {
+    QFETCH(QStringList, options);
+    QFETCH(QString, crs);
+    QFETCH(bool, flat);
+    const QString out = Path(QString("g%1.gpkg").arg(QTest::currentDataTag()).remove(' ').remove(','));
+    QCOMPARE(Export(QStringList{main_} + options + QStringList{out}).code, 0);
+    QVERIFY(Run("ogrinfo", {"-ro", "-so", out, "points"}).contains(crs));
+    const auto points = ListedPoints(out, "points");
+    QCOMPARE(points.size(), 9);
+    for (int i = 0; i < 9; ++i) {
+      const QVector<double> p = points.value(i + 1);
+      QCOMPARE(p.size(), flat ? 2 : 3);
+      QCOMPARE(p[0], kMain[i].e);
+      QCOMPARE(p[1], std::fabs(kMain[i].n));
+      if (!flat) QCOMPARE(p[2], std::fmod(kMain[i].s, 10000.0));
+    }
+  }
+
+  // The DXF as a CAD program reads it: ezdxf's audit, layers, linetypes, colours, texts.
+  void dxf() {
+    const QString out = Path("site.dxf");
+    QCOMPARE(Export({main_, "--reference", ref_, "--numbers", "--levels", out}).code, 0);
+    const QString script = R"PY(
+import sys, ezdxf
+from collections import Counter
+doc = ezdxf.readfile(sys.argv[1])
+auditor = doc.audit()
+print("errors", len(auditor.errors))
+print("insunits", doc.header.get("$INSUNITS"))
+msp = doc.modelspace()
+for (t, l), n in sorted(Counter((e.dxftype(), e.dxf.layer) for e in msp).items()):
+    print("count", t, l, n)
+for e in msp.query("POLYLINE"):
+    print("line", e.dxf.layer, e.dxf.linetype, e.dxf.color, len(list(e.vertices)),
+          "3d" if e.is_3d_polyline else "2d")
+for e in msp.query("TEXT"):
+    print("text", e.dxf.layer, repr(e.dxf.text), e.dxf.rotation, e.dxf.color)
+print("ltypes", " ".join(sorted(lt.dxf.name.upper() for lt in doc.linetypes)))
+)PY";
+    const QString text = Run("/usr/bin/python3", {"-c", script, out});
+    QVERIFY2(text.contains("errors 0\n"), qPrintable(text));
+    QVERIFY(text.contains("insunits 6\n"));
+    QVERIFY(text.contains("count POINT POINTS 9\n"));
+    QVERIFY(text.contains("count POINT REF_POINTS 4\n"));
+    QVERIFY(text.contains("count TEXT NUMBERS 13\n"));
+    QVERIFY(text.contains("count TEXT LEVELS 13\n"));
+    // Fence: code 13, green dash-dot; kerb code 21: red dashed; centreline code 5: blue.
+    QVERIFY2(text.contains("line LINES_3 DASHDOT 3 3 3d\n"), qPrintable(text));
+    QVERIFY(text.contains("line LINES_1 DASHED 1 2 3d\n"));
+    QVERIFY(text.contains("line LINES_5 CONTINUOUS 5 3 3d\n"));
+    QVERIFY(text.contains("line REF_LINES CONTINUOUS 5 3 3d\n"));
+    QVERIFY(text.contains("ltypes BYBLOCK BYLAYER CONTINUOUS DASHDOT DASHDOTDOT DASHED DOTTED\n") ||
+            text.contains("ltypes CONTINUOUS DASHDOT DASHDOTDOT DASHED DOTTED\n"));
+    // The texts the plotter writes, turned by 10 degrees: green numbers, levels in white
+    // (7), the reference's in blue.
+    QVERIFY(text.contains("text NUMBERS ' 1' 10.0 3\n"));
+    QVERIFY(text.contains("text LEVELS ' 12.50' 10.0 7\n"));
+    QVERIFY(text.contains("text LEVELS ' 21.75' 10.0 5\n"));
+  }
+
+  // WGS 84 positions through PROJ (as cs2cs gives them) or through the suite's chain (as
+  // hkconvert gives them), and the largest difference between the two in the summary.
+  void wgs84_data() {
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("shift");
+    QTest::newRow("geojson official") << "w.geojson" << "official";
+    QTest::newRow("geojson suite") << "w.geojson" << "suite";
+    QTest::newRow("kml official") << "w.kml" << "official";
+    QTest::newRow("kml suite") << "w.kml" << "suite";
+    QTest::newRow("csv official") << "w.csv" << "official";
+  }
+  void wgs84() {
+    QFETCH(QString, output);
+    QFETCH(QString, shift);
+    const QString out = Path(output);
+    const Result r = Export({main_, "--datum-shift", shift, "--wgs84", "--overwrite", out});
+    QCOMPARE(r.code, 0);
+    const QRegularExpression summary(R"(official and the suite datum shift: (\d+\.\d+) m)");
+    const auto m = summary.match(QString::fromStdString(r.out));
+    QVERIFY2(m.hasMatch(), r.out.c_str());
+    // The two methods differ by decimetres in Hong Kong, never by metres.
+    QVERIFY(m.captured(1).toDouble() > 0.01 && m.captured(1).toDouble() < 2);
+
+    // Expected positions of records 1 and 8.
+    QVector<QPair<double, double>> expected;
+    for (int i : {0, 7}) {
+      // EPSG:2326 takes the northing first.
+      const QString line = QString::number(std::fabs(kMain[i].n), 'f', 6) + " " + QString::number(kMain[i].e, 'f', 6);
+      QStringList v;
+      if (shift == "official") {
+        v = Run("cs2cs", {"-f", "%.12f", "EPSG:2326", "EPSG:4326"}, (line + "\n").toUtf8())
+                .split(QRegularExpression(R"(\s+)"), Qt::SkipEmptyParts);
+        QVERIFY(v.size() >= 2);
+        expected.append({v[0].toDouble(), v[1].toDouble()});
+      } else {
+        const QString input = QString("Grid80 %1 %2\n").arg(QString::number(std::fabs(kMain[i].n), 'f', 6),
+                                                             QString::number(kMain[i].e, 'f', 6));
+        v = Run(qEnvironmentVariable("HKCONVERT"), {}, input.toUtf8()).split('\t');
+        QVERIFY2(v.size() >= 12, qPrintable(v.join('|')));
+        expected.append({v[10].toDouble(), v[11].toDouble()});
+      }
+    }
+    QString listing = output.endsWith(".csv") ? Run("ogrinfo", {"-ro", "-al", "-q", out})
+                                              : Run("ogr2ogr", {"-f", "CSV", "/vsistdout/", out,
+                                                                "-lco", "GEOMETRY=AS_XY"});
+    const QStringList lines = listing.split('\n');
+    const QStringList header = lines.value(0).split(',');
+    const int layerColumn = header.indexOf("layer"), numberColumn = header.indexOf("number");
+    int checked = 0;
+    for (int k = 0; k < 2; ++k) {
+      const int number = k == 0 ? 1 : 8;
+      bool found = false;
+      for (const QString& line : lines) {
+        double lat = 0, lon = 0;
+        if (output.endsWith(".csv")) continue;
+        const QStringList f = QString(line).remove('"').split(',');
+        if (f.size() != header.size() || f[layerColumn] != "points" || f[numberColumn].toInt() != number)
+          continue;
+        lon = f[0].toDouble();
+        lat = f[1].toDouble();
+        QVERIFY2(std::fabs(lat - expected[k].first) < 1e-9, qPrintable(line));
+        QVERIFY2(std::fabs(lon - expected[k].second) < 1e-9, qPrintable(line));
+        found = true;
+      }
+      if (output.endsWith(".csv")) {
+        const QRegularExpression row(QString(R"(number \(\w+\) = %1\n(?:.*\n)*?\s*latitude \(\w+\) = ([-\d.]+)\n\s*longitude \(\w+\) = ([-\d.]+))").arg(number));
+        const auto m2 = row.match(listing);
+        QVERIFY2(m2.hasMatch(), qPrintable(listing.left(2000)));
+        QVERIFY(std::fabs(m2.captured(1).toDouble() - expected[k].first) < 1e-9);
+        QVERIFY(std::fabs(m2.captured(2).toDouble() - expected[k].second) < 1e-9);
+        found = true;
+      }
+      QVERIFY2(found, qPrintable(listing.left(2000)));
+      ++checked;
+    }
+    QCOMPARE(checked, 2);
+  }
+
+  // Bad input and output: one line naming the file, the right exit code, nothing left.
+  void problems_data() {
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("missing file") << "NONE.NEH" << QStringList{} << "p1.gpkg" << 1 << "NONE.NEH";
+    QTest::newRow("empty file") << "EMPTY.NEH" << QStringList{} << "p2.dxf" << 1 << "EMPTY.NEH";
+    QTest::newRow("short file") << "SHORT.NEH" << QStringList{} << "p3.csv" << 1 << "SHORT.NEH";
+    QTest::newRow("unknown crs") << "" << QStringList{"--crs", "EPSG:99999"} << "p4.gpkg" << 1 << "EPSG:99999";
+    QTest::newRow("unknown extension") << "" << QStringList{} << "p5.txt" << 2 << "p5.txt";
+    QTest::newRow("no such folder") << "" << QStringList{} << "nowhere/p6.gpkg" << 1 << "nowhere";
+    QTest::newRow("bad datum shift") << "" << QStringList{"--datum-shift", "old"} << "p7.kml" << 2 << "old";
+  }
+  void problems() {
+    QFETCH(QString, input);
+    QFETCH(QStringList, options);
+    QFETCH(QString, output);
+    QFETCH(int, code);
+    QFETCH(QString, said);
+    std::ofstream(Path("EMPTY.NEH").toStdString(), std::ios::binary);
+    std::ofstream(Path("SHORT.NEH").toStdString(), std::ios::binary) << "0123456789";
+    const QString in = input.isEmpty() ? main_ : Path(input);
+    const int before = static_cast<int>(std::distance(fs::directory_iterator(dir_.path().toStdString()), {}));
+    const Result r = Export(QStringList{in} + options + QStringList{Path(output)});
+    QCOMPARE(r.code, code);
+    QVERIFY2(QString::fromStdString(r.err).startsWith("surveyexport: "), r.err.c_str());
+    QVERIFY2(QString::fromStdString(r.err).contains(said), r.err.c_str());
+    QVERIFY(!fs::exists(Path(output).toStdString()));
+    const int after = static_cast<int>(std::distance(fs::directory_iterator(dir_.path().toStdString()), {}));
+    QCOMPARE(after, before);  // no temporary file left either
+  }
+
+  // An existing output is kept unless --overwrite; several inputs go to a folder.
+  void overwriteAndFolder() {
+    const QString out = Path("keep.csv");
+    std::ofstream(out.toStdString()) << "mine\n";
+    Result r = Export({main_, out});
+    QCOMPARE(r.code, 1);
+    QVERIFY(r.err.find("--overwrite") != std::string::npos);
+    std::ifstream kept(out.toStdString());
+    std::string first;
+    std::getline(kept, first);
+    QCOMPARE(first, std::string("mine"));
+    QCOMPARE(Export({main_, "--overwrite", out}).code, 0);
+
+    const QString folder = Path("many");
+    fs::create_directory(folder.toStdString());
+    r = Export({"--output-dir", folder, "--format", "gpkg", main_, ref_});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(FeatureCounts(folder + "/REF.gpkg").value("points"), 4);
+    QCOMPARE(FeatureCounts(folder + "/Site Plan é.gpkg").value("points"), 9);
+  }
+};
+
+QTEST_GUILESS_MAIN(TestPlanExport)
+#include "tst_plan_export.moc"
