@@ -40,7 +40,8 @@ QMultiMap<QString, QPointF> Words(const QString& pdf) {
 // Every path of the page filled or stroked in the colour pattern: the points where its
 // pieces start (mm).
 QList<QPointF> PathStarts(const QString& pdf, const QString& rgb, const QString& how) {
-  const QString svg = QDir::temp().filePath("plan-sheet-page.svg");
+  const QString svg = QDir::temp().filePath(
+      QString("plan-sheet-page-%1.svg").arg(QCoreApplication::applicationPid()));
   Tool("pdftocairo", {"-svg", pdf, svg});
   QFile f(svg);
   if (!f.open(QIODevice::ReadOnly)) return {};
