@@ -56,3 +56,28 @@ function(suite_add_bench name)
   add_executable(${name} ${B_SOURCES})
   target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark)
 endfunction()
+
+# suite_install_menu_entry(PROGRAM DESKTOP TEMPLATE ICON SVG [PNG48 PNG])
+# Installs a desktop menu entry for PROGRAM (share/applications/PROGRAM.desktop) and its
+# icon under the name PROGRAM in the hicolor theme. The entry names the program by its
+# installed path, known only when installing (`cmake --install BUILD --prefix FOLDER`, or
+# /usr in the Debian package): the template's @PROGRAM_EXEC@ is that path and
+# @PROGRAM_EXEC_QUOTED@ the same quoted for the Exec key.
+function(suite_install_menu_entry program)
+  cmake_parse_arguments(M "" "DESKTOP;ICON;PNG48" "" ${ARGN})
+  set(template "${CMAKE_CURRENT_SOURCE_DIR}/${M_DESKTOP}")
+  set(entry "${CMAKE_CURRENT_BINARY_DIR}/${program}.desktop")
+  install(CODE "
+    set(PROGRAM_EXEC \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${program}\")
+    string(REPLACE \"\\\\\" \"\\\\\\\\\" PROGRAM_EXEC_QUOTED \"\${PROGRAM_EXEC}\")
+    string(REPLACE \"\\\"\" \"\\\\\\\"\" PROGRAM_EXEC_QUOTED \"\${PROGRAM_EXEC_QUOTED}\")
+    configure_file(\"${template}\" \"${entry}\" @ONLY)
+  ")
+  install(FILES "${entry}" DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES "${M_ICON}" DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
+          RENAME ${program}.svg)
+  if(M_PNG48)
+    install(FILES "${M_PNG48}" DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps
+            RENAME ${program}.png)
+  endif()
+endfunction()

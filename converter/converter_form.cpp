@@ -80,11 +80,9 @@ QString BareName(int index) {
 ConverterForm::ConverterForm(QWidget* parent) : QWidget(parent) {
   setWindowTitle("Conversion of coordinates between WGS 84, HK80 & ....");
   setFixedSize(TwipsRect(0, 0, 6555, 4815).size());
-  // "MS Sans Serif" is not on every system; where it is missing the metric-compatible
-  // narrow sans of the system stands in, so that the captions fit their twip widths.
-  QFont::insertSubstitutions("MS Sans Serif", {"Microsoft Sans Serif", "Liberation Sans", "Arial"});
-  QFont font("MS Sans Serif");
-  font.setPointSizeF(8.25);
+  // "MS Sans Serif" is not on every system; where it is missing the dialog font's stand-in
+  // of the same widths is used, so that the captions fit their twip widths.
+  QFont font = platform::DialogFont(8.25);
   font.setBold(true);
   setFont(font);
 

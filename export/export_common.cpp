@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -180,7 +181,23 @@ const char* GdalDriverName(Format f) {
 
 Progress TerminalProgress(bool quiet) {
   if (quiet) return [](double) { return true; };
-  return [](double done) { return GDALTermProgress(done, nullptr, nullptr) != 0; };
+  // GDAL's terminal progress ("0...10...20...30 ... 100 - done.") on standard error:
+  // GDALTermProgress itself writes to standard output, where the summary goes.
+  auto shown = std::make_shared<int>(-1);  // quarter-tenths (2.5 %) already written
+  return [shown](double done) {
+    if (!(done >= 0)) done = 0;
+    if (done > 1) done = 1;
+    const int step = static_cast<int>(done * 40.0 + 1e-9);
+    if (step <= *shown) return true;
+    while (*shown < step) {
+      ++*shown;
+      if (*shown % 4 == 0) std::fprintf(stderr, "%d", *shown / 4 * 10);
+      else std::fputc('.', stderr);
+    }
+    if (step == 40) std::fputs(" - done.\n", stderr);
+    std::fflush(stderr);
+    return true;
+  };
 }
 
 int ReportProblem(std::ostream& err, const std::string& line) {

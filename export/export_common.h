@@ -28,7 +28,8 @@ const char* GdalDriverName(Format);
 
 // Progress 0..1; returns false to stop.
 using Progress = std::function<bool(double)>;
-// GDAL's own terminal progress bar on standard error, or nothing when quiet.
+// GDAL's terminal progress bar ("0...10...20 ... 100 - done.") on standard error, or
+// nothing when quiet. Each call gives a new bar.
 Progress TerminalProgress(bool quiet);
 
 // Writes "surveyexport: LINE" on `err` and returns kFailed.

@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QThread>
 
@@ -111,6 +112,7 @@ std::unique_ptr<QWidget> CreateLauncher(LauncherState& state) {
                       list->sizeHint().height());
     SizeDroppedList(*list);
     list->installEventFilter(page);
+    tabs->tabBar()->installEventFilter(page);
     page->setFocusProxy(list);
     list->setFocus();
 
@@ -201,13 +203,33 @@ void SelectionPage::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
+namespace {
+// Tab or Shift+Tab without Ctrl or Alt: the key that moves the keyboard between controls.
+bool IsTabKey(const QKeyEvent& key) {
+    return (key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab) &&
+           !(key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+}
+}  // namespace
+
 // The Esc key over the closed list is the dialog's cancel command; it reaches the page
 // before the list can take it as a letter to search for.
+// Tab moves the keyboard between the list and the tab control's header, whatever the
+// desktop's rule for which controls Tab visits (some visit only text and list controls
+// and would leave the keyboard on the list). On the header the arrow keys and Esc do
+// nothing: the one tab stays selected and no program is started.
 bool SelectionPage::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == state_.list && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
-        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+    if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
+    const auto& key = *static_cast<QKeyEvent*>(event);
+    if (watched == state_.list && key.key() == Qt::Key_Escape && key.modifiers() == Qt::NoModifier) {
         CancelCommand(state_);
+        return true;
+    }
+    if (watched == state_.list && IsTabKey(key) && state_.tabs) {
+        state_.tabs->tabBar()->setFocus(key.key() == Qt::Key_Tab ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        return true;
+    }
+    if (state_.tabs && watched == state_.tabs->tabBar() && IsTabKey(key) && state_.list) {
+        state_.list->setFocus(key.key() == Qt::Key_Tab ? Qt::TabFocusReason : Qt::BacktabFocusReason);
         return true;
     }
     return QWidget::eventFilter(watched, event);

@@ -166,7 +166,11 @@ void FormatListingLine(SurveyKind kind, const toolkit::SurveyFile& file, double 
 bool ReadListingRecord(toolkit::SurveyFile& file, double r) {
   if (r >= 1 && r <= kLargestRecord) {
     // No file open reads as zeros too; only a failed read of an open file is a fault.
-    return toolkit::ReadRecord(file, static_cast<std::int64_t>(r)) || file.handle == nullptr;
+    const bool read = toolkit::ReadRecord(file, static_cast<std::int64_t>(r));
+    // Only a record wholly in the file is listed: the bytes of a trailing partial record
+    // would otherwise show as a point that was never stored.
+    if (file.beyondEnd) file.record.fill(0);
+    return read || file.handle == nullptr;
   }
   file.record.fill(0);
   return true;
@@ -225,14 +229,11 @@ bool ListPage(ListerState& state, SurveyKind kind, toolkit::SurveyFile& file, Li
 
 bool ListInOnePass(ListerState& state, SurveyKind kind, toolkit::SurveyFile& file,
                    LineSink sink, void* context) {
-  double last = state.lastRecord;
+  const double last = state.lastRecord;
   double r = state.currentRecord;
-  if (kind == SurveyKind::Pts) {
-    // Every PTS record prints, so records that are not in the file would print blank
-    // lines without end: list only those the file holds.
-    if (file.recordCount < last) last = file.recordCount;
-    if (r < 1) r = 1;
-  }
+  // Every PTS record prints: records past the end of the file up to a typed end number
+  // print as blank items, as on screen ("Enter to File end" stops at the file's end).
+  if (kind == SurveyKind::Pts && r < 1) r = 1;
   std::string line;
   for (; r <= last; r += 1) {
     state.currentRecord = r;

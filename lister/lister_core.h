@@ -57,7 +57,8 @@ void FormatListingLine(toolkit::SurveyKind kind, const toolkit::SurveyFile& file
                        double recordNumber, bool secHeader, std::string& line);
 
 // Reads record r for the listing. Record numbers that cannot be in a file (below 1, past
-// 2^53, not a number) read as all zeros, like records past the end of the file.
+// 2^53, not a number) read as all zeros, like records past the end of the file; so does
+// a record the file holds only in part (its bytes are never listed as a point).
 // Returns false when the open file could not be read (a disk or network fault).
 bool ReadListingRecord(toolkit::SurveyFile& file, double r);
 
@@ -84,7 +85,8 @@ bool ListPage(ListerState& state, toolkit::SurveyKind kind, toolkit::SurveyFile&
 // The printer listing in one pass: records from state.currentRecord up to
 // state.lastRecord, ending after the first record that holds no point (SEC: after twenty
 // of them since the last section terminator). A PTS file, which has no empty records, is
-// listed only as far as the records it holds. Returns false when the sink stopped it.
+// listed up to state.lastRecord, records past the file's end as blank items. Returns
+// false when the sink stopped it.
 // A record that cannot be read ends the listing there and sets state.readFault.
 bool ListInOnePass(ListerState& state, toolkit::SurveyKind kind, toolkit::SurveyFile& file,
                    LineSink sink, void* context);

@@ -69,6 +69,7 @@ bool PrinterLineSink(void* context, const std::string& line) {
 }
 
 void PrepareRun(ListerRun& run) {
+  run.area->BeginConversation();
   AcquirePrinter(run);
   run.area->SetColours(kWhite, kBlack);
   run.area->Clear(kBlack);

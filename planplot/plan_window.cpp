@@ -229,6 +229,7 @@ void PlanWindow::CommandStart() {
   start_->setEnabled(false);
   zoom_->setEnabled(false);
   redraw_->setEnabled(false);
+  plot_->BeginConversation();
   plot_->Clear();
   const bool asked = AskPlotFiles();
   prompting_ = false;

@@ -3,7 +3,9 @@
 #include "platform/platform.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QFont>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPalette>
@@ -22,6 +24,33 @@ QPalette AppPalette() {
   return QPalette();
 }
 }  // namespace
+
+void UseDialogFontStandIns() {
+  static const bool done = [] {
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Microsoft Sans Serif"),
+                                QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    return true;
+  }();
+  (void)done;
+}
+
+QFont DialogFont(double points) {
+  UseDialogFontStandIns();
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setPointSizeF(points);
+  return font;
+}
+
+namespace {
+// Every program of the suite links this layer: as soon as its application object exists,
+// its dialogs (labels, buttons, message boxes) take the dialog font.
+void SetDialogFontOfTheApplication() {
+  if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return;
+  QApplication::setFont(DialogFont(8));
+}
+}  // namespace
+Q_COREAPP_STARTUP_FUNCTION(SetDialogFontOfTheApplication)
 
 void ShowMessage(QWidget* parent, const QString& title, const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);

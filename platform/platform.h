@@ -3,6 +3,7 @@
 // the locale's measurement system, local time and process start.
 #include <QColor>
 #include <QDateTime>
+#include <QFont>
 #include <QString>
 
 class QWidget;
@@ -11,6 +12,16 @@ namespace platform {
 
 // A modal message box with one OK button, the exact title and text.
 void ShowMessage(QWidget* parent, const QString& title, const QString& text);
+
+// The dialog font of the suite, "MS Sans Serif" at the given size. Where that face is not
+// installed a face of the same character widths stands in for it (Microsoft Sans Serif,
+// else the Arial widths of Liberation Sans or Arial), never the much wider default sans
+// of the system, so that the texts fit the fixed widths of the dialogs' controls.
+QFont DialogFont(double points = 8);
+// Registers those stand-ins for "MS Sans Serif" (once per process). Every program of the
+// suite does this as its application object is made, and makes "MS Sans Serif" 8 pt the
+// font of its dialogs.
+void UseDialogFontStandIns();
 
 // System colours (from the application palette).
 QColor SystemWindowText();

@@ -2,8 +2,9 @@
 //
 // A SEC file is a run of sections: a header record (name, chainage), offset records
 // (distance, height) in drawing order, then a terminator whose distance reads 999. Empty
-// records (both numbers 0) may stand before the terminator; a height of 999.9 also ends a
-// section. The reader never goes past the file's record count while it looks ahead, so a
+// records (both numbers 0) may stand before the terminator; a height of 999.9 ends the
+// drawing of a section early, and the records after it up to the terminator are passed
+// over. The reader never goes past the file's record count while it looks ahead, so a
 // file that ends in empty records cannot keep it reading zeros for ever. The count is the
 // one taken when the file was opened: records appended since are not looked at, and a
 // record within the count that is no longer in the file (cut since) is a read failure,
@@ -215,17 +216,20 @@ SectionOutcome DrawFileSection(SectionPlotState& state, int k, std::string_view 
     ++r;
     header = HeaderFrom(cursor, r, next);
   } else if (endedByHeight) {
-    // A height of 999.9 ends the section; a terminator may still follow it.
-    std::int64_t j = r;
-    for (; cursor.InFile(j); ++j) {
-      if (!cursor.Read(j)) {
+    // A height of 999.9 ends the drawing, not the section in the file: the offset and
+    // empty records left over belong to this section up to its terminator, and the next
+    // header follows the terminator. A file that ends first holds no next section.
+    while (cursor.InFile(r)) {
+      if (!cursor.Read(r)) {
         out.result = SectionResult::ReadError;
         return out;
       }
-      if (!BlankSlot(cursor)) break;
+      if (cursor.Current().Terminator()) break;
+      ++r;
     }
-    if (cursor.InFile(j) && cursor.Current().Terminator()) ++j;
-    header = HeaderFrom(cursor, j, next);
+    if (!cursor.InFile(r)) return out;
+    ++r;
+    header = HeaderFrom(cursor, r, next);
   } else {
     header = HeaderFrom(cursor, r, next);
   }
@@ -248,7 +252,13 @@ PageResult DrawSectionPage(SectionPlotState& state, SectionCanvas& canvas,
   SetUpPage(canvas, state.page, style);
   state.nextName.clear();
   state.failedFile = 0;
-  if (state.fileCount == 0) return PageResult::WrongSection;
+  if (state.fileCount == 0) {
+    // No file was chosen: the page is the frame alone, titled with the requested name,
+    // and there is no further section to page to.
+    state.sectionName = state.firstName;
+    state.lastReached = state.lastPage = true;
+    return PageResult::Drawn;
+  }
   for (int k = 1; k <= state.fileCount; ++k) {
     const SectionOutcome o = DrawFileSection(state, k, state.firstName, canvas, style);
     if (o.result != SectionResult::Drawn) state.failedFile = k;

@@ -83,6 +83,7 @@ void SectraWindow::StartClicked() {
   QPointer<SectraWindow> self(this);
   start_->setEnabled(false);
   exit_->setEnabled(false);
+  area_->BeginConversation();
   RunPlotConversation(*area_, state_, build_);
   if (!self) return;
   running_ = false;

@@ -512,6 +512,8 @@ std::string PromptWindow::TakeKey() {
   return k;
 }
 
+void PromptWindow::BeginConversation() { keys_.clear(); }
+
 std::string PromptWindow::WaitKey() {
   QPointer<PromptWindow> self(this);
   if (!WaitForKeyOrClose(self)) return {};

@@ -74,6 +74,10 @@ class PromptWindow : public QWidget {
   // pressed alone (Shift, Ctrl, Alt, Meta, Caps Lock, Num Lock) is no key. Keys typed
   // before the wait are taken in order.
   std::string WaitKey();
+  // A new conversation begins with nothing typed: keys pressed while no conversation ran
+  // (an idle window between two Starts) are dropped. Keys typed ahead during the
+  // conversation are kept for its next wait as before. The Start handlers call this first.
+  void BeginConversation();
   // Line input with echo and a "|" caret that blinks every 500 ms while the area has the
   // focus; at most 255 characters, none past the right edge (that one beeps); Backspace
   // erases the last; Enter ends it with a new line. Returns the typed line, or empty text

@@ -171,8 +171,10 @@ LinesPerPageResult LinesPerPageOf(float textHeight, int cellHeight) {
 }
 
 PaperTextArea PaperTextAreaOf(const PageSettings& s) {
-  const long double w = s.pageWidth - s.printerResolutionX / 25.4L * (static_cast<long double>(s.leftMargin) + s.rightMargin);
-  const long double h = s.pageHeight - s.printerResolutionY / 25.4L * (static_cast<long double>(s.topMargin) + s.bottomMargin);
+  const long double across = static_cast<long double>(s.leftMargin) + s.rightMargin;
+  const long double down = static_cast<long double>(s.topMargin) + s.bottomMargin;
+  const long double w = s.pageWidth - s.printerResolutionX / 25.4L * across;
+  const long double h = s.pageHeight - s.printerResolutionY / 25.4L * down;
   return PaperTextArea{static_cast<double>(w), static_cast<double>(h)};
 }
 
@@ -180,7 +182,8 @@ LinesPerPageResult LinesOnPaper(double textHeight, double pitch) {
   if (!(pitch > 0) || !(textHeight >= pitch)) return LinesPerPageResult{1, false};
   // A hair of rounding must not cost the last line that fits exactly.
   const long double n = std::floor(static_cast<long double>(textHeight) / pitch + 1e-9L);
-  return LinesPerPageResult{ClampInt(static_cast<std::int64_t>(std::min<long double>(n, 2147483647.0L))), true};
+  const long double held = std::min<long double>(n, 2147483647.0L);
+  return LinesPerPageResult{ClampInt(static_cast<std::int64_t>(held)), true};
 }
 
 int PageCountOf(std::size_t elements, int linesPerPage) {

@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QRadioButton>
 #include <QTimer>
 #include <QFontMetrics>
@@ -413,16 +412,19 @@ void PreviewWindow::initialise() {
     const LinesPerPageResult lpp = LinesOnPaper(area.height, pitch);
     s.linesPerPage = lpp.lines;
     roomForText_ = lpp.fits;
-    canvas_->linePitch = s.printerResolutionY > 0 ? pitch * s.screenResolutionY / s.printerResolutionY : 0;
+    canvas_->linePitch =
+        s.printerResolutionY > 0 ? pitch * s.screenResolutionY / s.printerResolutionY : 0;
     const TextWidthFn onPrinter = TextWidthOn(canvas_->font, printer.get());
-    const TextWidthFn width = toSettingsX == 1.0 ? onPrinter : TextWidthFn([onPrinter, toSettingsX](std::u16string_view t) {
-      return static_cast<int>(std::ceil(onPrinter(t) * toSettingsX));
-    });
+    const TextWidthFn width =
+        toSettingsX == 1.0 ? onPrinter : TextWidthFn([onPrinter, toSettingsX](std::u16string_view t) {
+          return static_cast<int>(std::ceil(onPrinter(t) * toSettingsX));
+        });
     s.pageCount = WrapLines(width, area.width, text, lines_, s.linesPerPage);
     // The screen font's size is held to whole pixels, so its text runs narrower (or
     // wider) than on paper: it is spaced to the printer's advance, and the page shows
     // each line as long as it prints.
-    const QString sample = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ abcdefghijklmnopqrstuvwxyz 0123456789.,-");
+    const QString sample =
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ abcdefghijklmnopqrstuvwxyz 0123456789.,-");
     const double printed = QFontMetricsF(canvas_->font, printer.get()).horizontalAdvance(sample) *
                            s.screenResolutionX / deviceDpi;
     const double shown = QFontMetricsF(canvas_->font, &canvas_->pageImage).horizontalAdvance(sample);

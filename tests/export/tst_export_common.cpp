@@ -1,13 +1,11 @@
-// The pieces every surveyexport command shares: formats by name, outputs that are
-// complete or absent, output names for several inputs, CRS texts, the command word.
+// The pieces every surveyexport command shares: formats by name and outputs that are
+// complete or absent.
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
-#include "export/cli.h"
 #include "export/export_common.h"
 
 using namespace surveyexport;
@@ -38,15 +36,9 @@ class TestExportCommon : public QObject {
  private slots:
   void formatFromPath_data();
   void formatFromPath();
-  void outputPathFor();
   void pendingOutput_data();
   void pendingOutput();
   void pendingOutputDiscardedLeavesNothing();
-  void pendingOutputIntoMissingFolder();
-  void parseCrs_data();
-  void parseCrs();
-  void commandWord_data();
-  void commandWord();
 };
 
 void TestExportCommon::formatFromPath_data() {
@@ -54,12 +46,8 @@ void TestExportCommon::formatFromPath_data() {
   QTest::addColumn<Format>("format");
   QTest::newRow("dxf upper") << "SITE.DXF" << Format::Dxf;
   QTest::newRow("gpkg mixed") << "out/Site.GpKg" << Format::Gpkg;
-  QTest::newRow("geojson") << "a.geojson" << Format::GeoJson;
-  QTest::newRow("kml") << "a.kml" << Format::Kml;
   QTest::newRow("csv in dotted folder") << "my.folder/site.csv" << Format::Csv;
   QTest::newRow("xlsx") << "a.XLSX" << Format::Xlsx;
-  QTest::newRow("pdf") << "a.pdf" << Format::Pdf;
-  QTest::newRow("svg") << "a.svg" << Format::Svg;
   QTest::newRow("no extension") << "site" << Format::Unknown;
   QTest::newRow("folder with dot, name without") << "my.gpkg/site" << Format::Unknown;
   QTest::newRow("shapefile") << "a.shp" << Format::Unknown;
@@ -77,18 +65,11 @@ void TestExportCommon::formatFromPath() {
   }
 }
 
-void TestExportCommon::outputPathFor() {
-  QCOMPARE(OutputPathFor("data/SITE.NEH", "out", Format::Gpkg), std::string("out/SITE.gpkg"));
-  QCOMPARE(OutputPathFor("/a/b/Road 1.SEC", "/tmp/x", Format::Csv), std::string("/tmp/x/Road 1.csv"));
-  QCOMPARE(OutputPathFor("SITE.NEH", "", Format::Xlsx), std::string("SITE.xlsx"));
-}
-
 void TestExportCommon::pendingOutput_data() {
   QTest::addColumn<bool>("targetExists");
   QTest::addColumn<bool>("overwrite");
   QTest::addColumn<bool>("replaced");
   QTest::newRow("new file") << false << false << true;
-  QTest::newRow("new file, overwrite") << false << true << true;
   QTest::newRow("existing file kept") << true << false << false;
   QTest::newRow("existing file replaced") << true << true << true;
 }
@@ -138,71 +119,6 @@ void TestExportCommon::pendingOutputDiscardedLeavesNothing() {
   QCOMPARE(out.Commit(), target.string() + " exists: use --overwrite");
   QCOMPARE(ReadText(target), std::string("someone else's"));
   QCOMPARE(FilesIn(target.parent_path()), 1);
-}
-
-void TestExportCommon::pendingOutputIntoMissingFolder() {
-  QTemporaryDir dir;
-  const fs::path folder = fs::path(dir.path().toStdString()) / "missing";
-  PendingOutput out;
-  const std::string problem = out.Reserve((folder / "a.csv").string(), false);
-  QVERIFY2(problem.find("cannot write to folder " + folder.string()) == 0, problem.c_str());
-  // A folder under the target's name is not replaced.
-  fs::create_directory(folder);
-  QCOMPARE(out.Reserve(folder.string(), true), folder.string() + " is a folder, not a file");
-}
-
-void TestExportCommon::parseCrs_data() {
-  QTest::addColumn<QString>("text");
-  QTest::addColumn<bool>("ok");
-  QTest::addColumn<bool>("isNull");
-  QTest::newRow("Hong Kong 1980 Grid") << "EPSG:2326" << true << false;
-  QTest::newRow("none") << "none" << true << true;
-  QTest::newRow("NONE") << "NONE" << true << true;
-  QTest::newRow("proj string") << "+proj=utm +zone=50 +datum=WGS84" << true << false;
-  QTest::newRow("unknown code") << "EPSG:99999" << false << true;
-  QTest::newRow("words") << "Hong Kong grid please" << false << true;
-  QTest::newRow("empty") << "" << false << true;
-  QTest::newRow("network address") << "http://example.com/crs" << false << true;
-}
-
-void TestExportCommon::parseCrs() {
-  QFETCH(QString, text);
-  QFETCH(bool, ok);
-  QFETCH(bool, isNull);
-  SpatialRef srs;
-  const std::string problem = ParseCrs(text.toStdString(), &srs);
-  QCOMPARE(problem.empty(), ok);
-  if (!ok) QCOMPARE(problem, "unknown CRS '" + text.toStdString() + "'");
-  QCOMPARE(srs == nullptr, isNull);
-  if (text == "EPSG:2326") {
-    QCOMPARE(std::string(OSRGetAuthorityCode(srs.get(), nullptr)), std::string("2326"));
-  }
-}
-
-void TestExportCommon::commandWord_data() {
-  QTest::addColumn<QStringList>("args");
-  QTest::addColumn<int>("code");
-  QTest::addColumn<QString>("outStart");
-  QTest::addColumn<QString>("errStart");
-  QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: surveyexport" << "";
-  QTest::newRow("no word") << QStringList{} << 2 << "" << "Usage: surveyexport";
-  QTest::newRow("unknown word") << QStringList{"plot", "a.NEH"} << 2 << ""
-                                << "surveyexport: unknown command 'plot' (plan, table or "
-                                   "sections)\nTry 'surveyexport --help'.\n";
-}
-
-void TestExportCommon::commandWord() {
-  QFETCH(QStringList, args);
-  QFETCH(int, code);
-  QFETCH(QString, outStart);
-  QFETCH(QString, errStart);
-  std::vector<std::string> words;
-  for (const QString& a : args) words.push_back(a.toStdString());
-  std::ostringstream out, err;
-  QCOMPARE(RunSurveyExport(words, out, err), code);
-  QVERIFY2(out.str().rfind(outStart.toStdString(), 0) == 0, out.str().c_str());
-  QVERIFY2(err.str().rfind(errStart.toStdString(), 0) == 0, err.str().c_str());
-  if (outStart.isEmpty()) QVERIFY(out.str().empty());
 }
 
 QTEST_GUILESS_MAIN(TestExportCommon)

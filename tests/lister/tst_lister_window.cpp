@@ -449,6 +449,75 @@ class TestListerWindow : public QObject {
     if (!keep.isEmpty()) QVERIFY(shot.save(keep));
   }
 
+  // A file that ends in part of a record: the screen page lists the whole records only,
+  // and a PTS page shows the records past them as blank items, never the cut bytes.
+  void partialRecordIsNeverListed_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("listed");
+    const auto d = [](double v) { return QByteArray(reinterpret_cast<const char*>(&v), 8); };
+    const QByteArray cut = d(77.7777) + QByteArray("\x01\x40", 2);
+    QTest::newRow("DAT, 50 bytes")
+        << "DAT" << d(12.3456) + d(90.1) + d(100.5) + d(1.5) + d(3) + cut << 1;
+    QTest::newRow("NEH, 34 bytes") << "NEH" << d(820000.5) + d(836000.25) + d(10.5) + cut << 1;
+    QTest::newRow("PTS, 26 bytes") << "PTS" << QByteArray("A1      B1      77.7777 XY") << 20;
+  }
+  void partialRecordIsNeverListed() {
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, listed);
+    QFile f("CUT." + kind);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+    f.close();
+    lister::ListerDialog dialog;
+    Driver d(dialog);
+    QList<Step> steps = ChooseKind(kind);
+    const int page = steps.size() + 2;
+    steps << Answer("Input File Name=", "CUT") << Answer("Start at Point No", "1")
+          << Type(kContinue, "e") << Type(kAnother, "n");
+    d.Run(steps);
+    QVERIFY(!d.TimedOut());
+    const QStringList lines = d.LinesAt(page);
+    const QString heading = lines.value(lines.indexOf("File Name=CUT." + kind) + 2);
+    QVERIFY(heading.startsWith("PT.No."));
+    const QStringList shown = PageLines(lines, heading);
+    QCOMPARE(shown.size(), listed);
+    QVERIFY(shown.first().startsWith("   1 "));
+    // Before, record 2 showed the cut bytes as a point "77.7777 ...".
+    QVERIFY2(!shown.join('\n').contains("77.77"), qPrintable(shown.join('\n')));
+  }
+
+  // Keys pressed while no run waits are not answers to the next run: Start begins with
+  // nothing typed.
+  void keysTypedWhileIdleAreDropped_data() {
+    QTest::addColumn<QString>("keys");
+    QTest::newRow("Escape") << "\x1b";   // ended the next run at once
+    QTest::newRow("x then Y") << "xY";    // answered the introduction and the printer
+    QTest::newRow("after a run") << "q";
+  }
+  void keysTypedWhileIdleAreDropped() {
+    QFETCH(QString, keys);
+    lister::ListerDialog dialog;
+    Driver d(dialog);
+    if (keys == "q") {
+      d.Run({Type("( Q ) to exit", "q")}, 10000);
+      QCOMPARE(d.Answered(), 1);
+    }
+    toolkit::PromptWindow* area = dialog.Area();
+    for (QChar c : keys) {
+      if (c == '\x1b')
+        QTest::keyClick(area, Qt::Key_Escape);
+      else
+        QTest::keyClicks(area, QString(c));
+    }
+    QVERIFY(area->HasPendingKey());
+    d.Run({Type("( Q ) to exit", "q")}, 5000);
+    QVERIFY(!d.TimedOut());
+    QCOMPARE(d.Answered(), 1);
+    QVERIFY(!area->HasPendingKey());
+  }
+
   // Closing the window, or "E&xit", in the middle of each wait ends the run at once:
   // nothing more is asked or printed, and the window is gone.
   void closingDuringAWaitEndsTheProgram_data() {

@@ -2,6 +2,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QLabel>
 #include <QPalette>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -21,6 +24,7 @@ class TestPlatform : public QObject {
   void dialogUnits_data();
   void dialogUnits();
   void systemColoursComeFromThePalette();
+  void dialogsUseTheDialogFont();
 
  private:
   QTemporaryDir dir_;
@@ -122,6 +126,22 @@ void TestPlatform::systemColoursComeFromThePalette() {
   QCOMPARE(platform::SystemWindowText(), QColor(1, 2, 3));
   QCOMPARE(platform::SystemButtonFace(), QColor(4, 5, 6));
   QApplication::setPalette(saved);
+}
+
+// Every window of the suite shows its dialogs in "MS Sans Serif" 8 pt, drawn where that
+// face is missing in a face of its widths; before, labels came out in the system's much
+// wider default sans and lost their text.
+void TestPlatform::dialogsUseTheDialogFont() {
+  QLabel label(QStringLiteral("Zoom Area:"));
+  QCOMPARE(label.font().family(), QStringLiteral("MS Sans Serif"));
+  QCOMPARE(label.font().pointSizeF(), 8.0);
+  QCOMPARE(platform::DialogFont(8.25).pointSizeF(), 8.25);
+  if (!QFontDatabase::families().contains(QStringLiteral("Liberation Sans")))
+    QSKIP("Liberation Sans is not installed");
+  const QString drawn = QFontInfo(label.font()).family();
+  QVERIFY2(drawn == QStringLiteral("Liberation Sans") || drawn == QStringLiteral("Arial") ||
+               drawn == QStringLiteral("Microsoft Sans Serif") || drawn == QStringLiteral("MS Sans Serif"),
+           qPrintable(drawn));
 }
 
 QTEST_MAIN(TestPlatform)

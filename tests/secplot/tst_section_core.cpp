@@ -276,6 +276,10 @@ class TestSectionCore : public QObject {
     QTest::newRow("height 999.9 ends the section") << 7 << "A" << true << drawn << 1 << 1 << "B       " << 0;
     QTest::newRow("lower-case header, upper request") << 8 << "CH10" << true << drawn << 1 << 1 << "-" << 0;
     QTest::newRow("header ends the file") << 9 << "A" << true << bad << 0 << 0 << "-" << 0;
+    // After a 999.9 end the next name was read from the offset record that followed.
+    QTest::newRow("999.9, offsets left before the terminator") << 10 << "P" << true << drawn << 2 << 2 << "Q       " << 7;
+    QTest::newRow("999.9, offsets and empties, terminator") << 11 << "A" << true << drawn << 1 << 1 << "B       " << 8;
+    QTest::newRow("999.9, no terminator before the end") << 12 << "A" << true << drawn << 1 << 1 << "-" << 0;
   }
   void drawFileSection() {
     QFETCH(int, which);
@@ -298,6 +302,12 @@ class TestSectionCore : public QObject {
       case 7: b.Header("A").Point(0, 1).Point(5, 999.9).Terminator().Section("B", {1}); break;
       case 8: b.Section("ch10", {4}); break;
       case 9: b.Header("A"); break;
+      case 10:
+        b.Header("P").Point(2, 1).Point(5, 5).Point(8, 999.9).Point(12, 3).Terminator()
+            .Section("Q", {2, 6});
+        break;
+      case 11: b.Header("A").Point(0, 1).Point(5, 999.9).Point(7, 7).Empty(2).Terminator().Section("B", {1}); break;
+      case 12: b.Header("A").Point(0, 1).Point(5, 999.9).Point(7, 7).Point(9, 2); break;
     }
     SectionPlotState state;
     Load(state, 1, b, labels);

@@ -186,35 +186,6 @@ class TestViewerLayout : public QObject {
     QCOMPARE(r.fits, fits);
   }
 
-  // The text area on paper is the paper less the margins, without the screen's 2
-  // spare pixels, in the printer's pixels.
-  void paperTextArea_data() {
-    QTest::addColumn<float>("width");
-    QTest::addColumn<float>("height");
-    QTest::addColumn<int>("dpi");
-    QTest::addColumn<int>("measurementSystem");
-    QTest::addColumn<double>("textWidth");
-    QTest::addColumn<double>("textHeight");
-    QTest::newRow("A4, metric") << 9917.0f << 14033.0f << 1200 << 0 << 8027.24 << 12143.24;
-    QTest::newRow("Letter, U.S.") << 10200.0f << 13200.0f << 1200 << 1 << 8280.0 << 11280.0;
-    QTest::newRow("A3 at 600 dpi") << 7016.0f << 9921.0f << 600 << 0 << 6071.12 << 8976.12;
-  }
-  void paperTextArea() {
-    QFETCH(float, width);
-    QFETCH(float, height);
-    QFETCH(int, dpi);
-    QFETCH(int, measurementSystem);
-    QFETCH(double, textWidth);
-    QFETCH(double, textHeight);
-    viewer::PageSettings s = NoPrinter(measurementSystem);
-    s.pageWidth = width;
-    s.pageHeight = height;
-    s.printerResolutionX = s.printerResolutionY = dpi;
-    const viewer::PaperTextArea a = viewer::PaperTextAreaOf(s);
-    QVERIFY2(qAbs(a.width - textWidth) < 0.01, qPrintable(QString::number(a.width, 'f', 3)));
-    QVERIFY2(qAbs(a.height - textHeight) < 0.01, qPrintable(QString::number(a.height, 'f', 3)));
-  }
-
   void pageLineRange_data() {
     QTest::addColumn<int>("page");
     QTest::addColumn<int>("perPage");

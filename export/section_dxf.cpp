@@ -1,0 +1,315 @@
+// Sections to DXF, written as a plain AutoCAD R12 drawing: a layer table with colours and
+// line types per layer, then POLYLINE, TEXT and LINE entities. Nothing of a section is
+// held beyond its own points; each is written as it is drawn.
+#include "export/section_dxf.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <set>
+
+#include "export/section_run.h"
+#include "export/section_sheets.h"
+#include "secplot/section_page.h"
+#include "toolkit/number_text.h"
+
+namespace surveyexport {
+
+namespace {
+
+// AutoCAD colour numbers of the plotters' file colours.
+int AciOf(int k) {
+  switch (k) {
+    case 1: return 1;  // red
+    case 2: return 3;  // green
+    case 3: return 4;  // cyan
+    case 4: return 2;  // yellow
+    default: return 5; // blue
+  }
+}
+
+const char* LineTypeName(int style) {
+  switch (style) {
+    case 1: return "DASHED";
+    case 2: return "DOT";
+    case 3: return "DASHDOT";
+    case 4: return "DIVIDE";
+    default: return "CONTINUOUS";
+  }
+}
+
+std::string Num(double v) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.6f", v);
+  return buffer;
+}
+
+// Text as a DXF value: printable characters only, on one line.
+std::string DxfText(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    out += (u < 32 || u > 126) ? '?' : c;
+  }
+  return out;
+}
+
+class DxfWriter {
+ public:
+  explicit DxfWriter(const std::string& path) : out_(path, std::ios::binary) {}
+  bool Good() const { return out_.good(); }
+  bool Close() {
+    out_.flush();
+    const bool good = out_.good();
+    out_.close();
+    return good && !out_.fail();
+  }
+  void Pair(int code, const std::string& value) { out_ << code << "\n" << value << "\n"; }
+  void Pair(int code, double value) { Pair(code, Num(value)); }
+  void Pair(int code, int value) { Pair(code, std::to_string(value)); }
+
+  void Text(const std::string& layer, double x, double y, double height, double angle,
+            const std::string& text, bool centred) {
+    Pair(0, std::string("TEXT"));
+    Pair(8, layer);
+    Pair(10, x);
+    Pair(20, y);
+    Pair(30, 0.0);
+    Pair(40, height);
+    Pair(1, DxfText(text));
+    if (angle != 0) Pair(50, angle);
+    if (centred) {
+      Pair(72, 1);
+      Pair(11, x);
+      Pair(21, y);
+      Pair(31, 0.0);
+    }
+  }
+  void Line(const std::string& layer, double x1, double y1, double x2, double y2) {
+    Pair(0, std::string("LINE"));
+    Pair(8, layer);
+    Pair(10, x1);
+    Pair(20, y1);
+    Pair(30, 0.0);
+    Pair(11, x2);
+    Pair(21, y2);
+    Pair(31, 0.0);
+  }
+  void Polyline(const std::string& layer, const std::vector<std::pair<double, double>>& pts) {
+    if (pts.size() == 1) {
+      Pair(0, std::string("POINT"));
+      Pair(8, layer);
+      Pair(10, pts[0].first);
+      Pair(20, pts[0].second);
+      Pair(30, 0.0);
+      return;
+    }
+    Pair(0, std::string("POLYLINE"));
+    Pair(8, layer);
+    Pair(66, 1);
+    Pair(10, 0.0);
+    Pair(20, 0.0);
+    Pair(30, 0.0);
+    Pair(70, 0);
+    for (const auto& [x, y] : pts) {
+      Pair(0, std::string("VERTEX"));
+      Pair(8, layer);
+      Pair(10, x);
+      Pair(20, y);
+      Pair(30, 0.0);
+    }
+    Pair(0, std::string("SEQEND"));
+    Pair(8, layer);
+  }
+
+ private:
+  std::ofstream out_;
+};
+
+// The header and the tables: line types sized for the asked horizontal scale (their dashes
+// measure on paper what the sheets' dashes measure), one layer a file, and the layers of
+// the titles and datum lines.
+void WriteTables(DxfWriter& w, const std::vector<std::string>& layers, double metresPerMm) {
+  w.Pair(0, std::string("SECTION"));
+  w.Pair(2, std::string("HEADER"));
+  w.Pair(9, std::string("$ACADVER"));
+  w.Pair(1, std::string("AC1009"));
+  w.Pair(9, std::string("$LTSCALE"));
+  w.Pair(40, 1.0);
+  w.Pair(0, std::string("ENDSEC"));
+  w.Pair(0, std::string("SECTION"));
+  w.Pair(2, std::string("TABLES"));
+
+  w.Pair(0, std::string("TABLE"));
+  w.Pair(2, std::string("LTYPE"));
+  w.Pair(70, 5);
+  for (int style = 0; style <= 4; ++style) {
+    const std::vector<double> dashes = DashPatternMm(style);
+    double total = 0;
+    for (double d : dashes) total += d * metresPerMm;
+    w.Pair(0, std::string("LTYPE"));
+    w.Pair(2, std::string(LineTypeName(style)));
+    w.Pair(70, 0);
+    w.Pair(3, std::string(style == 0 ? "Solid line" : LineTypeName(style)));
+    w.Pair(72, 65);
+    w.Pair(73, static_cast<int>(dashes.size()));
+    w.Pair(40, total);
+    for (std::size_t i = 0; i < dashes.size(); ++i)
+      w.Pair(49, (i % 2 == 0 ? 1 : -1) * dashes[i] * metresPerMm);
+  }
+  w.Pair(0, std::string("ENDTAB"));
+
+  w.Pair(0, std::string("TABLE"));
+  w.Pair(2, std::string("LAYER"));
+  w.Pair(70, static_cast<int>(layers.size()) + 3);
+  auto layer = [&](const std::string& name, int colour, const char* type) {
+    w.Pair(0, std::string("LAYER"));
+    w.Pair(2, name);
+    w.Pair(70, 0);
+    w.Pair(62, colour);
+    w.Pair(6, std::string(type));
+  };
+  layer("0", 7, "CONTINUOUS");
+  for (std::size_t i = 0; i < layers.size(); ++i) {
+    const int k = static_cast<int>(i) + 1;
+    layer(layers[i], AciOf(k), LineTypeName(secplot::FilePenStyle(k)));
+  }
+  layer("TITLES", 7, "CONTINUOUS");
+  layer("DATUM", 7, "CONTINUOUS");
+  w.Pair(0, std::string("ENDTAB"));
+  w.Pair(0, std::string("ENDSEC"));
+  w.Pair(0, std::string("SECTION"));
+  w.Pair(2, std::string("ENTITIES"));
+}
+
+// The section plotter's pass into the DXF: heights moved up by the band's shift.
+class DxfCanvas : public secplot::SectionCanvas {
+ public:
+  DxfCanvas(DxfWriter& w, const std::vector<std::string>& layers, double shift,
+            double labelHeight)
+      : w_(w), layers_(layers), shift_(shift), labelHeight_(labelHeight) {}
+  ~DxfCanvas() override { Flush(); }
+  void ClearPage(secplot::Colour) override {}
+  void SetWorld(double, double, double, double) override {}
+  void Pixel(double, double, secplot::Colour) override {}
+  void Line(double x1, double y1, double x2, double y2, secplot::Colour colour, int) override {
+    if (!(std::isfinite(x1) && std::isfinite(y1) && std::isfinite(x2) && std::isfinite(y2))) {
+      Flush();
+      return;
+    }
+    const std::pair<double, double> a{x1, y1 + shift_}, b{x2, y2 + shift_};
+    if (points_.empty() || colour != colour_ || points_.back() != a) {
+      Flush();
+      points_.push_back(a);
+      colour_ = colour;
+    }
+    if (b != points_.back()) points_.push_back(b);
+  }
+  void Label(double x, double y, const std::string& text, const secplot::LabelFont&,
+             secplot::Colour colour, secplot::Colour) override {
+    if (text.empty() || !std::isfinite(x) || !std::isfinite(y)) return;
+    // Beside the point, reading upward.
+    w_.Text(LayerOf(colour), x + labelHeight_ * 1.1, y + shift_ + labelHeight_ * 0.5,
+            labelHeight_, 90, text, false);
+  }
+  void Flush() {
+    if (!points_.empty()) w_.Polyline(LayerOf(colour_), points_);
+    points_.clear();
+  }
+
+ private:
+  const std::string& LayerOf(secplot::Colour colour) const {
+    for (std::size_t i = 0; i < layers_.size(); ++i)
+      if (secplot::FileColour(static_cast<int>(i) + 1) == colour) return layers_[i];
+    return layers_.front();
+  }
+  DxfWriter& w_;
+  const std::vector<std::string>& layers_;
+  double shift_, labelHeight_;
+  std::vector<std::pair<double, double>> points_;
+  secplot::Colour colour_ = 0;
+};
+
+}  // namespace
+
+std::vector<std::string> LayerNames(const std::vector<std::string>& files) {
+  std::vector<std::string> names;
+  std::set<std::string> taken{"0", "TITLES", "DATUM"};
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    std::string base = files[i];
+    if (const auto slash = base.find_last_of('/'); slash != std::string::npos)
+      base = base.substr(slash + 1);
+    if (const auto dot = base.find_last_of('.'); dot != std::string::npos && dot > 0)
+      base = base.substr(0, dot);
+    std::string name;
+    for (char c : base) {
+      const auto u = static_cast<unsigned char>(c);
+      name += (std::isalnum(u) && u < 128) ? static_cast<char>(std::toupper(u))
+              : (c == '-' ? '-' : '_');
+    }
+    if (name.size() > 31) name.resize(31);
+    if (name.empty()) name = "FILE" + std::to_string(i + 1);
+    std::string unique = name;
+    for (int n = 2; taken.count(unique); ++n) unique = name + "_" + std::to_string(n);
+    taken.insert(unique);
+    names.push_back(unique);
+  }
+  return names;
+}
+
+std::string DrawSectionsDxf(const SectionsOptions& o, SectionRun& run, const std::string& last,
+                            const Progress& progress, SectionsResult* result) {
+  PendingOutput pending;
+  if (std::string e = pending.Reserve(o.output, o.overwrite); !e.empty()) return e;
+  DxfWriter w(pending.TempPath());
+  if (!w.Good()) return "cannot write " + o.output;
+  const std::vector<std::string> layers = LayerNames(run.FileNames());
+  const double metresPerMm = o.horizontal / 1000.0;
+  WriteTables(w, layers, metresPerMm);
+
+  const double title = 5 * metresPerMm;   // 5 mm at the asked scale
+  const double label = 2 * metresPerMm;   // 2 mm
+  double bottom = 0;                      // lower edge of the next band
+  int pages = 0;
+  std::unique_ptr<DxfCanvas> canvas;
+  std::optional<SectionFrame> frame;
+  const std::string failed = run.Walk(
+      o.from, last,
+      [&](const SectionPage& page, std::string* error) -> secplot::SectionCanvas* {
+        frame = FrameFor(page.extent, o.horizontal, o.vertical, o.heights);
+        if (!frame) {
+          *error = "section " + ShownName(page.name) + " reaches too far to be drawn";
+          return nullptr;
+        }
+        const double datum = bottom + 3 * title;
+        canvas = std::make_unique<DxfCanvas>(w, layers, datum - frame->y0, label);
+        return canvas.get();
+      },
+      [&](const SectionPage& page) -> std::string {
+        canvas.reset();
+        const double datum = bottom + 3 * title;
+        w.Line("DATUM", frame->x0, datum, frame->xr, datum);
+        w.Text("DATUM", frame->x0, datum - 1.5 * label, label, 0,
+               "Datum" + secplot::LevelLabel(frame->y0), false);
+        w.Text("TITLES", (frame->x0 + frame->xr) / 2, bottom + title,
+               title, 0, SectionTitle(ShownName(page.name), o.horizontal, o.vertical), true);
+        bottom = datum + (frame->yt - frame->y0) + 2 * title;
+        ++pages;
+        return w.Good() ? std::string() : "cannot write " + o.output;
+      },
+      progress);
+  if (!failed.empty()) return failed;
+  w.Pair(0, std::string("ENDSEC"));
+  w.Pair(0, std::string("EOF"));
+  if (!w.Close()) return "cannot write " + o.output;
+  if (std::string e = pending.Commit(); !e.empty()) return e;
+  if (result) {
+    result->pages = pages;
+    result->written = {o.output};
+  }
+  return {};
+}
+
+}  // namespace surveyexport

@@ -1,0 +1,137 @@
+// Painting in millimetres of paper.
+#include "export/sheet_paint.h"
+
+#include <QFontMetricsF>
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace surveyexport {
+
+namespace {
+
+QColor ColourOf(long rgb) { return QColor((rgb >> 16) & 255, (rgb >> 8) & 255, rgb & 255); }
+
+}  // namespace
+
+SheetPainter::SheetPainter(QPainter& painter, double dotsPerMm)
+    : painter_(painter), perMm_(dotsPerMm) {
+  painter_.setRenderHint(QPainter::Antialiasing, true);
+  painter_.setRenderHint(QPainter::TextAntialiasing, true);
+}
+
+void SheetPainter::Fill(const QRectF& mm, long rgb) {
+  painter_.fillRect(QRectF(D(mm.topLeft()), D(mm.bottomRight())), ColourOf(rgb));
+}
+
+void SheetPainter::Rectangle(const QRectF& mm, double penMm, long rgb) {
+  QPen pen(ColourOf(rgb), penMm * perMm_);
+  pen.setJoinStyle(Qt::MiterJoin);
+  painter_.setPen(pen);
+  painter_.setBrush(Qt::NoBrush);
+  painter_.drawRect(QRectF(D(mm.topLeft()), D(mm.bottomRight())));
+}
+
+void SheetPainter::Polyline(const QPolygonF& mm, double penMm, long rgb, int style) {
+  if (mm.size() < 2) return;
+  QPen pen(ColourOf(rgb), penMm * perMm_);
+  const std::vector<double> dashes = DashPatternMm(style);
+  if (!dashes.empty()) {
+    // Qt measures dashes in pen widths.
+    QList<qreal> pattern;
+    for (double d : dashes) pattern << d / penMm;
+    pen.setDashPattern(pattern);
+    pen.setCapStyle(Qt::FlatCap);
+  } else {
+    pen.setCapStyle(Qt::RoundCap);
+  }
+  pen.setJoinStyle(Qt::RoundJoin);
+  painter_.setPen(pen);
+  painter_.setBrush(Qt::NoBrush);
+  QPolygonF dots;
+  dots.reserve(mm.size());
+  for (const QPointF& p : mm) dots << D(p);
+  painter_.drawPolyline(dots);
+}
+
+void SheetPainter::Dot(const QPointF& mm, double diameterMm, long rgb) {
+  painter_.setPen(Qt::NoPen);
+  painter_.setBrush(ColourOf(rgb));
+  const double r = diameterMm * perMm_ / 2;
+  painter_.drawEllipse(D(mm), r, r);
+  painter_.setBrush(Qt::NoBrush);
+}
+
+QFont SheetPainter::FontOf(double heightMm, bool bold, bool italic) const {
+  QFont font("Arial");
+  font.setStyleHint(QFont::SansSerif);
+  // Points of the device: the writers' resolution is the painter's dots per inch.
+  font.setPointSizeF(heightMm / 25.4 * 72.0 * perMm_ * 25.4 /
+                     painter_.device()->logicalDpiY());
+  font.setBold(bold);
+  font.setItalic(italic);
+  return font;
+}
+
+double SheetPainter::TextWidthMm(const std::string& text, double heightMm, bool bold) {
+  const QFontMetricsF metrics(FontOf(heightMm, bold, false), painter_.device());
+  return metrics.horizontalAdvance(QString::fromStdString(text)) / perMm_;
+}
+
+void SheetPainter::Text(const QPointF& mm, const std::string& text, double heightMm, long rgb,
+                        double angle, Anchor anchor, bool bold, bool italic) {
+  if (text.empty()) return;
+  const QFont font = FontOf(heightMm, bold, italic);
+  const QFontMetricsF metrics(font, painter_.device());
+  const QString s = QString::fromStdString(text);
+  const double w = metrics.horizontalAdvance(s);
+  const double ascent = metrics.ascent(), descent = metrics.descent();
+  double dx = 0, dy = ascent;  // from the anchor to the start of the baseline
+  switch (anchor) {
+    case kTopLeft: break;
+    case kTopCentre: dx = -w / 2; break;
+    case kTopRight: dx = -w; break;
+    case kBottomLeft: dy = -descent; break;
+    case kBottomCentre: dx = -w / 2; dy = -descent; break;
+    case kBottomRight: dx = -w; dy = -descent; break;
+    case kCentreLeft: dy = (ascent - descent) / 2; break;
+    case kCentre: dx = -w / 2; dy = (ascent - descent) / 2; break;
+  }
+  painter_.save();
+  painter_.translate(D(mm));
+  if (angle != 0) painter_.rotate(-angle);
+  painter_.setFont(font);
+  painter_.setPen(ColourOf(rgb));
+  painter_.drawText(QPointF(dx, dy), s);
+  painter_.restore();
+}
+
+void SheetPainter::ClipTo(const QRectF& mm) {
+  if (mm.isEmpty()) {
+    painter_.setClipping(false);
+    return;
+  }
+  painter_.setClipRect(QRectF(D(mm.topLeft()), D(mm.bottomRight())));
+}
+
+std::unique_ptr<QGuiApplication> EnsureGuiApplication() {
+  if (QCoreApplication::instance()) return nullptr;
+  // A server has no display: draw on the offscreen platform unless one is asked for.
+  if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") &&
+      !std::getenv("WAYLAND_DISPLAY"))
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  // Qt's notes about the environment (no runtime folder on a server, font fallbacks) are
+  // not the program's messages: only its own one line goes to standard error.
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+      std::fprintf(stderr, "surveyexport: %s\n", qPrintable(text));
+  });
+  static int argc = 1;
+  static char name[] = "surveyexport";
+  static char* argv[] = {name, nullptr};
+  return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+}  // namespace surveyexport

@@ -1,0 +1,53 @@
+#pragma once
+// Painting on a sheet in millimetres (Qt): the drawings at scale lay out everything in
+// millimetres from the sheet's top-left corner; this converts to the device's dots.
+#include <QPainter>
+#include <QPolygonF>
+#include <QRectF>
+
+#include <memory>
+#include <string>
+
+#include "export/section_layout.h"
+
+class QGuiApplication;
+
+namespace surveyexport {
+
+class SheetPainter {
+ public:
+  // Where a text's given point lies on the text's box (before rotation).
+  enum Anchor { kTopLeft, kTopCentre, kTopRight, kBottomLeft, kBottomCentre, kBottomRight,
+                kCentreLeft, kCentre };
+  SheetPainter(QPainter& painter, double dotsPerMm);
+
+  void Fill(const QRectF& mm, long rgb);
+  void Rectangle(const QRectF& mm, double penMm, long rgb);
+  // A line through the points in a pen style of the plotters (0 solid, 1 dashed, 2 dotted,
+  // 3 dash-dot, 4 dash-dot-dot) with dashes measured in millimetres of paper.
+  void Polyline(const QPolygonF& mm, double penMm, long rgb, int style);
+  void Dot(const QPointF& mm, double diameterMm, long rgb);
+  // Text whose letters are heightMm high (the font's size), turned by angle degrees
+  // counter-clockwise about the anchor point.
+  void Text(const QPointF& mm, const std::string& text, double heightMm, long rgb,
+            double angle, Anchor anchor, bool bold = false, bool italic = false);
+  double TextWidthMm(const std::string& text, double heightMm, bool bold = false);
+  // Limits what follows to the rectangle; an empty one lifts the limit.
+  void ClipTo(const QRectF& mm);
+
+  QPainter& Painter() { return painter_; }
+  double DotsPerMm() const { return perMm_; }
+
+ private:
+  QPointF D(const QPointF& mm) const { return mm * perMm_; }
+  QFont FontOf(double heightMm, bool bold, bool italic) const;
+  QPainter& painter_;
+  double perMm_;
+};
+
+// A command-line program draws with Qt's painting; it needs an application object. Makes
+// one when there is none (on the offscreen platform when there is no display), which lives
+// as long as the returned pointer.
+std::unique_ptr<QGuiApplication> EnsureGuiApplication();
+
+}  // namespace surveyexport

@@ -1,0 +1,463 @@
+// `surveyexport table`: survey records as table rows through GDAL.
+#include "export/table_export.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <memory>
+
+#include <cpl_string.h>
+#include <gdal_priv.h>
+#include <ogrsf_frmts.h>
+
+namespace surveyexport {
+namespace fs = std::filesystem;
+using toolkit::SurveyKind;
+
+namespace {
+
+// GeoPackage rows are committed in blocks of this many, so that neither the journal nor
+// the memory grows with the file.
+constexpr std::int64_t kRowsPerTransaction = 100000;
+// Progress is told every this many records.
+constexpr std::int64_t kRecordsPerProgress = 4096;
+
+std::string Upper(std::string s) {
+  for (char& c : s) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return s;
+}
+
+bool Finite(std::initializer_list<double> values) {
+  for (double v : values) {
+    if (!std::isfinite(v)) return false;
+  }
+  return true;
+}
+
+// A text field as a name: up to its first zero byte (where brisel's text ends), without
+// trailing blanks, control characters as blanks, bytes above 127 as Latin-1 letters, so
+// that the text is valid UTF-8 whatever the file holds.
+std::string FieldAsName(const toolkit::SurveyFile& file, int i) {
+  std::string raw = toolkit::FieldText(file, i);
+  const size_t zero = raw.find('\0');
+  if (zero != std::string::npos) raw.resize(zero);
+  while (!raw.empty() && raw.back() == ' ') raw.pop_back();
+  std::string out;
+  out.reserve(raw.size() * 2);
+  for (char ch : raw) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c == 0x7F) {
+      out += ' ';
+    } else if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+// The shortest text that reads back as the same double.
+std::string ExactText(double v) {
+  char buf[64];
+  const auto res = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, res.ptr);
+}
+
+// A name as valid UTF-8: a byte that does not start a well-formed UTF-8 letter is taken
+// as a Latin-1 letter (file names written on older systems).
+std::string ValidUtf8(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    size_t length = lead < 0x80 ? 1 : (lead >= 0xC2 && lead < 0xE0) ? 2 : (lead >= 0xE0 && lead < 0xF0) ? 3
+                  : (lead >= 0xF0 && lead < 0xF5) ? 4 : 0;
+    for (size_t k = 1; k < length; ++k) {
+      if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) length = 0;
+    }
+    if (length == 0) {
+      out += static_cast<char>(0xC0 | (lead >> 6));
+      out += static_cast<char>(0x80 | (lead & 0x3F));
+      ++i;
+    } else {
+      out.append(text, i, length);
+      i += length;
+    }
+  }
+  return out;
+}
+
+// A worksheet name: at most 31 characters (whole UTF-8 letters), none of the
+// letters []:*?/\ (Excel's rules).
+std::string SheetName(const std::string& stem) {
+  std::string name;
+  int characters = 0;
+  for (size_t i = 0; i < stem.size() && characters < 31; ++characters) {
+    const auto lead = static_cast<unsigned char>(stem[i]);
+    size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    length = std::min(length, stem.size() - i);
+    if (length == 1 && std::string("[]:*?/\\").find(stem[i]) != std::string::npos) name += '_';
+    else name += stem.substr(i, length);
+    i += length;
+  }
+  return name.empty() ? std::string("records") : name;
+}
+
+// The height of a packed height field to the decimals the stored value holds. The
+// packing leaves the height as the difference |s| - code * 10000, which in binary
+// carries the rounding of the larger stored value: a stored 10012.921 gives
+// 12.921000000000276. Taken from the shortest decimal text of |s| instead, it is 12.921,
+// the height that was packed; that value packs back to the very same stored double (else
+// the exact difference is kept).
+double HeightAsStored(double stored, const toolkit::PackedHeight& decoded) {
+  const double a = std::fabs(stored);
+  if (!(a < 9.0e15) || decoded.code < 0) return decoded.height;
+  char buf[64];
+  const auto res = std::to_chars(buf, buf + sizeof buf - 1, a, std::chars_format::fixed);
+  if (res.ec != std::errc()) return decoded.height;
+  const std::string text(buf, res.ptr);
+  const size_t point = text.find('.');
+  const std::string whole = text.substr(0, point);
+  const std::string fraction = point == std::string::npos ? std::string() : text.substr(point + 1);
+  std::uint64_t wholeValue = 0;
+  if (std::from_chars(whole.data(), whole.data() + whole.size(), wholeValue).ec != std::errc())
+    return decoded.height;
+  const auto codeValue = static_cast<std::uint64_t>(decoded.code);
+  if (wholeValue < codeValue * 10000) return decoded.height;
+  const std::string heightText =
+      std::to_string(wholeValue - codeValue * 10000) + (fraction.empty() ? "" : "." + fraction);
+  double h = 0;
+  if (std::from_chars(heightText.data(), heightText.data() + heightText.size(), h).ec != std::errc())
+    return decoded.height;
+  if (static_cast<double>(codeValue * 10000) + h != a) return decoded.height;
+  return stored < 0 ? -h : h;
+}
+
+struct DatasetClose {
+  void operator()(GDALDataset* ds) const { GDALClose(ds); }
+};
+using DatasetPtr = std::unique_ptr<GDALDataset, DatasetClose>;
+
+}  // namespace
+
+bool SurveyKindOfPath(const std::string& path, SurveyKind* kind) {
+  const std::string ext = Upper(fs::path(path).extension().string());
+  for (SurveyKind k : {SurveyKind::Dat, SurveyKind::Neh, SurveyKind::Sec, SurveyKind::Stn,
+                       SurveyKind::Chg, SurveyKind::Pts, SurveyKind::Sol}) {
+    if (ext == toolkit::KindExtension(k)) {
+      *kind = k;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::vector<TableColumn> TableColumns(SurveyKind kind) {
+  switch (kind) {
+    case SurveyKind::Neh:
+      return {{"PT.", false}, {"NORTHINGS", false}, {"EASTINGS", false}, {"HEIGHT", false},
+              {"CODE", false}, {"LINE", false}};
+    case SurveyKind::Sec:
+      return {{"PT.", false}, {"SECTION", true}, {"CHAINAGE", false}, {"OFFSET", false},
+              {"HEIGHT", false}};
+    case SurveyKind::Dat:
+      return {{"PT.", false}, {"H.A.", false}, {"V.A.", false}, {"DIST.", false},
+              {"SIG.HT.", false}, {"CODE", false}};
+    case SurveyKind::Stn:
+      return {{"PT.", false}, {"STN. NAME", true}, {"NORTHINGS", false}, {"EASTINGS", false},
+              {"HEIGHTS", false}};
+    case SurveyKind::Chg:
+      return {{"PT.", false}, {"CHAINAGE", false}, {"BEARINGS", false}, {"NORTHINGS", false},
+              {"EASTINGS", false}, {"RADIUS", false}};
+    case SurveyKind::Pts:
+      return {{"PT.", false}, {"Item1/(N)", true}, {"Item2/(E)", true}};
+    case SurveyKind::Sol:
+      return {{"PT.", false}, {"CHAINAGE", false}, {"NORTHINGS", false}, {"EASTING", false},
+              {"TAN BRG", false}};
+  }
+  return {};
+}
+
+// ---- Reading -------------------------------------------------------------------------
+
+TableReader::~TableReader() { toolkit::CloseSurveyFile(file_); }
+
+std::string TableReader::Open(const std::string& path, SurveyKind kind) {
+  switch (toolkit::OpenSurveyFileNamed(file_, path, kind)) {
+    case toolkit::OpenResult::Ok: break;
+    case toolkit::OpenResult::Missing: return path + ": no such file";
+    case toolkit::OpenResult::Unreadable: return path + ": cannot be read (not a readable file)";
+  }
+  // Only whole records are read: a trailing partial record is not one.
+  count_ = static_cast<std::int64_t>(std::floor(file_.recordCount));
+  next_ = 1;
+  expectHeader_ = true;
+  sectionName_.clear();
+  sectionChainage_ = 0;
+  problem_.clear();
+  return {};
+}
+
+TableReader::Step TableReader::Next(TableRow* row) {
+  const std::string& name = file_.fileName;
+  while (next_ <= count_) {
+    const std::int64_t r = next_++;
+    if (!toolkit::ReadRecord(file_, r)) {
+      problem_ = name + ": cannot be read at record " + std::to_string(r);
+      return Step::Failed;
+    }
+    if (file_.beyondEnd) {
+      problem_ = name + ": record " + std::to_string(r) +
+                 " is no longer in the file (the file was cut while being read)";
+      return Step::Failed;
+    }
+    row->record = r;
+    const bool empty = toolkit::IsEmptyRecord(file_);
+    auto binary = [this](int i) { return toolkit::FieldBinary(file_, i); };
+    switch (file_.kind) {
+      case SurveyKind::Neh: {
+        if (empty) continue;
+        const double n = binary(1), e = binary(2), s = binary(3);
+        if (!Finite({n, e, s})) return Step::Skipped;
+        const toolkit::PackedHeight ph = toolkit::DecodePackedHeight(s);
+        row->numbers[0] = std::fabs(n);
+        row->numbers[1] = std::fabs(e);
+        row->numbers[2] = HeightAsStored(s, ph);
+        row->numbers[3] = ph.code;
+        row->numbers[4] = n < 0 ? 1 : 0;
+        return Step::Row;
+      }
+      case SurveyKind::Dat:
+      case SurveyKind::Chg: {
+        if (empty) continue;
+        for (int i = 0; i < 5; ++i) row->numbers[i] = binary(i + 1);
+        if (!Finite({row->numbers[0], row->numbers[1], row->numbers[2], row->numbers[3],
+                     row->numbers[4]}))
+          return Step::Skipped;
+        return Step::Row;
+      }
+      case SurveyKind::Sol: {
+        if (empty) continue;
+        for (int i = 0; i < 4; ++i) row->numbers[i] = binary(i + 1);
+        if (!Finite({row->numbers[0], row->numbers[1], row->numbers[2], row->numbers[3]}))
+          return Step::Skipped;
+        return Step::Row;
+      }
+      case SurveyKind::Stn: {
+        if (empty) continue;
+        row->texts[0] = FieldAsName(file_, 1);
+        for (int i = 0; i < 3; ++i) row->numbers[i] = binary(i + 2);
+        if (!Finite({row->numbers[0], row->numbers[1], row->numbers[2]})) return Step::Skipped;
+        return Step::Row;
+      }
+      case SurveyKind::Pts:
+        row->texts[0] = FieldAsName(file_, 1);
+        row->texts[1] = FieldAsName(file_, 2);
+        return Step::Row;
+      case SurveyKind::Sec: {
+        if (expectHeader_) {
+          // An empty record where a header is expected is passed over (record 1 is always
+          // a header); a terminator there ends nothing and a header is expected again.
+          if (empty && r > 1) continue;
+          if (toolkit::IsSecTerminator(file_)) continue;
+          expectHeader_ = false;
+          sectionName_ = FieldAsName(file_, 1);
+          sectionChainage_ = toolkit::FieldNumber(file_, 2);
+          // A chainage that is no number leaves the section's rows without one.
+          if (!std::isfinite(sectionChainage_)) return Step::Skipped;
+          continue;
+        }
+        if (empty) continue;
+        if (toolkit::IsSecTerminator(file_)) {
+          expectHeader_ = true;
+          continue;
+        }
+        row->texts[0] = sectionName_;
+        row->numbers[0] = sectionChainage_;
+        row->numbers[1] = toolkit::FieldNumber(file_, 1);
+        row->numbers[2] = toolkit::FieldNumber(file_, 2);
+        if (!Finite({row->numbers[1], row->numbers[2]})) return Step::Skipped;
+        return Step::Row;
+      }
+    }
+  }
+  return Step::End;
+}
+
+// ---- Writing -------------------------------------------------------------------------
+
+std::string ExportTable(const TableOptions& options, TableSummary* summary) {
+  *summary = TableSummary{};
+  RegisterGdal();
+  GdalErrorCapture gdalErrors;
+
+  SurveyKind kind;
+  if (!SurveyKindOfPath(options.input, &kind)) {
+    return options.input +
+           ": not a survey file (the name must end in .DAT .NEH .SEC .STN .CHG .PTS or .SOL)";
+  }
+  const Format format = FormatFromPath(options.output);
+  if (format != Format::Csv && format != Format::Gpkg && format != Format::Xlsx) {
+    return options.output + ": unknown kind of output (table writes .csv, .gpkg or .xlsx)";
+  }
+  const bool points = format == Format::Gpkg && kind == SurveyKind::Neh;
+  SpatialRef srs;
+  if (points) {
+    const std::string problem = ParseCrs(options.crs, &srs);
+    if (!problem.empty()) return problem;
+    // Without a CRS the points are in GeoPackage's undefined Cartesian system (srs_id
+    // -1), not in its undefined geographic one, which would take them for degrees.
+    if (!srs) {
+      srs.reset(OSRNewSpatialReference(nullptr));
+      if (OSRSetFromUserInput(srs.get(), "LOCAL_CS[\"Undefined Cartesian SRS\"]") != OGRERR_NONE)
+        srs.reset();
+    }
+  }
+
+  TableReader reader;
+  if (std::string problem = reader.Open(options.input, kind); !problem.empty()) return problem;
+  if (reader.RecordCount() == 0) {
+    std::error_code ec;
+    const auto bytes = fs::file_size(options.input, ec);
+    if (ec || bytes == 0) return options.input + ": the file is empty";
+    return options.input + ": holds no records (" + std::to_string(bytes) +
+           " bytes, less than one record of " + std::to_string(toolkit::RecordLength(kind)) +
+           " bytes)";
+  }
+
+  PendingOutput pending;
+  if (std::string problem = pending.Reserve(options.output, options.overwrite); !problem.empty())
+    return problem;
+
+  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(GdalDriverName(format));
+  if (driver == nullptr) {
+    return options.output + ": this build of GDAL cannot write " + GdalDriverName(format);
+  }
+  auto cannotWrite = [&](const std::string& why) {
+    std::string line = "cannot write " + options.output;
+    if (!why.empty()) line += ": " + why;
+    return line;
+  };
+  DatasetPtr ds(driver->Create(pending.TempPath().c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+  if (!ds) return cannotWrite(gdalErrors.Last());
+
+  const std::string stem = ValidUtf8(fs::path(options.input).stem().string());
+  const std::string layerName = format == Format::Xlsx ? SheetName(stem) : (stem.empty() ? "records" : stem);
+  CPLStringList layerOptions;
+  if (format == Format::Csv) layerOptions.SetNameValue("STRING_QUOTING", "IF_NEEDED");
+  OGRLayer* layer = ds->CreateLayer(layerName.c_str(), points ? OGRSpatialReference::FromHandle(srs.get()) : nullptr,
+                                    points ? wkbPoint25D : wkbNone, layerOptions.List());
+  if (layer == nullptr) return cannotWrite(gdalErrors.Last());
+
+  // CSV numbers are written as the shortest text that reads back as the same double;
+  // GDAL's own real formatting keeps 15 digits.
+  const std::vector<TableColumn> columns = TableColumns(kind);
+  for (size_t i = 0; i < columns.size(); ++i) {
+    OGRFieldType type = OFTReal;
+    if (i == 0) type = OFTInteger64;
+    else if (columns[i].text || format == Format::Csv) type = OFTString;
+    OGRFieldDefn field(columns[i].name, type);
+    if (layer->CreateField(&field) != OGRERR_NONE) return cannotWrite(gdalErrors.Last());
+  }
+
+  const bool transactions = format == Format::Gpkg;
+  if (transactions && ds->StartTransaction() != OGRERR_NONE) return cannotWrite(gdalErrors.Last());
+  std::int64_t inTransaction = 0;
+
+  const std::int64_t total = reader.RecordCount();
+  if (options.progress) options.progress(0.0);
+  std::int64_t nextProgress = kRecordsPerProgress;
+  TableRow row;
+  OGRFeature feature(layer->GetLayerDefn());
+  for (;;) {
+    const TableReader::Step step = reader.Next(&row);
+    if (step == TableReader::Step::End) break;
+    if (step == TableReader::Step::Failed) return reader.Problem();
+    if (reader.NextRecord() > nextProgress && options.progress) {
+      nextProgress = reader.NextRecord() + kRecordsPerProgress;
+      if (!options.progress(static_cast<double>(reader.NextRecord() - 1) / total))
+        return options.output + ": stopped";
+    }
+    if (step == TableReader::Step::Skipped) {
+      ++summary->skipped;
+      if (summary->firstSkipped.size() < 5) summary->firstSkipped.push_back(row.record);
+      continue;
+    }
+    if (format == Format::Xlsx && summary->written >= options.xlsxRowLimit) {
+      return options.input + ": more than " + std::to_string(options.xlsxRowLimit) +
+             " rows, more than a worksheet holds: write .csv or .gpkg instead";
+    }
+    feature.SetFID(OGRNullFID);
+    feature.SetField(0, static_cast<GIntBig>(row.record));
+    int numberIndex = 0, textIndex = 0;
+    for (size_t i = 1; i < columns.size(); ++i) {
+      const int field = static_cast<int>(i);
+      if (columns[i].text) {
+        feature.SetField(field, row.texts[textIndex++].c_str());
+        continue;
+      }
+      const double v = row.numbers[numberIndex++];
+      if (!std::isfinite(v)) feature.SetFieldNull(field);
+      else if (format == Format::Csv) feature.SetField(field, ExactText(v).c_str());
+      else feature.SetField(field, v);
+    }
+    if (points) {
+      feature.SetGeometryDirectly(new OGRPoint(row.numbers[1], row.numbers[0], row.numbers[2]));
+    }
+    if (layer->CreateFeature(&feature) != OGRERR_NONE) {
+      return cannotWrite(gdalErrors.Last()) + " (at record " + std::to_string(row.record) + ")";
+    }
+    ++summary->written;
+    if (transactions && ++inTransaction == kRowsPerTransaction) {
+      inTransaction = 0;
+      if (ds->CommitTransaction() != OGRERR_NONE || ds->StartTransaction() != OGRERR_NONE)
+        return cannotWrite(gdalErrors.Last());
+    }
+  }
+  if (transactions && ds->CommitTransaction() != OGRERR_NONE) return cannotWrite(gdalErrors.Last());
+
+  if (summary->written == 0) {
+    if (summary->skipped > 0) {
+      return options.input + ": no record could be exported (" +
+             (summary->skipped == 1 ? std::string("its 1 record holds a value that is")
+                                    : "all " + std::to_string(summary->skipped) +
+                                          " records hold values that are") +
+             " not a number or infinite)";
+    }
+    return options.input + ": holds no records (" +
+           (total == 1 ? std::string("its 1 record is empty")
+                       : "all " + std::to_string(total) + " records are empty") + ")";
+  }
+
+  // Some writers (XLSX) write the file only when it is closed.
+  gdalErrors.Clear();
+  ds.reset();
+  if (!gdalErrors.Last().empty()) return cannotWrite(gdalErrors.Last());
+  if (std::string problem = pending.Commit(); !problem.empty()) return problem;
+  if (options.progress) options.progress(1.0);
+  return {};
+}
+
+std::string SummaryLine(const TableOptions& options, const TableSummary& summary) {
+  std::string line = options.input + " -> " + options.output + ": " +
+                     std::to_string(summary.written) +
+                     (summary.written == 1 ? " record written, " : " records written, ") +
+                     std::to_string(summary.skipped) + " skipped";
+  if (summary.skipped > 0) {
+    line += " (not a number or infinite: record";
+    line += summary.skipped == 1 ? " " : "s ";
+    for (size_t i = 0; i < summary.firstSkipped.size(); ++i) {
+      if (i > 0) line += ", ";
+      line += std::to_string(summary.firstSkipped[i]);
+    }
+    if (summary.skipped > static_cast<std::int64_t>(summary.firstSkipped.size())) line += ", ...";
+    line += ")";
+  }
+  return line;
+}
+
+}  // namespace surveyexport
