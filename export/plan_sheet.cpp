@@ -75,12 +75,11 @@ class PaperPlanCanvas : public planplot::PlanCanvas {
   void Record(const planplot::PlanRecord&) override {}
   void Pixel(double E, double N, planplot::Rgb colour) override {
     if (!Inside(E, N)) return;
-    // Points of one colour go out together, as one path of small squares: a drawing of
-    // a million points stays a few megabytes.
+    // Points of one colour go out together as small squares (a PDF rectangle each).
     if (dotCount_ > 0 && (colour != dotColour_ || dotCount_ >= 4096)) FlushDots();
     const QPointF p = map_.Mm(E, N) * sheet_.DotsPerMm();
     const double side = kPointMm * sheet_.DotsPerMm();
-    dots_.addRect(QRectF(p.x() - side / 2, p.y() - side / 2, side, side));
+    dots_.push_back(QRectF(p.x() - side / 2, p.y() - side / 2, side, side));
     dotColour_ = colour;
     ++dotCount_;
   }
@@ -114,7 +113,11 @@ class PaperPlanCanvas : public planplot::PlanCanvas {
   void FlushDots() {
     if (dotCount_ == 0) return;
     const long rgb = PaperColour(static_cast<long>(dotColour_));
-    sheet_.Painter().fillPath(dots_, QColor((rgb >> 16) & 255, (rgb >> 8) & 255, rgb & 255));
+    QPainter& painter = sheet_.Painter();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor((rgb >> 16) & 255, (rgb >> 8) & 255, rgb & 255));
+    painter.drawRects(dots_.data(), static_cast<int>(dots_.size()));
+    painter.setBrush(Qt::NoBrush);
     dots_.clear();
     dotCount_ = 0;
   }
@@ -136,7 +139,7 @@ class PaperPlanCanvas : public planplot::PlanCanvas {
   QPolygonF line_;
   planplot::Rgb colour_ = 0;
   int style_ = 0;
-  QPainterPath dots_;
+  std::vector<QRectF> dots_;
   planplot::Rgb dotColour_ = 0;
   int dotCount_ = 0;
 };

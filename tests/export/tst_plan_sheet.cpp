@@ -5,6 +5,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "export/cli.h"
 #include "export/plan_sheet.h"
 #include "survey_writer.h"
 
@@ -195,18 +196,33 @@ class TestPlanSheet : public QObject {
     QFETCH(QStringList, words);
     QFETCH(int, code);
     QFETCH(QString, message);
-    std::vector<std::string> args;
+    std::vector<std::string> args{"plan"};
     for (const QString& w : words)
       args.push_back((w.startsWith('@') ? dir_.filePath(w.mid(1)) : w).toStdString());
     const QString pdf = dir_.filePath("command.pdf");
     args.push_back(pdf.toStdString());
-    QVERIFY(surveyexport::IsPlanSheetOutput(args));
+    QVERIFY(surveyexport::IsPlanSheetOutput(std::vector<std::string>(args.begin() + 1, args.end())));
     std::ostringstream out, err;
-    QCOMPARE(surveyexport::RunPlanSheetCommand(args, out, err), code);
+    QCOMPARE(surveyexport::RunSurveyExport(args, out, err), code);
     const QString said = QString::fromStdString(err.str());
     QVERIFY2(said.startsWith("surveyexport: ") && said.contains(message), qPrintable(said));
     QCOMPARE(said.count('\n'), code == 1 ? 1 : 2);
     QVERIFY(!QFileInfo::exists(pdf));
+  }
+
+  // The plan command to SVG: one file of the sheet's size in millimetres.
+  void commandToSvg() {
+    const QString svg = dir_.filePath("plan.svg");
+    std::ostringstream out, err;
+    QCOMPARE(surveyexport::RunSurveyExport({"plan", neh_.toStdString(), "--numbers", "--paper",
+                                            "A4", "--portrait", "--quiet", svg.toStdString()},
+                                           out, err),
+             0);
+    QFile f(svg);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray text = f.readAll();
+    QVERIFY(text.contains("width=\"210mm\" height=\"297mm\""));
+    QVERIFY(text.contains("SURVEY.NEH 1:1000"));  // 100 m on 168 mm
   }
 
   // A file that cannot be read: one line naming it, nothing under the output's name.
