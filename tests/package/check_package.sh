@@ -43,15 +43,18 @@ field() { dpkg-deb --field "$deb" "$1"; }
 depends="$(field Depends)"
 echo "Depends: $depends"
 depends_names="$(sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$depends")"
-for dep in fonts-liberation libqt6widgets6 libqt6printsupport6 libc6 libstdc++6; do
+for dep in fonts-liberation libqt6widgets6 libqt6printsupport6 libqt6svg6 libc6 libstdc++6; do
   grep -qxF "$dep" <<<"$depends_names" || fail "Depends lacks $dep"
 done
+
+# surveyexport links GDAL; the six programs do not, but the package carries it.
+grep -q '^libgdal' <<<"$depends_names" || fail "Depends lacks the GDAL library of surveyexport"
 
 # --- the file list ------------------------------------------------------------------------
 dpkg-deb --contents "$deb" | awk '{print $NF}' | sed 's|^\./|/|' >"$tmp/list"
 grep -v '^/usr/' "$tmp/list" | grep -vx '/' | grep -q . && fail "files outside /usr: $(grep -v '^/usr/' "$tmp/list" | grep -vx '/' | head -3)"
 expect() { grep -qx "$1" "$tmp/list" || fail "the package lacks $1"; }
-for p in "${programs[@]}" hkconvert; do
+for p in "${programs[@]}" hkconvert surveyexport; do
   expect "/usr/bin/$p"
   expect "/usr/share/man/man1/$p.1.gz"
 done
@@ -66,10 +69,15 @@ for f in "$source_dir"/docs/*.md "$source_dir"/docs/*.png; do expect "$doc/docs/
 
 root="$tmp/root"
 dpkg-deb -x "$deb" "$root" || fail "dpkg-deb -x failed"
-for p in "${programs[@]}" hkconvert; do
+for p in "${programs[@]}" hkconvert surveyexport; do
   [ -x "$root/usr/bin/$p" ] || fail "/usr/bin/$p is not executable"
   file -b "$root/usr/bin/$p" 2>/dev/null | grep -q 'not stripped' && fail "/usr/bin/$p is not stripped"
 done
+# Only surveyexport links GDAL.
+for p in "${programs[@]}"; do
+  readelf -d "$root/usr/bin/$p" 2>/dev/null | grep NEEDED | grep -q gdal && fail "/usr/bin/$p links GDAL"
+done
+"$root/usr/bin/surveyexport" --help >/dev/null 2>&1 || fail "the installed surveyexport does not answer --help"
 # The README's batch example, with the installed converter: the 1984 grid northing.
 converted="$(echo 'Grid80 830000 840000' | "$root/usr/bin/hkconvert" 2>&1)"
 case "$(cut -f3 <<<"$converted")" in
