@@ -9,6 +9,7 @@
 #include "export/commands.h"
 #include "export/export_common.h"
 #include "export/plan_export.h"
+#include "export/plan_sheet.h"
 
 namespace surveyexport {
 namespace {
@@ -34,6 +35,8 @@ constexpr std::uintmax_t kProgressFromBytes = 10000 * 24;
 }  // namespace
 
 int RunPlanCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  // To .pdf or .svg: the plan on paper at true scale (--scale, --paper, --portrait, --view).
+  if (IsPlanSheetOutput(args)) return RunPlanSheetCommand(args, out, err);
   PlanExportOptions o;
   bool quiet = false;
   std::string outputDir, formatName;

@@ -75,16 +75,29 @@ QFont SheetPainter::FontOf(double heightMm, bool bold, bool italic) const {
   return font;
 }
 
+const SheetPainter::CachedFont& SheetPainter::Cached(double heightMm, bool bold, bool italic) {
+  if (!cache_.metrics || cache_.heightMm != heightMm || cache_.bold != bold ||
+      cache_.italic != italic) {
+    cache_.heightMm = heightMm;
+    cache_.bold = bold;
+    cache_.italic = italic;
+    cache_.font = FontOf(heightMm, bold, italic);
+    cache_.metrics = std::make_unique<QFontMetricsF>(cache_.font, painter_.device());
+  }
+  return cache_;
+}
+
 double SheetPainter::TextWidthMm(const std::string& text, double heightMm, bool bold) {
-  const QFontMetricsF metrics(FontOf(heightMm, bold, false), painter_.device());
-  return metrics.horizontalAdvance(QString::fromStdString(text)) / perMm_;
+  return Cached(heightMm, bold, false).metrics->horizontalAdvance(QString::fromStdString(text)) /
+         perMm_;
 }
 
 void SheetPainter::Text(const QPointF& mm, const std::string& text, double heightMm, long rgb,
                         double angle, Anchor anchor, bool bold, bool italic) {
   if (text.empty()) return;
-  const QFont font = FontOf(heightMm, bold, italic);
-  const QFontMetricsF metrics(font, painter_.device());
+  const CachedFont& cached = Cached(heightMm, bold, italic);
+  const QFont& font = cached.font;
+  const QFontMetricsF& metrics = *cached.metrics;
   const QString s = QString::fromStdString(text);
   const double w = metrics.horizontalAdvance(s);
   const double ascent = metrics.ascent(), descent = metrics.descent();

@@ -1,6 +1,7 @@
 #pragma once
 // Painting on a sheet in millimetres (Qt): the drawings at scale lay out everything in
 // millimetres from the sheet's top-left corner; this converts to the device's dots.
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPolygonF>
 #include <QRectF>
@@ -43,6 +44,14 @@ class SheetPainter {
   QFont FontOf(double heightMm, bool bold, bool italic) const;
   QPainter& painter_;
   double perMm_;
+  // The last font asked for, kept: labels come thousands at a time in one size.
+  struct CachedFont {
+    double heightMm = -1;
+    bool bold = false, italic = false;
+    QFont font;
+    std::unique_ptr<QFontMetricsF> metrics;
+  } cache_;
+  const CachedFont& Cached(double heightMm, bool bold, bool italic);
 };
 
 // A command-line program draws with Qt's painting; it needs an application object. Makes

@@ -35,6 +35,13 @@ namespace {
 constexpr int kToolbarDu = 16;  // toolbar height, vertical dialog units
 constexpr int kButtonDu = 44;   // button width
 constexpr int kButtonHeightDu = 12;
+constexpr int kLabelMarginDu = 4;  // room beside a widened page label's text, both sides together
+
+// The pixel width of the page label: its own width where the widest text fits, else the
+// text and a margin.
+int PageLabelWidth(int room, int widestText, int margin) {
+  return widestText <= room ? room : widestText + margin;
+}
 
 int ScrollBarExtent(const QWidget* w) { return w->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, w); }
 
@@ -382,6 +389,31 @@ PreviewWindow::PreviewWindow(QWidget* owner, const QString& caption, const QStri
 QString PreviewWindow::pageLabelText() const { return pageLabel_->text(); }
 void PreviewWindow::setPageLabel(const QString& text) { pageLabel_->setText(text); }
 
+// The page label is 44 du wide, room for texts up to "Page 1/4762" in the dialog font.
+// A document whose last page label is wider gets a label as wide as its widest text,
+// and "&Zoom" and "&Close" move right by as much, so that every page's number is read
+// whole and nothing overlaps. Other documents keep the toolbar as laid out.
+void PreviewWindow::fitPageLabel() {
+  const QFontMetrics fm(pageLabel_->font());
+  const int count = std::max(settings_.pageCount, 1);
+  int widest = fm.horizontalAdvance(QString::fromStdString(PageLabel(count, count)));
+  // Where the face's figures differ in width, a page before the last may read wider: its
+  // number written in the widest figure, as many figures as the last page's.
+  QChar wideFigure = QLatin1Char('0');
+  for (char c = '1'; c <= '9'; ++c)
+    if (fm.horizontalAdvance(QLatin1Char(c)) > fm.horizontalAdvance(wideFigure)) wideFigure = QLatin1Char(c);
+  const QString lastNumber = QString::fromStdString(ViewerPlainNumberText(count));
+  const QString wideNumber(lastNumber.size(), wideFigure);
+  widest = std::max(widest, fm.horizontalAdvance(QStringLiteral("Page") +
+                                                 QString::fromStdString(ViewerNumberText(wideNumber.toDouble())) +
+                                                 QStringLiteral("/") + lastNumber));
+  const int width = PageLabelWidth(platform::DuToPxX(kButtonDu), widest, platform::DuToPxX(kLabelMarginDu));
+  const int shift = width - pageLabel_->width();
+  if (shift == 0) return;
+  pageLabel_->resize(width, pageLabel_->height());
+  for (QPushButton* b : {zoom_, close_}) b->move(b->x() + shift, b->y());
+}
+
 void PreviewWindow::placeControls() {
   const int t = platform::DuToPxY(kToolbarDu);
   strip_->setGeometry(0, 0, width() + 2, t);
@@ -441,6 +473,7 @@ void PreviewWindow::initialise() {
                             lines_, s.linesPerPage);
   }
   text_ = QString();  // the lines hold the document from here on
+  fitPageLabel();
   RenderPage(*canvas_, 1, lines_);
   placeControls();
   LayoutPageView(*canvas_, lines_);

@@ -135,6 +135,7 @@ class PreviewWindow : public QDialog {
   void pagePressed(QPoint canvasPoint);
   void showPage();
   void placeControls();
+  void fitPageLabel();
 
   PageSettings& settings_;
   QString text_;

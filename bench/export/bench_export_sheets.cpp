@@ -3,6 +3,8 @@
 //             (about 2,040 sections of 47 points each, height labels on), and the same
 //             with one file of 20,000 records, to show that memory does not grow with
 //             the number of records.
+//   plan:     a 1,000,000-record NEH file (a 1 km square of spot levels with line work
+//             every tenth run of records) to PDF and to SVG at the automatic scale.
 // Prints one line a case: records, pages, seconds, peak resident memory (getrusage).
 #include <sys/resource.h>
 
@@ -13,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "export/plan_sheet.h"
 #include "export/section_sheets.h"
 
 namespace {
@@ -91,6 +94,54 @@ void Sections(const std::string& dir, int files, long records) {
               std::filesystem::file_size(o.output) / 1e6, seconds, PeakKb());
 }
 
+void Double(std::string& out, double v) {
+  char bytes[8];
+  std::memcpy(bytes, &v, 8);  // little-endian on the machines the suite runs on
+  out.append(bytes, 8);
+}
+
+void Plan(const std::string& dir, long records) {
+  const std::string path = dir + "/PLAN_" + std::to_string(records) + ".NEH";
+  {
+    std::string bytes;
+    bytes.reserve(records * 24);
+    for (long r = 0; r < records; ++r) {
+      const double e = 836000 + (r % 1000);
+      const double n = 820000 + (r / 1000) % 1000;
+      // Runs of ten records: every tenth run is a line (marker on its first and last record).
+      const bool line = (r / 10) % 10 == 0;
+      const bool marker = line && (r % 10 == 0 || r % 10 == 9);
+      const int code = line ? 21 : 1;
+      Double(bytes, marker ? -n : n);
+      Double(bytes, e);
+      Double(bytes, code * 10000 + 10 + (r % 700) / 100.0);
+    }
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return;
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+  }
+  for (const char* ext : {".pdf", ".svg"}) {
+    surveyexport::PlanSheetOptions o;
+    o.neh = path;
+    o.overwrite = true;
+    o.paper = "A1";
+    o.output = dir + "/plan" + ext;
+    surveyexport::PlanSheetResult result;
+    const auto start = std::chrono::steady_clock::now();
+    const std::string failed = surveyexport::DrawPlanSheet(o, {}, &result);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!failed.empty()) {
+      std::printf("plan: %s\n", failed.c_str());
+      continue;
+    }
+    std::printf("plan: %ld records to %s at 1:%g on %s (%.1f MB): %.2f s, peak %ld kB\n",
+                records, ext, result.scale, result.paper.c_str(),
+                std::filesystem::file_size(o.output) / 1e6, seconds, PeakKb());
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -100,5 +151,7 @@ int main(int argc, char** argv) {
   std::printf("peak before drawing: %ld kB\n", PeakKb());
   Sections(dir, 1, 20000);
   Sections(dir, 5, 100000);
+  Plan(dir, 100000);
+  Plan(dir, 1000000);
   return 0;
 }

@@ -58,7 +58,8 @@ QMultiMap<QString, QPointF> Words(const QString& pdf, int page) {
 // The vertices of the first stroked path of the colour (a pattern of Poppler's
 // "rgb(100%,0%,0%)" for red), in mm.
 QList<QPointF> Stroke(const QString& pdf, int page, const QString& rgb) {
-  const QString svg = QDir::temp().filePath("section-sheet-page.svg");
+  const QString svg = QDir::temp().filePath(
+      QString("section-sheet-page-%1.svg").arg(QCoreApplication::applicationPid()));
   Tool("pdftocairo", {"-svg", "-f", QString::number(page), "-l", QString::number(page), pdf, svg});
   QFile f(svg);
   if (!f.open(QIODevice::ReadOnly)) return {};

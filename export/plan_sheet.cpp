@@ -1,0 +1,556 @@
+// The plan sheet: the plan plotter's pass painted on paper at true scale.
+//
+// Layout, in millimetres from the sheet's top-left corner: a 10 mm margin, a band of 7 mm
+// round the map frame for the coordinate labels, and a strip of 30 mm under it for the
+// scale bar, the north arrow and the title block. The map is the view (the survey's full
+// extent as the plotter scans it, or --view) centred in the frame at 1 m = 1000/N mm.
+#include "export/plan_sheet.h"
+
+#include <QDate>
+#include <QGuiApplication>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPdfWriter>
+#include <QPolygonF>
+#include <QSvgGenerator>
+
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+
+#include "export/section_layout.h"
+#include "export/section_sheets.h"
+#include "export/sheet_paint.h"
+#include "planplot/plan_core.h"
+#include "toolkit/clip_segment.h"
+#include "toolkit/number_text.h"
+#include "toolkit/survey_files.h"
+
+namespace surveyexport {
+
+namespace {
+
+constexpr double kLabelBandMm = 7;
+constexpr double kStripMm = 30;
+constexpr double kLinePenMm = 0.25;
+constexpr double kPointMm = 0.6;      // the side of a point's square
+constexpr double kLabelMm = 1.8;      // point numbers and levels
+constexpr double kLabelOffsetMm = 1;  // from a point to its labels
+constexpr double kFrameLabelMm = 2.2;
+
+std::string BaseName(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The map: world window and where it lies on the sheet.
+struct MapFrame {
+  QRectF mm;                       // the frame on the sheet
+  double left = 0, right = 0, bottom = 0, top = 0;  // world window (m)
+  double scale = 0;
+  QPointF Mm(double E, double N) const {
+    return {mm.left() + (E - left) * 1000.0 / scale, mm.bottom() - (N - bottom) * 1000.0 / scale};
+  }
+};
+
+// The plotter's pass on paper: points as small squares, lines in millimetre dashes,
+// labels without the screen's opaque boxes.
+class PaperPlanCanvas : public planplot::PlanCanvas {
+ public:
+  PaperPlanCanvas(SheetPainter& sheet, const MapFrame& map, const Progress& progress,
+                  double records)
+      : sheet_(sheet), map_(map), progress_(progress), records_(records) {}
+  ~PaperPlanCanvas() override {
+    Flush();
+    FlushDots();
+  }
+
+  void BeginPass(const planplot::LabelFont&, const planplot::PlanMapping&) override {}
+  void EndPass() override {
+    Flush();
+    FlushDots();
+  }
+  void Record(const planplot::PlanRecord&) override {}
+  void Pixel(double E, double N, planplot::Rgb colour) override {
+    if (!Inside(E, N)) return;
+    // Points of one colour go out together as small squares (a PDF rectangle each).
+    if (dotCount_ > 0 && (colour != dotColour_ || dotCount_ >= 4096)) FlushDots();
+    const QPointF p = map_.Mm(E, N) * sheet_.DotsPerMm();
+    const double side = kPointMm * sheet_.DotsPerMm();
+    dots_.push_back(QRectF(p.x() - side / 2, p.y() - side / 2, side, side));
+    dotColour_ = colour;
+    ++dotCount_;
+  }
+  void Line(double E0, double N0, double E1, double N1, planplot::Rgb colour,
+            planplot::PenStyle style) override {
+    long double ax = E0, ay = N0, bx = E1, by = N1;
+    if (!toolkit::ClipSegment(ax, ay, bx, by, map_.left, map_.right, map_.bottom, map_.top)) {
+      Flush();
+      return;
+    }
+    const QPointF a = map_.Mm(double(ax), double(ay)), b = map_.Mm(double(bx), double(by));
+    const int pen = static_cast<int>(style);
+    if (line_.isEmpty() || colour != colour_ || pen != style_ || line_.back() != a) {
+      Flush();
+      line_ << a;
+      colour_ = colour;
+      style_ = pen;
+    }
+    if (b != line_.back() || line_.size() == 1) line_ << b;
+  }
+  void Label(const planplot::PlanLabel& label) override {
+    if (label.text.empty() || !Inside(label.E, label.N)) return;
+    sheet_.Text(map_.Mm(label.E, label.N), label.text, kLabelMm,
+                PaperColour(static_cast<long>(label.colour)), 10, SheetPainter::kTopLeft);
+  }
+  bool KeepAlive() override {
+    if (++count_ % 8192 == 0 && progress_ && records_ > 0)
+      return progress_(std::min(1.0, static_cast<double>(count_) / records_));
+    return true;
+  }
+  void FlushDots() {
+    if (dotCount_ == 0) return;
+    const long rgb = PaperColour(static_cast<long>(dotColour_));
+    QPainter& painter = sheet_.Painter();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor((rgb >> 16) & 255, (rgb >> 8) & 255, rgb & 255));
+    painter.drawRects(dots_.data(), static_cast<int>(dots_.size()));
+    painter.setBrush(Qt::NoBrush);
+    dots_.clear();
+    dotCount_ = 0;
+  }
+  void Flush() {
+    if (line_.size() >= 2)
+      sheet_.Polyline(line_, kLinePenMm, PaperColour(static_cast<long>(colour_)), style_);
+    line_.clear();
+  }
+
+ private:
+  bool Inside(double E, double N) const {
+    return E >= map_.left && E <= map_.right && N >= map_.bottom && N <= map_.top;
+  }
+  SheetPainter& sheet_;
+  MapFrame map_;
+  const Progress& progress_;
+  double records_;
+  std::int64_t count_ = 0;
+  QPolygonF line_;
+  planplot::Rgb colour_ = 0;
+  int style_ = 0;
+  std::vector<QRectF> dots_;
+  planplot::Rgb dotColour_ = 0;
+  int dotCount_ = 0;
+};
+
+double NiceStep(double atLeast) {
+  double p = std::pow(10.0, std::floor(std::log10(atLeast)));
+  for (;;) {
+    for (double m : {1.0, 2.0, 5.0})
+      if (m * p >= atLeast - 1e-9 * atLeast) return m * p;
+    p *= 10;
+  }
+}
+
+void DrawFrameTicks(SheetPainter& sheet, const MapFrame& map) {
+  sheet.Rectangle(map.mm, 0.35, 0);
+  const double step = PlanTickSpacing(map.scale);
+  const double tick = 2.0;
+  for (double e = std::ceil(map.left / step) * step; e <= map.right; e += step) {
+    const double x = map.Mm(e, map.bottom).x();
+    sheet.Polyline(QPolygonF{QPointF(x, map.mm.bottom()), QPointF(x, map.mm.bottom() - tick)},
+                   0.18, 0, 0);
+    sheet.Polyline(QPolygonF{QPointF(x, map.mm.top()), QPointF(x, map.mm.top() + tick)}, 0.18,
+                   0, 0);
+    const std::string text = toolkit::PlainNumberText(e);
+    sheet.Text(QPointF(x, map.mm.bottom() + 1), text, kFrameLabelMm, 0, 0,
+               SheetPainter::kTopCentre);
+    sheet.Text(QPointF(x, map.mm.top() - 1), text, kFrameLabelMm, 0, 0,
+               SheetPainter::kBottomCentre);
+  }
+  for (double n = std::ceil(map.bottom / step) * step; n <= map.top; n += step) {
+    const double y = map.Mm(map.left, n).y();
+    sheet.Polyline(QPolygonF{QPointF(map.mm.left(), y), QPointF(map.mm.left() + tick, y)}, 0.18,
+                   0, 0);
+    sheet.Polyline(QPolygonF{QPointF(map.mm.right(), y), QPointF(map.mm.right() - tick, y)},
+                   0.18, 0, 0);
+    const std::string text = toolkit::PlainNumberText(n);
+    // Northings read upward along both sides.
+    sheet.Text(QPointF(map.mm.left() - 1, y), text, kFrameLabelMm, 0, 90,
+               SheetPainter::kBottomCentre);
+    sheet.Text(QPointF(map.mm.right() + 1, y), text, kFrameLabelMm, 0, 90,
+               SheetPainter::kTopCentre);
+  }
+}
+
+void DrawScaleBar(SheetPainter& sheet, QPointF at, double scale) {
+  const double step = NiceStep(10.0 * scale / 1000.0);  // at least 10 mm a step
+  const double stepMm = step * 1000.0 / scale;
+  for (int i = 0; i < 4; ++i) {
+    const QRectF box(at.x() + i * stepMm, at.y(), stepMm, 1.5);
+    if (i % 2 == 0) sheet.Fill(box, 0);
+    sheet.Rectangle(box, 0.18, 0);
+    sheet.Text(QPointF(box.left(), at.y() + 2.5), toolkit::PlainNumberText(i * step), 2, 0, 0,
+               SheetPainter::kTopCentre);
+  }
+  sheet.Text(QPointF(at.x() + 4 * stepMm, at.y() + 2.5),
+             toolkit::PlainNumberText(4 * step) + " m", 2, 0, 0, SheetPainter::kTopCentre);
+}
+
+void DrawNorthArrow(SheetPainter& sheet, QPointF base) {
+  QPolygonF arrow{base + QPointF(0, -14), base + QPointF(3, 0), base + QPointF(0, -3),
+                  base + QPointF(-3, 0), base + QPointF(0, -14)};
+  QPainter& p = sheet.Painter();
+  p.setPen(QPen(Qt::black, 0.18 * sheet.DotsPerMm()));
+  p.setBrush(Qt::black);
+  QPolygonF dots;
+  for (const QPointF& q : arrow) dots << q * sheet.DotsPerMm();
+  p.drawPolygon(dots);
+  p.setBrush(Qt::NoBrush);
+  sheet.Text(base + QPointF(0, -15), "N", 4, 0, 0, SheetPainter::kBottomCentre, true);
+}
+
+void DrawTitleBlock(SheetPainter& sheet, const QRectF& box, const PlanSheetOptions& o,
+                    double scale, const std::string& paper) {
+  sheet.Rectangle(box, 0.25, 0);
+  std::string files = BaseName(o.neh);
+  if (!o.reference.empty()) files += " + " + BaseName(o.reference);
+  double y = box.top() + 1.5;
+  sheet.Text(QPointF(box.left() + 2, y), files, 3.2, 0, 0, SheetPainter::kTopLeft, true);
+  y += 5;
+  sheet.Text(QPointF(box.left() + 2, y), "1:" + toolkit::PlainNumberText(scale), 4, 0, 0,
+             SheetPainter::kTopLeft, true);
+  y += 6.5;
+  sheet.Text(QPointF(box.left() + 2, y), o.crsName, 2.5, 0, 0, SheetPainter::kTopLeft);
+  y += 4.5;
+  sheet.Text(QPointF(box.left() + 2, y),
+             paper + (o.portrait ? " portrait" : "") + "  " +
+                 QDate::currentDate().toString(Qt::ISODate).toStdString(),
+             2.5, 0, 0, SheetPainter::kTopLeft);
+}
+
+// Records of the files, for the progress.
+double RecordsOf(const std::string& path) {
+  auto source = planplot::OpenNehFile(path);
+  return source ? source->Count() : 0;
+}
+
+}  // namespace
+
+const std::vector<double>& PlanScaleSeries() {
+  static const std::vector<double> series = {100,  200,  250,  500,   1000,  1250,
+                                             2000, 2500, 5000, 10000, 20000, 50000};
+  return series;
+}
+
+std::optional<double> PlanScaleFor(double width, double height, double areaWidthMm,
+                                   double areaHeightMm) {
+  if (!(std::isfinite(width) && std::isfinite(height))) return std::nullopt;
+  for (double s : PlanScaleSeries())
+    if (width * 1000.0 / s <= areaWidthMm + 1e-6 && height * 1000.0 / s <= areaHeightMm + 1e-6)
+      return s;
+  return std::nullopt;
+}
+
+double PlanTickSpacing(double scale) { return NiceStep(25.0 * scale / 1000.0); }
+
+std::optional<std::vector<double>> ParseView(const std::string& text) {
+  std::vector<double> values;
+  std::size_t start = 0;
+  for (int i = 0; i < 4; ++i) {
+    const std::size_t comma = text.find(',', start);
+    if ((i < 3) != (comma != std::string::npos)) return std::nullopt;
+    const std::string part = text.substr(start, i < 3 ? comma - start : std::string::npos);
+    if (part.empty() || part.size() > 40) return std::nullopt;
+    char* end = nullptr;
+    const double v = std::strtod(part.c_str(), &end);
+    if (end != part.c_str() + part.size() || !std::isfinite(v)) return std::nullopt;
+    values.push_back(v);
+    start = comma + 1;
+  }
+  if (values[0] == values[2] || values[1] == values[3]) return std::nullopt;
+  return values;
+}
+
+std::string DrawPlanSheet(const PlanSheetOptions& o, const Progress& progress,
+                          PlanSheetResult* result) {
+  const Format format = FormatFromPath(o.output);
+  if (format != Format::Pdf && format != Format::Svg)
+    return o.output + ": a plan sheet is drawn to .pdf or .svg";
+  const auto paper = PaperNamed(o.paper);
+  if (!paper) return "unknown paper " + o.paper + " (A4, A3, A2, A1 or A0)";
+  if (o.scale != 0 && !(std::isfinite(o.scale) && o.scale > 0))
+    return "the scale must be a number above 0";
+
+  planplot::PlanState state;
+  state.mainFileName = o.neh;
+  state.referenceFileName = o.reference;
+  state.referencePresent = !o.reference.empty();
+  state.showNumbers = o.numbers;
+  state.showLevels = o.levels;
+  for (const std::string& file : {o.neh, o.reference}) {
+    if (file.empty()) continue;
+    if (!toolkit::SurveyFileExists(file)) return file + ": no such file";
+    if (!planplot::OpenNehFile(file)) return file + ": cannot be read";
+  }
+  const planplot::NehOpener opener = [](const std::string& name) {
+    return planplot::OpenNehFile(name);
+  };
+  if (std::string e = planplot::ScanFullExtent(state, opener); !e.empty()) return e;
+
+  double left = state.Elo, right = state.Ehi, bottom = state.Nlo, top = state.Nhi;
+  if (o.haveView) {
+    left = std::min(o.viewE1, o.viewE2);
+    right = std::max(o.viewE1, o.viewE2);
+    bottom = std::min(o.viewN1, o.viewN2);
+    top = std::max(o.viewN1, o.viewN2);
+  }
+
+  const double sheetW = o.portrait ? paper->shortMm : paper->longMm;
+  const double sheetH = o.portrait ? paper->longMm : paper->shortMm;
+  const double inset = kSheetMarginMm + kLabelBandMm;
+  MapFrame map;
+  map.mm = QRectF(inset, inset, sheetW - 2 * inset, sheetH - 2 * inset - kStripMm);
+  std::string note;
+  if (o.scale > 0) {
+    map.scale = o.scale;
+    if ((right - left) * 1000.0 / o.scale > map.mm.width() + 1e-6 ||
+        (top - bottom) * 1000.0 / o.scale > map.mm.height() + 1e-6)
+      note = "Part of the " + std::string(o.haveView ? "view" : "survey") +
+             " lies outside the sheet at 1:" + toolkit::PlainNumberText(o.scale) + ".";
+  } else {
+    // A few millimetres kept free inside the frame for the labels of edge points.
+    const auto s = PlanScaleFor(right - left, top - bottom, map.mm.width() - 8,
+                                map.mm.height() - 8);
+    if (!s)
+      return "the " + std::string(o.haveView ? "view" : "survey") + " of " + BaseName(o.neh) +
+             " does not fit " + paper->name + " even at 1:50000: give --scale or --view";
+    map.scale = *s;
+  }
+  const double cE = (left + right) / 2, cN = (bottom + top) / 2;
+  const double halfW = map.mm.width() * map.scale / 2000.0;
+  const double halfH = map.mm.height() * map.scale / 2000.0;
+  map.left = cE - halfW;
+  map.right = cE + halfW;
+  map.bottom = cN - halfH;
+  map.top = cN + halfH;
+  if (!(std::isfinite(map.left) && std::isfinite(map.right) && std::isfinite(map.bottom) &&
+        std::isfinite(map.top)))
+    return BaseName(o.neh) + ": coordinates out of reach";
+  // Labels 1 mm from their points on the sheet.
+  state.u = kLabelOffsetMm * map.scale / 1000.0;
+
+  auto app = EnsureGuiApplication();
+  PendingOutput pending;
+  if (std::string e = pending.Reserve(o.output, o.overwrite); !e.empty()) return e;
+  const QString temp = QString::fromStdString(pending.TempPath());
+  std::unique_ptr<QPdfWriter> pdf;
+  std::unique_ptr<QSvgGenerator> svg;
+  QPainter painter;
+  double perMm = 0;
+  if (format == Format::Pdf) {
+    pdf = std::make_unique<QPdfWriter>(temp);
+    pdf->setResolution(1200);
+    pdf->setCreator("surveyexport");
+    pdf->setTitle(QString::fromStdString(BaseName(o.neh)));
+    pdf->setPageLayout(QPageLayout(
+        QPageSize(QPageSize::id(QSizeF(paper->shortMm, paper->longMm), QPageSize::Millimeter)),
+        o.portrait ? QPageLayout::Portrait : QPageLayout::Landscape, QMarginsF()));
+    if (!painter.begin(pdf.get())) return "cannot write " + o.output;
+    perMm = 1200 / 25.4;
+  } else {
+    svg = std::make_unique<QSvgGenerator>();
+    svg->setFileName(temp);
+    perMm = 10;
+    svg->setResolution(254);
+    svg->setSize(QSize(int(std::lround(sheetW * perMm)), int(std::lround(sheetH * perMm))));
+    svg->setViewBox(QRectF(0, 0, sheetW * perMm, sheetH * perMm));
+    svg->setTitle(QString::fromStdString(BaseName(o.neh) + " 1:" +
+                                         toolkit::PlainNumberText(map.scale)));
+    if (!painter.begin(svg.get())) return "cannot write " + o.output;
+  }
+  std::string fault;
+  {
+    SheetPainter sheet(painter, perMm);
+    sheet.Fill(QRectF(0, 0, sheetW, sheetH), 0xffffff);
+    sheet.ClipTo(map.mm);
+    const double records = RecordsOf(o.neh) + (o.reference.empty() ? 0 : RecordsOf(o.reference));
+    {
+      PaperPlanCanvas canvas(sheet, map, progress, records);
+      const planplot::PassResult pass =
+          planplot::DrawPlanPass(state, planplot::kLightScheme, opener, canvas);
+      fault = pass.fault;
+      if (pass.aborted && fault.empty()) fault = "stopped";
+    }
+    sheet.ClipTo(QRectF());
+    DrawFrameTicks(sheet, map);
+    const double stripTop = map.mm.bottom() + kLabelBandMm + 2;
+    DrawScaleBar(sheet, QPointF(map.mm.left(), stripTop + 8), map.scale);
+    const QRectF titleBox(sheetW - kSheetMarginMm - 95, stripTop, 95, kStripMm - 4);
+    DrawNorthArrow(sheet, QPointF(titleBox.left() - 15, stripTop + 20));
+    DrawTitleBlock(sheet, titleBox, o, map.scale, paper->name);
+    if (!note.empty())
+      sheet.Text(QPointF(map.mm.left(), stripTop + 17), note, 2.2, 0, 0, SheetPainter::kTopLeft,
+                 false, true);
+  }
+  if (!painter.end()) return "cannot write " + o.output;
+  pdf.reset();
+  svg.reset();
+  if (!fault.empty()) return fault;  // the pending output is removed
+  if (std::string e = pending.Commit(); !e.empty()) return e;
+  if (progress) progress(1.0);
+  if (result) {
+    result->scale = map.scale;
+    result->paper = paper->name;
+    result->note = note;
+  }
+  return {};
+}
+
+namespace {
+
+const char* const kPlanSheetUsage =
+    "Usage: surveyexport plan NEH [--reference NEH] [--numbers] [--levels] [--scale N]\n"
+    "                         [--paper A4|A3|A2|A1|A0] [--portrait] [--view E1,N1,E2,N2]\n"
+    "                         [--crs CRS] [--overwrite] [--quiet] OUTPUT.pdf|OUTPUT.svg\n"
+    "  The plan as plandra draws it, on white paper at true scale: 1 m is 1000/N mm.\n"
+    "  Without --scale, the largest of 1:100, 200, 250, 500, 1000, 1250, 2000, 2500, 5000,\n"
+    "  10000, 20000, 50000 at which the survey (or --view) fits the sheet (A3 landscape\n"
+    "  unless --paper and --portrait say otherwise). Yellow points and lines print in\n"
+    "  ochre, green in dark green, cyan in dark cyan. A frame with easting and northing\n"
+    "  labels, a scale bar, a north arrow and a title block with the files, the scale,\n"
+    "  the coordinate system (Hong Kong 1980 Grid unless --crs names another), the sheet\n"
+    "  and the date.\n";
+
+bool TakesValue(const std::string& arg) {
+  return arg == "--reference" || arg == "--crs" || arg == "--datum-shift" || arg == "--scale" ||
+         arg == "--paper" || arg == "--view" || arg == "--output-dir" || arg == "--format";
+}
+
+}  // namespace
+
+const char* PlanSheetUsage() { return kPlanSheetUsage; }
+
+bool IsPlanSheetOutput(const std::vector<std::string>& args) {
+  std::string last;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--format" && i + 1 < args.size()) {
+      const Format f = FormatFromName(args[i + 1]);
+      if (f == Format::Pdf || f == Format::Svg) return true;
+    }
+    if (a.rfind("--format=", 0) == 0) {
+      const Format f = FormatFromName(a.substr(9));
+      if (f == Format::Pdf || f == Format::Svg) return true;
+    }
+    if (TakesValue(a)) {
+      ++i;
+      continue;
+    }
+    if (a.empty() || a[0] != '-') last = a;
+  }
+  const Format f = FormatFromPath(last);
+  return f == Format::Pdf || f == Format::Svg;
+}
+
+int RunPlanSheetCommand(const std::vector<std::string>& args, std::ostream& out,
+                        std::ostream& err) {
+  PlanSheetOptions o;
+  std::vector<std::string> positional;
+  bool quiet = false;
+  std::string outputDir;
+  Format format = Format::Unknown;
+  std::size_t i = (!args.empty() && args[0] == "plan") ? 1 : 0;
+  for (; i < args.size(); ++i) {
+    std::string arg = args[i], value;
+    bool inlineValue = false;
+    if (arg.rfind("--", 0) == 0) {
+      if (const auto eq = arg.find('='); eq != std::string::npos) {
+        value = arg.substr(eq + 1);
+        arg = arg.substr(0, eq);
+        inlineValue = true;
+      }
+    }
+    if (arg == "--help" || arg == "-h") {
+      out << kPlanSheetUsage;
+      return kDone;
+    }
+    if (TakesValue(arg)) {
+      if (!inlineValue) {
+        if (i + 1 >= args.size()) return UsageError(err, "option " + arg + " needs a value");
+        value = args[++i];
+      }
+      if (arg == "--reference") {
+        o.reference = value;
+      } else if (arg == "--scale") {
+        const auto s = ParseScale(value);
+        if (!s) return UsageError(err, "--scale " + value + ": the scale is the number N of 1:N, above 0");
+        o.scale = *s;
+      } else if (arg == "--paper") {
+        const auto p = PaperNamed(value);
+        if (!p) return UsageError(err, "--paper " + value + ": use A4, A3, A2, A1 or A0");
+        o.paper = p->name;
+      } else if (arg == "--view") {
+        const auto v = ParseView(value);
+        if (!v) return UsageError(err, "--view " + value + ": give two corners as E1,N1,E2,N2");
+        o.haveView = true;
+        o.viewE1 = (*v)[0];
+        o.viewN1 = (*v)[1];
+        o.viewE2 = (*v)[2];
+        o.viewN2 = (*v)[3];
+      } else if (arg == "--crs") {
+        SpatialRef srs;
+        if (std::string e = ParseCrs(value, &srs); !e.empty()) return UsageError(err, e);
+        const char* name = srs ? OSRGetName(srs.get()) : nullptr;
+        o.crsName = name && *name ? name : (srs ? value : std::string("No coordinate system"));
+      } else if (arg == "--output-dir") {
+        outputDir = value;
+      } else if (arg == "--format") {
+        format = FormatFromName(value);
+        if (format != Format::Pdf && format != Format::Svg)
+          return UsageError(err, "--format " + value + ": a plan sheet is drawn to pdf or svg");
+      } else {
+        return UsageError(err, "option " + arg + " does not apply to a plan on paper");
+      }
+    } else if (inlineValue) {
+      return UsageError(err, "option " + arg + " takes no value");
+    } else if (arg == "--numbers") {
+      o.numbers = true;
+    } else if (arg == "--levels") {
+      o.levels = true;
+    } else if (arg == "--portrait") {
+      o.portrait = true;
+    } else if (arg == "--overwrite") {
+      o.overwrite = true;
+    } else if (arg == "--quiet" || arg == "-q") {
+      quiet = true;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return UsageError(err, "option " + arg + " does not apply to a plan on paper");
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  if (!outputDir.empty() || format != Format::Unknown) {
+    if (outputDir.empty() || format == Format::Unknown)
+      return UsageError(err, "--output-dir and --format go together");
+    if (positional.size() != 1) return UsageError(err, "plan draws one NEH file a sheet");
+    o.output = OutputPathFor(positional.front(), outputDir, format);
+  } else {
+    if (positional.size() != 2) return UsageError(err, "plan needs an NEH file and an output file");
+    o.output = positional.back();
+    if (const Format f = FormatFromPath(o.output); f != Format::Pdf && f != Format::Svg)
+      return UsageError(err, o.output + ": a plan sheet is drawn to .pdf or .svg");
+  }
+  o.neh = positional.front();
+  PlanSheetResult result;
+  if (std::string e = DrawPlanSheet(o, TerminalProgress(quiet), &result); !e.empty())
+    return ReportProblem(err, e);
+  if (!result.note.empty()) err << "surveyexport: " << result.note << "\n";
+  if (!quiet)
+    out << o.output << ": 1:" << toolkit::PlainNumberText(result.scale) << " on "
+        << result.paper << "\n";
+  return kDone;
+}
+
+}  // namespace surveyexport

@@ -1,0 +1,60 @@
+#pragma once
+// The plan on paper at true scale (PDF or SVG, one sheet): the plan plotter's own drawing
+// pass on white paper, in a frame with coordinate ticks and labels, with a scale bar, a
+// north arrow and a title block.
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "export/export_common.h"
+
+namespace surveyexport {
+
+struct PlanSheetOptions {
+  std::string neh;                 // the main NEH file
+  std::string reference;           // the reference NEH file, or empty
+  bool numbers = false, levels = false;
+  double scale = 0;                // N of 1:N; 0: the largest standard scale that fits
+  std::string paper = "A3";
+  bool portrait = false;
+  bool haveView = false;           // --view: the window of the survey to draw
+  double viewE1 = 0, viewN1 = 0, viewE2 = 0, viewN2 = 0;
+  std::string crsName = "Hong Kong 1980 Grid";  // said in the title block
+  bool overwrite = false;
+  std::string output;              // .pdf or .svg
+};
+
+struct PlanSheetResult {
+  double scale = 0;
+  std::string paper;
+  std::string note;  // said on the sheet when part of the view lies outside it
+};
+
+// The series of standard plan scales, from the largest: 1:100, 1:200, ... 1:50000.
+const std::vector<double>& PlanScaleSeries();
+// The largest scale of the series at which a view of width x height metres fits an area
+// of areaWidth x areaHeight mm; nothing when even 1:50000 is too large.
+std::optional<double> PlanScaleFor(double width, double height, double areaWidthMm,
+                                   double areaHeightMm);
+// The spacing of the frame's coordinate ticks at a scale: the smallest of 1, 2, 5 x 10^k
+// metres that is at least 25 mm on the sheet.
+double PlanTickSpacing(double scale);
+// Parses E1,N1,E2,N2 (four finite numbers, two distinct corners); nothing otherwise.
+std::optional<std::vector<double>> ParseView(const std::string& text);
+
+// Draws the plan sheet. Empty on success; otherwise one line naming the file, and nothing
+// is left under the output's name.
+std::string DrawPlanSheet(const PlanSheetOptions& options, const Progress& progress,
+                          PlanSheetResult* result = nullptr);
+
+// The plan command's way to paper: true when its output is a .pdf or .svg file (or
+// --format pdf|svg). RunPlanSheetCommand takes the words after "plan", as the plan command
+// does: NEH [--reference NEH] [--numbers] [--levels] [--scale N] [--paper A4|A3|A2|A1|A0]
+// [--portrait] [--view E1,N1,E2,N2] [--crs CRS] [--overwrite] [--quiet] OUTPUT.
+bool IsPlanSheetOutput(const std::vector<std::string>& args);
+int RunPlanSheetCommand(const std::vector<std::string>& args, std::ostream& out,
+                        std::ostream& err);
+const char* PlanSheetUsage();
+
+}  // namespace surveyexport
