@@ -2,6 +2,8 @@
 //   [--datum-shift official|suite] [--2d] [--wgs84] [--overwrite] [--quiet]
 //   [--output-dir DIR --format FMT] OUTPUT
 #include <cstdio>
+#include <filesystem>
+#include <map>
 #include <ostream>
 
 #include "export/commands.h"
@@ -10,6 +12,27 @@
 #include "export/plan_sheet.h"
 
 namespace surveyexport {
+namespace {
+
+const char* const kPlanUsage =
+    "Usage: surveyexport plan NEH [--reference NEH] [--numbers] [--levels] [--crs CRS]\n"
+    "                         [--datum-shift official|suite] [--2d] [--wgs84]\n"
+    "                         [--overwrite] [--quiet] OUTPUT\n"
+    "       surveyexport plan NEH... --output-dir DIR --format dxf|gpkg|geojson|kml|csv [...]\n"
+    "The plan as plandra draws it. Points (every record with a position: number, code,\n"
+    "height, line marker) and lines (each run of joined records, split where the style\n"
+    "digit changes: style, code, first and last record) to DXF (.dxf; layers POINTS,\n"
+    "LINES_0..LINES_9, NUMBERS, LEVELS, REF_POINTS, REF_LINES; --numbers and --levels\n"
+    "add the labels as text), GeoPackage (.gpkg; layers points, lines, ref_points,\n"
+    "ref_lines in --crs, default EPSG:2326), GeoJSON and KML (.geojson, .kml; WGS 84\n"
+    "through PROJ with --datum-shift official, the default, or through the converter's\n"
+    "own chain with --datum-shift suite; the summary gives the largest difference) or\n"
+    "CSV (.csv; --wgs84 adds latitude and longitude). --2d writes everything flat.\n";
+
+// Files shorter than this are done before a progress bar could help.
+constexpr std::uintmax_t kProgressFromBytes = 10000 * 24;
+
+}  // namespace
 
 int RunPlanCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   // To .pdf or .svg: the plan on paper at true scale (--scale, --paper, --portrait, --view).
@@ -19,13 +42,26 @@ int RunPlanCommand(const std::vector<std::string>& args, std::ostream& out, std:
   std::string outputDir, formatName;
   std::vector<std::string> words;
   for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
+    std::string a = args[i], given;
+    bool hasValue = false;
+    if (const size_t eq = a.find('='); a.rfind("--", 0) == 0 && eq != std::string::npos) {
+      given = a.substr(eq + 1);
+      a = a.substr(0, eq);
+      hasValue = true;
+    }
     auto value = [&](std::string& into) {
+      if (hasValue) {
+        into = given;
+        return true;
+      }
       if (i + 1 >= args.size()) return false;
       into = args[++i];
       return true;
     };
-    if (a == "--reference") {
+    if (a == "--help" || a == "-h") {
+      out << kPlanUsage;
+      return kDone;
+    } else if (a == "--reference") {
       if (!value(o.reference)) return UsageError(err, "--reference needs a file name");
     } else if (a == "--numbers") {
       o.numbers = true;
@@ -66,7 +102,14 @@ int RunPlanCommand(const std::vector<std::string>& args, std::ostream& out, std:
     const Format f = FormatFromName(formatName);
     if (f == Format::Unknown) return UsageError(err, "unknown format '" + formatName + "'");
     if (words.empty()) return UsageError(err, "plan needs at least one NEH file");
-    for (const std::string& w : words) jobs.emplace_back(w, OutputPathFor(w, outputDir, f));
+    std::map<std::string, std::string> taken;
+    for (const std::string& w : words) {
+      jobs.emplace_back(w, OutputPathFor(w, outputDir, f));
+      // Two inputs of the same name in different folders would write one output.
+      if (auto [it, fresh] = taken.emplace(jobs.back().second, w); !fresh)
+        return ReportProblem(err, it->second + " and " + w + " would both be written to " +
+                                      jobs.back().second + ": export them one at a time");
+    }
   } else {
     if (words.size() != 2) return UsageError(err, "plan takes one NEH file and one output");
     jobs.emplace_back(words[0], words[1]);
@@ -84,8 +127,12 @@ int RunPlanCommand(const std::vector<std::string>& args, std::ostream& out, std:
       continue;
     }
     PlanExportSummary s;
-    const std::string fault = ExportPlan(o, TerminalProgress(quiet), s);
+    std::error_code ec;
+    const std::uintmax_t bytes = std::filesystem::file_size(input, ec);
+    const bool longFile = !ec && bytes >= kProgressFromBytes;
+    const std::string fault = ExportPlan(o, TerminalProgress(quiet || !longFile), s);
     if (!fault.empty()) {
+      if (longFile && !quiet) std::fputc('\n', stderr);  // the bar cut short ends its line
       status = ReportProblem(err, fault);
       continue;
     }

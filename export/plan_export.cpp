@@ -393,18 +393,25 @@ class OgrSink : public Sink {
         layers_[i] = l;
       }
     }
+    for (int i = 0; i < 4; ++i) {
+      if (!layers_[i]) continue;
+      OGRFeatureDefnH d = OGR_L_GetLayerDefn(layers_[i]);
+      for (int k = 0; k < kFields; ++k) field_[i][k] = OGR_FD_GetFieldIndex(d, kFieldNames[k]);
+    }
     if (transactions_) GDALDatasetStartTransaction(ds_, FALSE);
     return {};
   }
 
   std::string Point(const PlanRecord& r, Rgb) override {
-    OGRLayerH l = layers_[r.reference ? 2 : 0];
+    const int li = r.reference ? 2 : 0;
+    OGRLayerH l = layers_[li];
+    const int* fi = field_[li];
     OGRFeatureH f = OGR_F_Create(OGR_L_GetLayerDefn(l));
-    OGR_F_SetFieldInteger64(f, OGR_F_GetFieldIndex(f, "number"), r.number);
-    OGR_F_SetFieldDouble(f, OGR_F_GetFieldIndex(f, "code"), r.code);
-    OGR_F_SetFieldDouble(f, OGR_F_GetFieldIndex(f, "height"), r.height);
-    OGR_F_SetFieldInteger(f, OGR_F_GetFieldIndex(f, "line_marker"), r.marker ? 1 : 0);
-    if (single_) OGR_F_SetFieldString(f, OGR_F_GetFieldIndex(f, "layer"), r.reference ? "ref_points" : "points");
+    OGR_F_SetFieldInteger64(f, fi[kNumber], r.number);
+    OGR_F_SetFieldDouble(f, fi[kCode], r.code);
+    OGR_F_SetFieldDouble(f, fi[kHeight], r.height);
+    OGR_F_SetFieldInteger(f, fi[kMarker], r.marker ? 1 : 0);
+    if (single_) OGR_F_SetFieldString(f, fi[kLayer], r.reference ? "ref_points" : "points");
     OGRGeometryH g = OGR_G_CreateGeometry(flat_ ? wkbPoint : wkbPoint25D);
     double x = r.E, y = r.N;
     if (!Place(x, y)) {
@@ -420,13 +427,15 @@ class OgrSink : public Sink {
     return Write(l, f);
   }
   std::string Polyline(const Run& run) override {
-    OGRLayerH l = layers_[run.reference ? 3 : 1];
+    const int li = run.reference ? 3 : 1;
+    OGRLayerH l = layers_[li];
+    const int* fi = field_[li];
     OGRFeatureH f = OGR_F_Create(OGR_L_GetLayerDefn(l));
-    OGR_F_SetFieldInteger(f, OGR_F_GetFieldIndex(f, "style"), run.style);
-    OGR_F_SetFieldDouble(f, OGR_F_GetFieldIndex(f, "code"), run.code);
-    OGR_F_SetFieldInteger64(f, OGR_F_GetFieldIndex(f, "first"), run.first);
-    OGR_F_SetFieldInteger64(f, OGR_F_GetFieldIndex(f, "last"), run.last);
-    if (single_) OGR_F_SetFieldString(f, OGR_F_GetFieldIndex(f, "layer"), run.reference ? "ref_lines" : "lines");
+    OGR_F_SetFieldInteger(f, fi[kStyle], run.style);
+    OGR_F_SetFieldDouble(f, fi[kCode], run.code);
+    OGR_F_SetFieldInteger64(f, fi[kFirst], run.first);
+    OGR_F_SetFieldInteger64(f, fi[kLast], run.last);
+    if (single_) OGR_F_SetFieldString(f, fi[kLayer], run.reference ? "ref_lines" : "lines");
     OGRGeometryH g = OGR_G_CreateGeometry(flat_ ? wkbLineString : wkbLineString25D);
     for (size_t i = 0; i < run.E.size(); ++i) {
       double x = run.E[i], y = run.N[i];
@@ -494,6 +503,10 @@ class OgrSink : public Sink {
   std::int64_t unplaced = 0;
 
  private:
+  enum { kNumber, kCode, kHeight, kMarker, kStyle, kFirst, kLast, kLayer, kFields };
+  static constexpr const char* kFieldNames[kFields] = {"number", "code",  "height", "line_marker",
+                                                       "style",  "first", "last",   "layer"};
+  int field_[4][kFields] = {};
   GDALDatasetH ds_ = nullptr;
   OGRLayerH layers_[4] = {nullptr, nullptr, nullptr, nullptr};
   Wgs84* wgs_ = nullptr;

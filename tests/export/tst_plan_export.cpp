@@ -341,6 +341,21 @@ print("ltypes", " ".join(sorted(lt.dxf.name.upper() for lt in doc.linetypes)))
     QCOMPARE(r.code, 0);
     QCOMPARE(FeatureCounts(folder + "/REF.gpkg").value("points"), 4);
     QCOMPARE(FeatureCounts(folder + "/Site Plan é.gpkg").value("points"), 9);
+
+    // Two inputs of one name in different folders would overwrite each other: nothing is
+    // written.
+    fs::create_directory(Path("other").toStdString());
+    WriteNeh(Path("other/REF.NEH").toStdString(), kRef);
+    const QString second = Path("second");
+    fs::create_directory(second.toStdString());
+    r = Export({"--output-dir", second, "--format", "csv", ref_, Path("other/REF.NEH")});
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.find("would both be written") != std::string::npos, r.err.c_str());
+    QVERIFY(fs::is_empty(second.toStdString()));
+
+    r = Export({"--help"});
+    QCOMPARE(r.code, 0);
+    QVERIFY(r.out.find("--datum-shift") != std::string::npos);
   }
 };
 
