@@ -117,6 +117,15 @@ int RunTableCommand(const std::vector<std::string>& args, std::ostream& out, std
     jobs.push_back({files[0], files[1]});
   }
 
+  // The output folder is made when it is not there yet.
+  if (!outputDir.empty()) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(outputDir, ec)) {
+      std::filesystem::create_directories(outputDir, ec);
+      if (ec) return ReportProblem(err, "cannot make folder " + outputDir + ": " + ec.message());
+    }
+  }
+
   // A CRS that PROJ does not know stops everything before a file is written.
   if (crs != kDefaultCrs) {
     SpatialRef srs;
