@@ -59,7 +59,7 @@ int RunPlanCommand(const std::vector<std::string>& args, std::ostream& out, std:
       return true;
     };
     if (a == "--help" || a == "-h") {
-      out << kPlanUsage;
+      out << kPlanUsage << "\n" << PlanSheetUsage();
       return kDone;
     } else if (a == "--reference") {
       if (!value(o.reference)) return UsageError(err, "--reference needs a file name");
@@ -121,9 +121,9 @@ int RunPlanCommand(const std::vector<std::string>& args, std::ostream& out, std:
     o.output = output;
     o.format = FormatFromPath(output);
     if (o.format == Format::Unknown)
-      return UsageError(err, output + ": unknown extension (.dxf .gpkg .geojson .kml .csv)");
+      return UsageError(err, output + ": unknown extension (.dxf .gpkg .geojson .kml .csv .pdf .svg)");
     if (o.format == Format::Pdf || o.format == Format::Svg || o.format == Format::Xlsx) {
-      status = ReportProblem(err, output + ": a plan is written as .dxf, .gpkg, .geojson, .kml or .csv");
+      status = ReportProblem(err, output + ": a plan is written as .dxf, .gpkg, .geojson, .kml, .csv, .pdf or .svg");
       continue;
     }
     PlanExportSummary s;

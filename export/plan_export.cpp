@@ -669,7 +669,7 @@ std::string ExportPlan(const PlanExportOptions& o, const Progress& progress, Pla
   if (!fault.empty()) return fault;
   if (o.format != Format::Dxf && o.format != Format::Gpkg && o.format != Format::GeoJson &&
       o.format != Format::Kml && o.format != Format::Csv)
-    return o.output + ": a plan is written as .dxf, .gpkg, .geojson, .kml or .csv";
+    return o.output + ": a plan is written as .dxf, .gpkg, .geojson, .kml, .csv, .pdf or .svg";
 
   RegisterGdal();
   GdalErrorCapture gdalErrors;
