@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "export/cli.h"
+#include "export_test_tools.h"
 
 namespace fs = std::filesystem;
 
@@ -41,21 +42,8 @@ void WriteNeh(const fs::path& p, const std::vector<Rec>& recs) {
   }
 }
 
-struct Result {
-  int code = -1;
-  std::string out, err;
-};
-
-Result Export(const QStringList& words) {
-  std::vector<std::string> args{"plan", "--quiet"};
-  for (const QString& w : words) args.push_back(w.toStdString());
-  std::ostringstream out, err;
-  Result r;
-  r.code = surveyexport::RunSurveyExport(args, out, err);
-  r.out = out.str();
-  r.err = err.str();
-  return r;
-}
+using Result = exporttest::Run;
+Result Export(const QStringList& words) { return exporttest::Export("plan", words); }
 
 QString Run(const QString& program, const QStringList& args, const QByteArray& input = {}) {
   QProcess p;

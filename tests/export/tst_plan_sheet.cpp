@@ -7,20 +7,14 @@
 
 #include "export/cli.h"
 #include "export/plan_sheet.h"
+#include "export_test_tools.h"
 #include "survey_writer.h"
 
 namespace {
 
 constexpr double kMmPerPt = 25.4 / 72.0;
 
-QString Tool(const QString& program, const QStringList& args, bool* ok = nullptr) {
-  QProcess p;
-  p.start(program, args);
-  const bool done = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit &&
-                    p.exitCode() == 0;
-  if (ok) *ok = done;
-  return QString::fromUtf8(p.readAllStandardOutput());
-}
+using exporttest::Tool;
 
 // Word boxes of the page: text -> centre, in mm from the top-left corner.
 QMultiMap<QString, QPointF> Words(const QString& pdf) {

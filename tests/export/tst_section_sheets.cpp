@@ -7,6 +7,7 @@
 
 #include "../secplot/sec_builder.h"
 #include "export/cli.h"
+#include "export_test_tools.h"
 #include "export/section_layout.h"
 
 using sectest::SecBuilder;
@@ -15,30 +16,10 @@ namespace {
 
 constexpr double kMmPerPt = 25.4 / 72.0;
 
-struct Run {
-  int code = -1;
-  std::string out, err;
-};
+using exporttest::Run;
+Run Export(const QStringList& words) { return exporttest::Export("sections", words); }
 
-Run Export(const QStringList& words) {
-  std::vector<std::string> args{"sections", "--quiet"};
-  for (const QString& w : words) args.push_back(w.toStdString());
-  std::ostringstream out, err;
-  Run r;
-  r.code = surveyexport::RunSurveyExport(args, out, err);
-  r.out = out.str();
-  r.err = err.str();
-  return r;
-}
-
-QString Tool(const QString& program, const QStringList& args, bool* ok = nullptr) {
-  QProcess p;
-  p.start(program, args);
-  const bool done = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit &&
-                    p.exitCode() == 0;
-  if (ok) *ok = done;
-  return QString::fromUtf8(p.readAllStandardOutput());
-}
+using exporttest::Tool;
 
 // Word boxes of one page: text -> (xMin, yMin) in mm from the top-left corner.
 QMultiMap<QString, QPointF> Words(const QString& pdf, int page) {
