@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <system_error>
 
@@ -333,6 +334,40 @@ std::string OutputPathFor(const std::string& input, const std::string& dir, Form
   const std::string name = fs::path(input).stem().string() + FormatExtension(format);
   if (dir.empty()) return name;
   return (fs::path(dir) / name).string();
+}
+
+std::string JobsInFolder(const std::vector<std::string>& inputs, const std::string& dir,
+                         Format format, std::vector<ExportJob>& jobs) {
+  std::map<std::string, std::string> taken;  // output -> the input that writes it
+  for (const std::string& input : inputs) {
+    ExportJob job{input, OutputPathFor(input, dir, format)};
+    if (auto [it, fresh] = taken.emplace(job.output, input); !fresh)
+      return it->second + " and " + input + " would both be written to " + job.output +
+             ": export them one at a time";
+    jobs.push_back(std::move(job));
+  }
+  return {};
+}
+
+OptionWord SplitOption(const std::string& word) {
+  OptionWord w{word, {}, false};
+  if (const size_t eq = word.find('='); word.rfind("--", 0) == 0 && eq != std::string::npos) {
+    w.name = word.substr(0, eq);
+    w.value = word.substr(eq + 1);
+    w.hasValue = true;
+  }
+  return w;
+}
+
+bool TakeOptionValue(const OptionWord& word, const std::vector<std::string>& args,
+                     std::size_t& i, std::string& into) {
+  if (word.hasValue) {
+    into = word.value;
+    return true;
+  }
+  if (i + 1 >= args.size()) return false;
+  into = args[++i];
+  return true;
 }
 
 // ---- Coordinate reference systems ----------------------------------------------------

@@ -7,6 +7,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include <ogr_srs_api.h>
 
@@ -70,6 +71,30 @@ class PendingOutput {
 // Several inputs in one call: `--output-dir DIR --format FMT` gives one output an input,
 // DIR/<input's base name without its extension><extension of FMT>.
 std::string OutputPathFor(const std::string& input, const std::string& dir, Format);
+
+// An input with the output it is written to.
+struct ExportJob {
+  std::string input;
+  std::string output;
+};
+// The outputs of several inputs under `--output-dir DIR --format FMT`. Two inputs of one
+// base name (SITE.NEH, SITE.SEC) would write one output: that is refused, with the line
+// that says so; empty otherwise.
+std::string JobsInFolder(const std::vector<std::string>& inputs, const std::string& dir,
+                         Format format, std::vector<ExportJob>& jobs);
+
+// One word of a command line. "--name=value" gives the name and its value; any other word
+// is the name alone.
+struct OptionWord {
+  std::string name;
+  std::string value;
+  bool hasValue = false;
+};
+OptionWord SplitOption(const std::string& word);
+// The value of an option: the one given with "=", or else the next word of args (i moves
+// on to it). False when there is none.
+bool TakeOptionValue(const OptionWord& word, const std::vector<std::string>& args,
+                     std::size_t& i, std::string& into);
 
 // A spatial reference that releases itself.
 struct SpatialRefRelease {

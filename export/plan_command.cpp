@@ -3,7 +3,6 @@
 //   [--output-dir DIR --format FMT] OUTPUT
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <ostream>
 
 #include "export/commands.h"
@@ -42,22 +41,9 @@ int RunPlanCommand(const std::vector<std::string>& args, std::ostream& out, std:
   std::string outputDir, formatName;
   std::vector<std::string> words;
   for (size_t i = 0; i < args.size(); ++i) {
-    std::string a = args[i], given;
-    bool hasValue = false;
-    if (const size_t eq = a.find('='); a.rfind("--", 0) == 0 && eq != std::string::npos) {
-      given = a.substr(eq + 1);
-      a = a.substr(0, eq);
-      hasValue = true;
-    }
-    auto value = [&](std::string& into) {
-      if (hasValue) {
-        into = given;
-        return true;
-      }
-      if (i + 1 >= args.size()) return false;
-      into = args[++i];
-      return true;
-    };
+    const OptionWord word = SplitOption(args[i]);
+    const std::string& a = word.name;
+    auto value = [&](std::string& into) { return TakeOptionValue(word, args, i, into); };
     if (a == "--help" || a == "-h") {
       out << kPlanUsage << "\n" << PlanSheetUsage();
       return kDone;
@@ -94,25 +80,19 @@ int RunPlanCommand(const std::vector<std::string>& args, std::ostream& out, std:
     }
   }
 
-  // (input, output) pairs.
-  std::vector<std::pair<std::string, std::string>> jobs;
+  std::vector<ExportJob> jobs;
   if (!outputDir.empty() || !formatName.empty()) {
     if (outputDir.empty() || formatName.empty())
       return UsageError(err, "--output-dir and --format go together");
     const Format f = FormatFromName(formatName);
     if (f == Format::Unknown) return UsageError(err, "unknown format '" + formatName + "'");
     if (words.empty()) return UsageError(err, "plan needs at least one NEH file");
-    std::map<std::string, std::string> taken;
-    for (const std::string& w : words) {
-      jobs.emplace_back(w, OutputPathFor(w, outputDir, f));
-      // Two inputs of the same name in different folders would write one output.
-      if (auto [it, fresh] = taken.emplace(jobs.back().second, w); !fresh)
-        return ReportProblem(err, it->second + " and " + w + " would both be written to " +
-                                      jobs.back().second + ": export them one at a time");
-    }
+    // Two inputs of the same name in different folders would write one output.
+    if (std::string clash = JobsInFolder(words, outputDir, f, jobs); !clash.empty())
+      return ReportProblem(err, clash);
   } else {
     if (words.size() != 2) return UsageError(err, "plan takes one NEH file and one output");
-    jobs.emplace_back(words[0], words[1]);
+    jobs.push_back({words[0], words[1]});
   }
 
   int status = kDone;

@@ -463,24 +463,17 @@ int RunPlanSheetCommand(const std::vector<std::string>& args, std::ostream& out,
   Format format = Format::Unknown;
   std::size_t i = (!args.empty() && args[0] == "plan") ? 1 : 0;
   for (; i < args.size(); ++i) {
-    std::string arg = args[i], value;
-    bool inlineValue = false;
-    if (arg.rfind("--", 0) == 0) {
-      if (const auto eq = arg.find('='); eq != std::string::npos) {
-        value = arg.substr(eq + 1);
-        arg = arg.substr(0, eq);
-        inlineValue = true;
-      }
-    }
+    const OptionWord word = SplitOption(args[i]);
+    const std::string& arg = word.name;
+    const bool inlineValue = word.hasValue;
+    std::string value;
     if (arg == "--help" || arg == "-h") {
       out << kPlanSheetUsage;
       return kDone;
     }
     if (TakesValue(arg)) {
-      if (!inlineValue) {
-        if (i + 1 >= args.size()) return UsageError(err, "option " + arg + " needs a value");
-        value = args[++i];
-      }
+      if (!TakeOptionValue(word, args, i, value))
+        return UsageError(err, "option " + arg + " needs a value");
       if (arg == "--reference") {
         o.reference = value;
       } else if (arg == "--scale") {

@@ -47,25 +47,10 @@ int RunSectionsCommand(const std::vector<std::string>& args, std::ostream& out,
   std::size_t i = 0;
   if (!args.empty() && args[0] == "sections") i = 1;
   for (; i < args.size(); ++i) {
-    std::string arg = args[i];
-    std::string value;
-    bool inlineValue = false;
-    if (arg.rfind("--", 0) == 0) {
-      if (const auto eq = arg.find('='); eq != std::string::npos) {
-        value = arg.substr(eq + 1);
-        arg = arg.substr(0, eq);
-        inlineValue = true;
-      }
-    }
-    auto take = [&](std::string& into) -> bool {
-      if (inlineValue) {
-        into = value;
-        return true;
-      }
-      if (i + 1 >= args.size()) return false;
-      into = args[++i];
-      return true;
-    };
+    const OptionWord word = SplitOption(args[i]);
+    const std::string& arg = word.name;
+    const bool inlineValue = word.hasValue;
+    auto take = [&](std::string& into) { return TakeOptionValue(word, args, i, into); };
     if (arg == "--help" || arg == "-h") {
       out << kSectionsUsage;
       return kDone;

@@ -1,7 +1,6 @@
 // surveyexport table FILE [--crs CRS] [--overwrite] [--quiet] OUTPUT
 // surveyexport table FILE... --output-dir DIR --format csv|gpkg|xlsx [--crs CRS] ...
 #include <filesystem>
-#include <map>
 #include <memory>
 
 #include "export/cli.h"
@@ -26,11 +25,6 @@ const char* kTableUsage =
     "by --crs (EPSG:nnnn, a PROJ string, WKT or none; default EPSG:2326, the Hong Kong\n"
     "1980 Grid).\n";
 
-struct Job {
-  std::string input;
-  std::string output;
-};
-
 }  // namespace
 
 int RunTableCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -49,22 +43,10 @@ int RunTableCommand(const std::vector<std::string>& args, std::ostream& out, std
       optionsEnded = true;
       continue;
     }
-    std::string name = word, value;
-    bool hasValue = false;
-    if (const size_t eq = word.find('='); word.rfind("--", 0) == 0 && eq != std::string::npos) {
-      name = word.substr(0, eq);
-      value = word.substr(eq + 1);
-      hasValue = true;
-    }
-    auto takeValue = [&](std::string* into) {
-      if (hasValue) {
-        *into = value;
-        return true;
-      }
-      if (i + 1 >= args.size()) return false;
-      *into = args[++i];
-      return true;
-    };
+    const OptionWord option = SplitOption(word);
+    const std::string& name = option.name;
+    const bool hasValue = option.hasValue;
+    auto takeValue = [&](std::string* into) { return TakeOptionValue(option, args, i, *into); };
     if (name == "--help" || name == "-h") {
       out << kTableUsage;
       return kDone;
@@ -85,7 +67,7 @@ int RunTableCommand(const std::vector<std::string>& args, std::ostream& out, std
     }
   }
 
-  std::vector<Job> jobs;
+  std::vector<ExportJob> jobs;
   if (haveDir || haveFormat) {
     if (!haveDir) return UsageError(err, "table: --format goes with --output-dir DIR");
     if (!haveFormat) return UsageError(err, "table: --output-dir needs --format csv, gpkg or xlsx");
@@ -95,16 +77,8 @@ int RunTableCommand(const std::vector<std::string>& args, std::ostream& out, std
     }
     if (outputDir.empty()) return UsageError(err, "--output-dir needs a folder");
     if (files.empty()) return UsageError(err, "table: no survey file named");
-    std::map<std::string, std::string> taken;
-    for (const std::string& input : files) {
-      Job job{input, OutputPathFor(input, outputDir, format)};
-      // Two inputs of the same base name (SITE.NEH, SITE.SEC) would write one output.
-      if (auto [it, fresh] = taken.emplace(job.output, input); !fresh) {
-        return ReportProblem(err, it->second + " and " + input + " would both be written to " +
-                                      job.output + ": export them one at a time");
-      }
-      jobs.push_back(job);
-    }
+    if (std::string clash = JobsInFolder(files, outputDir, format, jobs); !clash.empty())
+      return ReportProblem(err, clash);
   } else {
     if (files.size() < 2) {
       return UsageError(err, files.empty() ? "table: no survey file named"
@@ -133,7 +107,7 @@ int RunTableCommand(const std::vector<std::string>& args, std::ostream& out, std
   }
 
   int result = kDone;
-  for (const Job& job : jobs) {
+  for (const ExportJob& job : jobs) {
     TableOptions options;
     options.input = job.input;
     options.output = job.output;

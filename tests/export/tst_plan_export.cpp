@@ -13,6 +13,7 @@
 
 #include "export/cli.h"
 #include "export_test_tools.h"
+#include "survey_writer.h"
 
 namespace fs = std::filesystem;
 
@@ -35,11 +36,9 @@ const std::vector<Rec> kRef{{-820090, 836000, 0}, {820090, 836100, 0}, {-820180,
                             {820185.5, 836005.5, 900021.75}};
 
 void WriteNeh(const fs::path& p, const std::vector<Rec>& recs) {
-  std::ofstream out(p, std::ios::binary);
-  for (const Rec& r : recs) {
-    const double v[3] = {r.n, r.e, r.s};
-    out.write(reinterpret_cast<const char*>(v), sizeof v);
-  }
+  std::vector<testsupport::Record> records;
+  for (const Rec& r : recs) records.push_back({r.n, r.e, r.s});
+  QVERIFY(testsupport::WriteSurveyFile(p.string(), records, 24));
 }
 
 using Result = exporttest::Run;
