@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <charconv>
 #include <cerrno>
 #include <cstdio>
 #include <csignal>
@@ -334,6 +335,12 @@ std::string OutputPathFor(const std::string& input, const std::string& dir, Form
   const std::string name = fs::path(input).stem().string() + FormatExtension(format);
   if (dir.empty()) return name;
   return (fs::path(dir) / name).string();
+}
+
+std::string ExactText(double v) {
+  char buf[64];
+  const auto res = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, res.ptr);
 }
 
 std::string JobsInFolder(const std::vector<std::string>& inputs, const std::string& dir,

@@ -72,6 +72,9 @@ class PendingOutput {
 // DIR/<input's base name without its extension><extension of FMT>.
 std::string OutputPathFor(const std::string& input, const std::string& dir, Format);
 
+// The shortest text that reads back as the same double (CSV fields, DXF numbers).
+std::string ExactText(double v);
+
 // An input with the output it is written to.
 struct ExportJob {
   std::string input;

@@ -5,7 +5,6 @@
 #include <ogr_api.h>
 #include <ogr_srs_api.h>
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "converter/transforms.h"
+#include "export/dxf_file.h"
 #include "planplot/plan_canvas.h"
 #include "planplot/plan_core.h"
 
@@ -24,13 +24,6 @@ using planplot::PlanLabel;
 using planplot::PlanRecord;
 using planplot::RecordRole;
 using planplot::Rgb;
-
-// Shortest text that reads back to the same double.
-std::string Exact(double v) {
-  char buf[64];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v);
-  return std::string(buf, r.ptr);
-}
 
 // One run of joined records, written as a polyline.
 struct Run {
@@ -134,29 +127,26 @@ class DxfSink : public Sink {
   // metresPerPixel: the size of one screen pixel of the fitted view, which sets the dash
   // patterns and the text height so that the drawing reads as the screen does.
   std::string Open(const std::string& path, double metresPerPixel, bool flat, const double extent[4]) {
-    f_ = std::fopen(path.c_str(), "wb");
-    if (!f_) return "cannot write " + path;
+    if (!dxf_.Open(path)) return "cannot write " + path;
     flat_ = flat;
     const double px = metresPerPixel > 0 && std::isfinite(metresPerPixel) ? metresPerPixel : 0.01;
     // 7 points on a 96 dpi screen; the capital height is about 0.7 of it.
     textHeight_ = 7.0 * 96.0 / 72.0 * 0.7 * px;
-    G(0, "SECTION");
-    G(2, "HEADER");
+    dxf_.BeginSection("HEADER");
     G(9, "$ACADVER");
     G(1, "AC1009");
     G(9, "$INSUNITS");
     G(70, "6");
     G(9, "$EXTMIN");
-    G(10, Exact(extent[0]));
-    G(20, Exact(extent[1]));
+    G(10, ExactText(extent[0]));
+    G(20, ExactText(extent[1]));
     G(30, "0");
     G(9, "$EXTMAX");
-    G(10, Exact(extent[2]));
-    G(20, Exact(extent[3]));
+    G(10, ExactText(extent[2]));
+    G(20, ExactText(extent[3]));
     G(30, "0");
-    G(0, "ENDSEC");
-    G(0, "SECTION");
-    G(2, "TABLES");
+    dxf_.EndSection();
+    dxf_.BeginSection("TABLES");
     // Dash patterns as the screen pen draws them, in pixels: dash 4 gap 2, dot 1 gap 2.
     struct Ltype {
       const char* name;
@@ -170,22 +160,17 @@ class DxfSink : public Sink {
         {"DASHDOT", "__ . __ .", {4, -2, 0, -2}},
         {"DASHDOTDOT", "__ . . __", {4, -2, 0, -2, 0, -2}},
     };
-    G(0, "TABLE");
-    G(2, "LTYPE");
-    G(70, std::to_string(types.size()));
+    dxf_.BeginTable("LTYPE", static_cast<int>(types.size()));
     for (const Ltype& t : types) {
       double total = 0;
-      for (double v : t.pattern) total += std::fabs(v == 0 ? 1 : v) * px;
-      G(0, "LTYPE");
-      G(2, t.name);
-      G(70, "0");
-      G(3, t.look);
-      G(72, "65");
-      G(73, std::to_string(t.pattern.size()));
-      G(40, Exact(total));
-      for (double v : t.pattern) G(49, Exact(v * px));
+      std::vector<double> elements;
+      for (double v : t.pattern) {
+        total += std::fabs(v == 0 ? 1 : v) * px;
+        elements.push_back(v * px);
+      }
+      dxf_.LineType(t.name, t.look, elements, total);
     }
-    G(0, "ENDTAB");
+    dxf_.EndTable();
     struct Layer {
       std::string name;
       int colour;
@@ -199,25 +184,11 @@ class DxfSink : public Sink {
     layers.push_back({"LEVELS", 7, "CONTINUOUS"});
     layers.push_back({"REF_POINTS", 5, "CONTINUOUS"});
     layers.push_back({"REF_LINES", 5, "CONTINUOUS"});
-    G(0, "TABLE");
-    G(2, "LAYER");
-    G(70, std::to_string(layers.size() + 1));
-    G(0, "LAYER");
-    G(2, "0");
-    G(70, "0");
-    G(62, "7");
-    G(6, "CONTINUOUS");
-    for (const Layer& l : layers) {
-      G(0, "LAYER");
-      G(2, l.name);
-      G(70, "0");
-      G(62, std::to_string(l.colour));
-      G(6, l.ltype);
-    }
-    G(0, "ENDTAB");
-    G(0, "TABLE");
-    G(2, "STYLE");
-    G(70, "1");
+    dxf_.BeginTable("LAYER", static_cast<int>(layers.size()) + 1);
+    dxf_.Layer("0", 7, "CONTINUOUS");
+    for (const Layer& l : layers) dxf_.Layer(l.name, l.colour, l.ltype);
+    dxf_.EndTable();
+    dxf_.BeginTable("STYLE", 1);
     G(0, "STYLE");
     G(2, "STANDARD");
     G(70, "0");
@@ -225,26 +196,22 @@ class DxfSink : public Sink {
     G(41, "1");
     G(50, "0");
     G(71, "0");
-    G(42, Exact(textHeight_));
+    G(42, ExactText(textHeight_));
     G(3, "txt");
     G(4, "");
-    G(0, "ENDTAB");
-    G(0, "ENDSEC");
-    G(0, "SECTION");
-    G(2, "ENTITIES");
+    dxf_.EndTable();
+    dxf_.EndSection();
+    dxf_.BeginSection("ENTITIES");
     return Check();
-  }
-  ~DxfSink() override {
-    if (f_) std::fclose(f_);
   }
 
   std::string Point(const PlanRecord& r, Rgb colour) override {
     G(0, "POINT");
     G(8, r.reference ? "REF_POINTS" : "POINTS");
     G(62, std::to_string(Aci(colour)));
-    G(10, Exact(r.E));
-    G(20, Exact(r.N));
-    G(30, flat_ ? "0" : Exact(r.height));
+    G(10, ExactText(r.E));
+    G(20, ExactText(r.N));
+    G(30, flat_ ? "0" : ExactText(r.height));
     return Check();
   }
   std::string Polyline(const Run& run) override {
@@ -260,9 +227,9 @@ class DxfSink : public Sink {
     for (size_t i = 0; i < run.E.size(); ++i) {
       G(0, "VERTEX");
       G(8, run.reference ? std::string("REF_LINES") : "LINES_" + std::to_string(run.style));
-      G(10, Exact(run.E[i]));
-      G(20, Exact(run.N[i]));
-      G(30, flat_ ? "0" : Exact(run.Z[i]));
+      G(10, ExactText(run.E[i]));
+      G(20, ExactText(run.N[i]));
+      G(30, flat_ ? "0" : ExactText(run.Z[i]));
       G(70, flat_ ? "0" : "32");
     }
     G(0, "SEQEND");
@@ -274,33 +241,30 @@ class DxfSink : public Sink {
     G(0, "TEXT");
     G(8, t.kind == PlanLabel::Number ? "NUMBERS" : "LEVELS");
     G(62, std::to_string(Aci(t.colour)));
-    G(10, Exact(t.E));
-    G(20, Exact(t.N));
+    G(10, ExactText(t.E));
+    G(20, ExactText(t.N));
     G(30, "0");
-    G(40, Exact(textHeight_));
+    G(40, ExactText(textHeight_));
     G(1, *t.text);
     G(50, "10");
     G(72, "0");
-    G(11, Exact(t.E));
-    G(21, Exact(t.N));
+    G(11, ExactText(t.E));
+    G(21, ExactText(t.N));
     G(31, "0");
     G(73, "3");
     return Check();
   }
   std::string Finish() override {
-    G(0, "ENDSEC");
+    dxf_.EndSection();
     G(0, "EOF");
-    const bool bad = std::ferror(f_) != 0;
-    const int closed = std::fclose(f_);
-    f_ = nullptr;
-    return bad || closed != 0 ? "cannot write the DXF file (disk full?)" : "";
+    return dxf_.Close() ? "" : "cannot write the DXF file (disk full?)";
   }
 
  private:
-  void G(int code, const std::string& value) { std::fprintf(f_, "%d\n%s\n", code, value.c_str()); }
-  void G(int code, const char* value) { std::fprintf(f_, "%d\n%s\n", code, value); }
-  std::string Check() { return std::ferror(f_) ? "cannot write the DXF file (disk full?)" : ""; }
-  std::FILE* f_ = nullptr;
+  void G(int code, const std::string& value) { dxf_.Pair(code, value); }
+  void G(int code, const char* value) { dxf_.Pair(code, value); }
+  std::string Check() { return dxf_.Good() ? "" : "cannot write the DXF file (disk full?)"; }
+  DxfFile dxf_{DxfFile::Numbers::Exact};
   bool flat_ = false;
   double textHeight_ = 1;
 };
@@ -323,12 +287,12 @@ class CsvSink : public Sink {
   }
   std::string Point(const PlanRecord& r, Rgb) override {
     std::fprintf(f_, "%s,%lld,%s,%s,%s,%s,%d", r.reference ? "reference" : "main",
-                 static_cast<long long>(r.number), Exact(r.E).c_str(), Exact(r.N).c_str(),
-                 Exact(r.height).c_str(), Exact(r.code).c_str(), r.marker ? 1 : 0);
+                 static_cast<long long>(r.number), ExactText(r.E).c_str(), ExactText(r.N).c_str(),
+                 ExactText(r.height).c_str(), ExactText(r.code).c_str(), r.marker ? 1 : 0);
     if (wgs_) {
       double lat = 0, lon = 0;
       if (wgs_->Convert(r.E, r.N, lat, lon))
-        std::fprintf(f_, ",%s,%s", Exact(lat).c_str(), Exact(lon).c_str());
+        std::fprintf(f_, ",%s,%s", ExactText(lat).c_str(), ExactText(lon).c_str());
       else
         std::fputs(",,", f_);
     }

@@ -5,11 +5,10 @@
 
 #include <cctype>
 #include <cmath>
-#include <cstdio>
-#include <fstream>
 #include <memory>
 #include <set>
 
+#include "export/dxf_file.h"
 #include "export/section_run.h"
 #include "export/section_sheets.h"
 #include "secplot/section_page.h"
@@ -40,12 +39,6 @@ const char* LineTypeName(int style) {
   }
 }
 
-std::string Num(double v) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.6f", v);
-  return buffer;
-}
-
 // Text as a DXF value: printable characters only, on one line.
 std::string DxfText(const std::string& text) {
   std::string out;
@@ -56,19 +49,10 @@ std::string DxfText(const std::string& text) {
   return out;
 }
 
-class DxfWriter {
+// The entities of a section drawing, numbers to six decimals.
+class DxfWriter : public DxfFile {
  public:
-  explicit DxfWriter(const std::string& path) : out_(path, std::ios::binary) {}
-  bool Good() const { return out_.good(); }
-  bool Close() {
-    out_.flush();
-    const bool good = out_.good();
-    out_.close();
-    return good && !out_.fail();
-  }
-  void Pair(int code, const std::string& value) { out_ << code << "\n" << value << "\n"; }
-  void Pair(int code, double value) { Pair(code, Num(value)); }
-  void Pair(int code, int value) { Pair(code, std::to_string(value)); }
+  explicit DxfWriter(const std::string& path) : DxfFile(Numbers::SixDecimals) { Open(path); }
 
   void Text(const std::string& layer, double x, double y, double height, double angle,
             const std::string& text, bool centred) {
@@ -123,65 +107,45 @@ class DxfWriter {
     Pair(0, std::string("SEQEND"));
     Pair(8, layer);
   }
-
- private:
-  std::ofstream out_;
 };
 
 // The header and the tables: line types sized for the asked horizontal scale (their dashes
 // measure on paper what the sheets' dashes measure), one layer a file, and the layers of
 // the titles and datum lines.
 void WriteTables(DxfWriter& w, const std::vector<std::string>& layers, double metresPerMm) {
-  w.Pair(0, std::string("SECTION"));
-  w.Pair(2, std::string("HEADER"));
-  w.Pair(9, std::string("$ACADVER"));
-  w.Pair(1, std::string("AC1009"));
-  w.Pair(9, std::string("$LTSCALE"));
+  w.BeginSection("HEADER");
+  w.Pair(9, "$ACADVER");
+  w.Pair(1, "AC1009");
+  w.Pair(9, "$LTSCALE");
   w.Pair(40, 1.0);
-  w.Pair(0, std::string("ENDSEC"));
-  w.Pair(0, std::string("SECTION"));
-  w.Pair(2, std::string("TABLES"));
+  w.EndSection();
+  w.BeginSection("TABLES");
 
-  w.Pair(0, std::string("TABLE"));
-  w.Pair(2, std::string("LTYPE"));
-  w.Pair(70, 5);
+  w.BeginTable("LTYPE", 5);
   for (int style = 0; style <= 4; ++style) {
     const std::vector<double> dashes = DashPatternMm(style);
     double total = 0;
-    for (double d : dashes) total += d * metresPerMm;
-    w.Pair(0, std::string("LTYPE"));
-    w.Pair(2, std::string(LineTypeName(style)));
-    w.Pair(70, 0);
-    w.Pair(3, std::string(style == 0 ? "Solid line" : LineTypeName(style)));
-    w.Pair(72, 65);
-    w.Pair(73, static_cast<int>(dashes.size()));
-    w.Pair(40, total);
-    for (std::size_t i = 0; i < dashes.size(); ++i)
-      w.Pair(49, (i % 2 == 0 ? 1 : -1) * dashes[i] * metresPerMm);
+    std::vector<double> elements;
+    for (std::size_t i = 0; i < dashes.size(); ++i) {
+      total += dashes[i] * metresPerMm;
+      elements.push_back((i % 2 == 0 ? 1 : -1) * dashes[i] * metresPerMm);
+    }
+    w.LineType(LineTypeName(style), style == 0 ? "Solid line" : LineTypeName(style), elements,
+               total);
   }
-  w.Pair(0, std::string("ENDTAB"));
+  w.EndTable();
 
-  w.Pair(0, std::string("TABLE"));
-  w.Pair(2, std::string("LAYER"));
-  w.Pair(70, static_cast<int>(layers.size()) + 3);
-  auto layer = [&](const std::string& name, int colour, const char* type) {
-    w.Pair(0, std::string("LAYER"));
-    w.Pair(2, name);
-    w.Pair(70, 0);
-    w.Pair(62, colour);
-    w.Pair(6, std::string(type));
-  };
-  layer("0", 7, "CONTINUOUS");
+  w.BeginTable("LAYER", static_cast<int>(layers.size()) + 3);
+  w.Layer("0", 7, "CONTINUOUS");
   for (std::size_t i = 0; i < layers.size(); ++i) {
     const int k = static_cast<int>(i) + 1;
-    layer(layers[i], AciOf(k), LineTypeName(secplot::FilePenStyle(k)));
+    w.Layer(layers[i], AciOf(k), LineTypeName(secplot::FilePenStyle(k)));
   }
-  layer("TITLES", 7, "CONTINUOUS");
-  layer("DATUM", 7, "CONTINUOUS");
-  w.Pair(0, std::string("ENDTAB"));
-  w.Pair(0, std::string("ENDSEC"));
-  w.Pair(0, std::string("SECTION"));
-  w.Pair(2, std::string("ENTITIES"));
+  w.Layer("TITLES", 7, "CONTINUOUS");
+  w.Layer("DATUM", 7, "CONTINUOUS");
+  w.EndTable();
+  w.EndSection();
+  w.BeginSection("ENTITIES");
 }
 
 // The section plotter's pass into the DXF: heights moved up by the band's shift.
@@ -302,8 +266,8 @@ std::string DrawSectionsDxf(const SectionsOptions& o, SectionRun& run, const std
       },
       progress);
   if (!failed.empty()) return failed;
-  w.Pair(0, std::string("ENDSEC"));
-  w.Pair(0, std::string("EOF"));
+  w.EndSection();
+  w.Pair(0, "EOF");
   if (!w.Close()) return "cannot write " + o.output;
   if (std::string e = pending.Commit(); !e.empty()) return e;
   if (result) {

@@ -61,13 +61,6 @@ std::string FieldAsName(const toolkit::SurveyFile& file, int i) {
   return out;
 }
 
-// The shortest text that reads back as the same double.
-std::string ExactText(double v) {
-  char buf[64];
-  const auto res = std::to_chars(buf, buf + sizeof buf, v);
-  return std::string(buf, res.ptr);
-}
-
 // A name as valid UTF-8: a byte that does not start a well-formed UTF-8 letter is taken
 // as a Latin-1 letter (file names written on older systems).
 std::string ValidUtf8(const std::string& text) {

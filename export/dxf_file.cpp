@@ -1,0 +1,71 @@
+#include "export/dxf_file.h"
+
+#include "export/export_common.h"
+
+namespace surveyexport {
+
+DxfFile::~DxfFile() {
+  if (f_) std::fclose(f_);
+}
+
+bool DxfFile::Open(const std::string& path) {
+  f_ = std::fopen(path.c_str(), "wb");
+  return f_ != nullptr;
+}
+
+bool DxfFile::Good() const { return f_ && !std::ferror(f_); }
+
+bool DxfFile::Close() {
+  if (!f_) return false;
+  const bool bad = std::ferror(f_) != 0;
+  const int closed = std::fclose(f_);
+  f_ = nullptr;
+  return !bad && closed == 0;
+}
+
+void DxfFile::Pair(int code, const std::string& value) { Pair(code, value.c_str()); }
+void DxfFile::Pair(int code, const char* value) { std::fprintf(f_, "%d\n%s\n", code, value); }
+void DxfFile::Pair(int code, int value) { Pair(code, std::to_string(value)); }
+void DxfFile::Pair(int code, double value) { Pair(code, Number(value)); }
+
+std::string DxfFile::Number(double value) const {
+  if (numbers_ == Numbers::Exact) return ExactText(value);
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.6f", value);
+  return buffer;
+}
+
+void DxfFile::BeginSection(const char* name) {
+  Pair(0, "SECTION");
+  Pair(2, name);
+}
+void DxfFile::EndSection() { Pair(0, "ENDSEC"); }
+
+void DxfFile::BeginTable(const char* name, int entries) {
+  Pair(0, "TABLE");
+  Pair(2, name);
+  Pair(70, entries);
+}
+void DxfFile::EndTable() { Pair(0, "ENDTAB"); }
+
+void DxfFile::LineType(const std::string& name, const std::string& look,
+                       const std::vector<double>& elements, double length) {
+  Pair(0, "LTYPE");
+  Pair(2, name);
+  Pair(70, 0);
+  Pair(3, look);
+  Pair(72, 65);  // 'A': the pattern is aligned
+  Pair(73, static_cast<int>(elements.size()));
+  Pair(40, length);
+  for (double e : elements) Pair(49, e);
+}
+
+void DxfFile::Layer(const std::string& name, int colour, const std::string& lineType) {
+  Pair(0, "LAYER");
+  Pair(2, name);
+  Pair(70, 0);
+  Pair(62, colour);
+  Pair(6, lineType);
+}
+
+}  // namespace surveyexport
