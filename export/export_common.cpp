@@ -202,6 +202,27 @@ Progress TerminalProgress(bool quiet) {
   };
 }
 
+std::string Shown(const std::string& name) {
+  std::string s;
+  s.reserve(name.size());
+  for (const char ch : name) {
+    const auto u = static_cast<unsigned char>(ch);
+    if (ch == '\\') s += "\\\\";
+    else if (ch == '\n') s += "\\n";
+    else if (ch == '\r') s += "\\r";
+    else if (ch == '\t') s += "\\t";
+    else if (u < 0x20 || u == 0x7F) {
+      static const char kHex[] = "0123456789abcdef";
+      s += "\\x";
+      s += kHex[u >> 4];
+      s += kHex[u & 15];
+    } else {
+      s += ch;
+    }
+  }
+  return s;
+}
+
 int ReportProblem(std::ostream& err, const std::string& line) {
   err << "surveyexport: " << line << '\n';
   return kFailed;

@@ -33,6 +33,10 @@ using Progress = std::function<bool(double)>;
 // nothing when quiet. Each call gives a new bar.
 Progress TerminalProgress(bool quiet);
 
+// A file name as it stands in a message: control characters (a newline, a tab, an escape)
+// as \n, \t or \xHH and a backslash as \\, so that every message stays one line.
+std::string Shown(const std::string& name);
+
 // Writes "surveyexport: LINE" on `err` and returns kFailed.
 int ReportProblem(std::ostream& err, const std::string& line);
 // Writes "surveyexport: LINE" and "Try 'surveyexport --help'." on `err`, returns kUsage.
