@@ -19,6 +19,7 @@ class FileSource : public NehSource {
   }
   double Count() const override { return file_.recordCount; }
   bool Failed() const override { return failed_; }
+  std::int64_t MissingRecord() const override { return missing_; }
   bool Read(std::int64_t r, NehRecord& out) override {
     if (!toolkit::ReadRecord(file_, r)) {
       failed_ = true;
@@ -26,7 +27,10 @@ class FileSource : public NehSource {
     }
     // A record past the end of a file cut since its length was taken is not a point at
     // 0,0: the file ends there.
-    if (file_.beyondEnd) return false;
+    if (file_.beyondEnd) {
+      if (missing_ == 0 && r >= 1 && static_cast<double>(r) <= file_.recordCount) missing_ = r;
+      return false;
+    }
     out.northing = toolkit::FieldBinary(file_, 1);
     out.easting = toolkit::FieldBinary(file_, 2);
     out.packedHeight = toolkit::FieldBinary(file_, 3);
@@ -36,6 +40,7 @@ class FileSource : public NehSource {
  private:
   toolkit::SurveyFile file_;
   bool failed_ = false;
+  std::int64_t missing_ = 0;
 };
 
 double LittleEndianDouble(const unsigned char* b) {

@@ -24,6 +24,9 @@ class NehSource {
   virtual bool Read(std::int64_t r, NehRecord& out) = 0;
   // True after a Read that failed for a reason other than the file's end (a disk fault).
   virtual bool Failed() const { return false; }
+  // The first record that Read found no longer in the file although it was there when the
+  // file was opened (the file was cut meanwhile); 0 when none was.
+  virtual std::int64_t MissingRecord() const { return 0; }
 };
 
 // Opens a file by its full name; nullptr when it cannot be opened.
