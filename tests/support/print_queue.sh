@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
-# A CUPS print queue for the tests: every job sent to the default printer "suite_pdf"
-# is written, unchanged, as DIR/job.pdf, which the tests read back with pdftotext.
+# CUPS print queues for the tests, on a CUPS scheduler of the tests' own: its
+# configuration, spool, logs and socket lie in DIR, so the machine's own printers and
+# default printer are never read or changed. Every client reaches it through
+# CUPS_SERVER=DIR/cups.sock (the tests get it, and PRINTER=suite_pdf, from CTest).
 #
-#   print_queue.sh start DIR   starts cupsd (unless one runs already) and sets up the queue
-#   print_queue.sh stop DIR    stops the cupsd this script started
+#   print_queue.sh start DIR   starts the scheduler and adds the queue "suite_pdf", its
+#                              default, which writes every job, unchanged, as DIR/job.pdf
+#                              (the tests read it back with pdftotext)
+#   print_queue.sh stop DIR    stops that scheduler
 #   print_queue.sh papers DIR PAPER...    (after start) adds, for each PAPER (A4, Letter,
 #                              Legal, A3), a queue "suite_pdf_PAPER" whose default paper
-#                              is PAPER, writing DIR/PAPER/job.pdf; not made the default.
-#                              PAPER-landscape (A4-landscape) prints landscape by default
+#                              is PAPER, writing DIR/PAPER/job.pdf; chosen with
+#                              PRINTER=suite_pdf_PAPER. PAPER-landscape (A4-landscape)
+#                              prints landscape by default
 #   print_queue.sh unpapers DIR PAPER...  removes those queues again
 #
 # Where CUPS cannot be set up, start writes DIR/unavailable (with the reason) and still
@@ -27,6 +32,14 @@ dir="$(cd "$dir" && pwd)"
 queue=suite_pdf
 ppd=lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd
 ppd_file=/usr/share/ppd/cupsfilters/Generic-PDF_Printer-PDF.ppd
+cupsd=/usr/sbin/cupsd
+# The private scheduler: ServerRoot, spool, cache, state and logs under DIR/cups.
+home="$dir/cups"
+sock="$dir/cups.sock"
+pidfile="$dir/cupsd.pid"
+# Every CUPS client below talks to the private scheduler only.
+export CUPS_SERVER="$sock"
+unset PRINTER LPDEST
 
 unavailable() {
   echo "print queue unavailable: $*" | tee "$dir/unavailable"
@@ -35,60 +48,130 @@ unavailable() {
 
 running() { lpstat -r 2>/dev/null | grep -q "is running"; }
 
+# The PID of the private scheduler of DIR when it still runs (empty otherwise): the
+# process of the PID file, if it is a cupsd started with DIR's configuration.
+our_cupsd() {
+  local pid
+  pid="$(cat "$pidfile" 2>/dev/null)"
+  [ -n "$pid" ] && [ -r "/proc/$pid/cmdline" ] || return 0
+  tr '\0' ' ' <"/proc/$pid/cmdline" | grep -qF -- "-c $dir/cupsd.conf" && echo "$pid"
+}
+
+stop_cupsd() {
+  local pid i
+  pid="$(our_cupsd)"
+  rm -f "$pidfile"
+  [ -n "$pid" ] || return 0
+  kill "$pid" 2>/dev/null
+  for i in $(seq 1 50); do
+    kill -0 "$pid" 2>/dev/null || return 0
+    sleep 0.1
+  done
+  kill -9 "$pid" 2>/dev/null
+}
+
+# The scheduler's two files. Run as root, cupsd hands jobs to its filters as the user
+# and group lp, which must be able to read the spool; the folders are made for that.
+write_config() {
+  local user="" group="" run_user run_group
+  if [ "$(id -u)" -eq 0 ]; then
+    run_user=lp
+    run_group=lp
+    getent passwd lp >/dev/null && getent group lp >/dev/null || {
+      run_user=root
+      run_group=root
+    }
+    user="User $run_user"
+    group="Group $run_group"
+  fi
+  cat >"$dir/cups-files.conf" <<CONF
+# Written by print_queue.sh: the test scheduler's files, all under $dir.
+ServerRoot $home/etc
+RequestRoot $home/spool
+TempDir $home/spool/tmp
+CacheDir $home/cache
+StateDir $home/state
+AccessLog $home/log/access_log
+ErrorLog $home/log/error_log
+PageLog $home/log/page_log
+FileDevice Yes
+$user
+$group
+SystemGroup $(id -gn)
+CONF
+  cat >"$dir/cupsd.conf" <<CONF
+# Written by print_queue.sh: the test scheduler listens on its own socket only.
+Listen $sock
+LogLevel warn
+Browsing No
+BrowseLocalProtocols none
+DefaultShared No
+WebInterface No
+DefaultAuthType None
+<Location />
+  Order allow,deny
+  Allow all
+</Location>
+<Policy default>
+  JobPrivateAccess default
+  JobPrivateValues default
+  SubscriptionPrivateAccess default
+  SubscriptionPrivateValues default
+  <Limit All>
+    Order deny,allow
+    Allow all
+  </Limit>
+</Policy>
+CONF
+}
+
 start() {
-  rm -f "$dir/unavailable" "$dir/cupsd.pid" "$dir/job.pdf"
+  rm -f "$dir/unavailable" "$dir/job.pdf"
   command -v lpadmin >/dev/null && command -v lpstat >/dev/null ||
     unavailable "the CUPS client programs are not installed"
   [ -f "$ppd_file" ] || unavailable "$ppd_file is missing (package cups-filters)"
+  [ -x "$cupsd" ] || unavailable "$cupsd is not installed (package cups-daemon)"
+  # A socket's path holds at most 107 bytes.
+  [ "${#sock}" -le 100 ] || unavailable "the path $sock is too long for a socket"
 
-  if ! running; then
-    [ -x /usr/sbin/cupsd ] || unavailable "/usr/sbin/cupsd is not installed"
-    local conf=/etc/cups/cups-files.conf
-    if ! grep -Eq '^[[:space:]]*FileDevice[[:space:]]+Yes' "$conf" 2>/dev/null; then
-      { echo "FileDevice Yes" >>"$conf"; } 2>/dev/null ||
-        unavailable "cannot allow file devices in $conf (not root?)"
-    fi
-    # Detached, with its own output, so that CTest does not wait for it.
-    setsid /usr/sbin/cupsd -f </dev/null >"$dir/cupsd.log" 2>&1 &
-    echo $! >"$dir/cupsd.pid"
-    local i
-    for i in $(seq 1 100); do
-      running && break
-      sleep 0.1
-    done
-    running || unavailable "cupsd did not start (see $dir/cupsd.log)"
-  else
-    grep -Eq '^[[:space:]]*FileDevice[[:space:]]+Yes' /etc/cups/cups-files.conf 2>/dev/null ||
-      unavailable "a cupsd runs already without FileDevice Yes"
+  # A scheduler left by an earlier run that was cut short goes first; the queues start
+  # from nothing.
+  stop_cupsd
+  rm -rf "$home" "$sock"
+  mkdir -p "$home/etc/ppd" "$home/etc/ssl" "$home/spool/tmp" "$home/cache" "$home/state" \
+    "$home/log"
+  write_config
+  if [ "$(id -u)" -eq 0 ]; then
+    chgrp -R lp "$home/spool" "$home/cache" "$home/state" 2>/dev/null
+    chmod 0710 "$home/spool"
+    chmod 1770 "$home/spool/tmp"
   fi
+
+  # Detached, with its own output, so that CTest does not wait for it.
+  setsid "$cupsd" -f -c "$dir/cupsd.conf" -s "$dir/cups-files.conf" </dev/null \
+    >"$dir/cupsd.log" 2>&1 &
+  echo $! >"$pidfile"
+  local i
+  for i in $(seq 1 100); do
+    running && break
+    [ -n "$(our_cupsd)" ] || break
+    sleep 0.1
+  done
+  running || {
+    stop_cupsd
+    unavailable "cupsd did not start: $(tail -n 3 "$dir/cupsd.log" "$home/log/error_log" 2>/dev/null)"
+  }
 
   lpadmin -p "$queue" -v "file://$dir/job.pdf" -m "$ppd" -E >"$dir/lpadmin.log" 2>&1 ||
     unavailable "lpadmin could not add the queue: $(cat "$dir/lpadmin.log")"
   lpadmin -d "$queue" >>"$dir/lpadmin.log" 2>&1 ||
     unavailable "lpadmin could not make $queue the default"
-  # As root, lpoptions' own default wins over the server's: keep both the same.
-  lpoptions -d "$queue" >/dev/null 2>&1 || true
-  lpstat -d 2>/dev/null | grep -q "$queue" ||
-    unavailable "$queue is not the default printer: $(lpstat -d 2>&1)"
-  echo "print queue $queue writes $dir/job.pdf"
+  echo "print queue $queue writes $dir/job.pdf (scheduler $sock, pid $(cat "$pidfile"))"
 }
 
 stop() {
-  local pidfile="$dir/cupsd.pid"
-  [ -f "$pidfile" ] || exit 0  # nothing started here
-  local pid
-  pid="$(cat "$pidfile")"
-  rm -f "$pidfile"
-  lpadmin -x "$queue" >/dev/null 2>&1 || true
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
-    kill "$pid" 2>/dev/null
-    local i
-    for i in $(seq 1 50); do
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill -0 "$pid" 2>/dev/null && kill -9 "$pid" 2>/dev/null
-  fi
+  stop_cupsd
+  rm -f "$sock"
   exit 0
 }
 
@@ -179,7 +262,7 @@ papers() {
 unpapers() {
   local paper
   for paper in "$@"; do
-    lpadmin -x "${queue}_$paper" >/dev/null 2>&1 || true
+    running && lpadmin -x "${queue}_$paper" >/dev/null 2>&1
   done
   exit 0
 }

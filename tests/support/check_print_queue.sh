@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# The tests' print queues run on a scheduler of their own: jobs land as the queues' PDFs
+# (as root too), PRINTER chooses a paper queue, a second start replaces a scheduler left
+# running, stop ends it, and the machine's own printers and CUPS files stay as they were.
+#   check_print_queue.sh PRINT-QUEUE-SCRIPT DIR
+set -uo pipefail
+script="${1:?usage: check_print_queue.sh PRINT-QUEUE-SCRIPT DIR}"
+mkdir -p "${2:?folder}" && dir="$(cd "$2" && pwd)"
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+machine() {
+  env -u CUPS_SERVER -u PRINTER -u LPDEST lpstat -d -v 2>&1
+  for f in /etc/cups/{cupsd.conf,cups-files.conf,printers.conf,lpoptions} "${HOME:-/}/.cups/lpoptions"; do
+    echo "$f: $( (md5sum <"$f" || stat -c '%s %Y' "$f") 2>&1)"
+  done
+}
+schedulers() { grep -lF -- "$dir/cupsd.conf" /proc/[0-9]*/cmdline 2>/dev/null; }
+command -v lp >/dev/null && command -v pdftotext >/dev/null || { echo "SKIP: no lp or pdftotext"; exit 77; }
+before="$(machine)"
+trap 'bash "$script" stop "$dir" >/dev/null 2>&1' EXIT
+
+bash "$script" start "$dir"
+if [ ! -f "$dir/unavailable" ]; then
+  first="$(cat "$dir/cupsd.pid")"
+  export CUPS_SERVER="$dir/cups.sock"
+  bash "$script" papers "$dir" Letter >/dev/null
+  # A one-page PDF showing "suite print check", as the programs print.
+  body=$'%PDF-1.4\n' offsets=()
+  for object in "<</Type/Catalog/Pages 2 0 R>>" "<</Type/Pages/Kids[3 0 R]/Count 1>>" \
+    "<</Type/Page/Parent 2 0 R/MediaBox[0 0 595 842]/Contents 4 0 R/Resources<</Font<</F1 5 0 R>>>>>>" \
+    $'<</Length 48>>stream\nBT /F1 24 Tf 72 720 Td (suite print check) Tj ET\nendstream' \
+    "<</Type/Font/Subtype/Type1/BaseFont/Helvetica>>"; do
+    offsets+=("${#body}")
+    body+="$((${#offsets[@]})) 0 obj"$'\n'"$object"$'\nendobj\n'
+  done
+  xref="${#body}"
+  body+=$'xref\n0 6\n0000000000 65535 f \n'"$(printf '%010d 00000 n \n' "${offsets[@]}")"
+  printf '%s\ntrailer<</Size 6/Root 1 0 R>>\nstartxref\n%s\n%%%%EOF\n' "$body" "$xref" >"$dir/check.pdf"
+  #     how the queue is chosen           where the job lands
+  for row in "env -u PRINTER lp         $dir/job.pdf" \
+             "env PRINTER=suite_pdf_Letter lp $dir/Letter/job.pdf"; do
+    read -r -a words <<<"$row"
+    rm -f "${words[-1]}"
+    "${words[@]:0:${#words[@]}-1}" "$dir/check.pdf" >/dev/null || fail "${words[*]}: not sent"
+    for i in $(seq 1 100); do [ -s "${words[-1]}" ] && [ -z "$(lpstat -o)" ] && break; sleep 0.2; done
+    pdftotext "${words[-1]}" - 2>/dev/null | grep -q "suite print check" || fail "${words[*]}: no PDF landed"
+  done
+  bash "$script" start "$dir" >/dev/null
+  kill -0 "$first" 2>/dev/null && fail "a second start left the first scheduler running"
+  [ "$(schedulers | wc -l)" -eq 1 ] || fail "schedulers after a second start: $(schedulers)"
+  bash "$script" stop "$dir"
+  [ -z "$(schedulers)" ] || fail "stop left the scheduler running: $(schedulers)"
+fi
+after="$(machine)"
+[ "$before" = "$after" ] || fail "the machine's printers changed: $(diff <(echo "$before") <(echo "$after"))"
+[ -f "$dir/unavailable" ] && [ "$failures" -eq 0 ] && { echo "SKIP: $(cat "$dir/unavailable")"; exit 77; }
+[ "$failures" -eq 0 ] || exit 1
+echo "jobs printed on the test scheduler; the machine's printers are as they were"
