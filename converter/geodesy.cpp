@@ -562,7 +562,21 @@ double Val(std::string_view text) {
   return negative ? -value : value;
 }
 
-double ParseDms(std::string_view text) {
+namespace {
+// A typed angle with its blanks taken out: "22.18 4368" is 22.184368. The digits after
+// the point are counted by position, so a blank must not take one of their places.
+std::string WithoutBlanks(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char ch : text)
+    if (!IsBlank(ch)) out += ch;
+  return out;
+}
+}  // namespace
+
+double ParseDms(std::string_view typed) {
+  const std::string compact = WithoutBlanks(typed);
+  const std::string_view text = compact;
   const double whole = Val(text);
   const double sign = whole > 0 ? 1.0 : (whole < 0 ? -1.0 : 0.0);
   const size_t point = text.find('.');
@@ -592,13 +606,28 @@ double ParseDms(std::string_view text) {
 
 double PackDms(double degrees) {
   if (degrees < 0) return -PackDms(-degrees);
-  const double d = std::floor(degrees);
+  double d = std::floor(degrees);
   const double m = (degrees - d) * 60.0;
-  const double fm = std::floor(m);
-  return d + fm / 100.0 + (m - fm) * 6.0 / 1000.0;
+  double fm = std::floor(m);
+  // Seconds to the 0.00001" the packed text shows. 22.19 read as 22 + 19/60 gives
+  // m = 18.999999999999986: its seconds round to 60, which is the next minute (and a
+  // 60th minute the next degree), never "22-18-60.".
+  const double steps = std::pow(10.0, kPackedSecondDecimals);
+  double s = std::round((m - fm) * 60.0 * steps) / steps;
+  if (s >= 60.0) {
+    s -= 60.0;
+    fm += 1.0;
+  }
+  if (fm >= 60.0) {
+    fm -= 60.0;
+    d += 1.0;
+  }
+  return d + fm / 100.0 + s / 10000.0;
 }
 
-std::string DmsText(std::string_view text) {
+std::string DmsText(std::string_view typed) {
+  const std::string compact = WithoutBlanks(typed);
+  const std::string_view text = compact;
   const size_t point = text.find('.');
   std::string before(point == std::string_view::npos ? text : text.substr(0, point));
   std::string after(point == std::string_view::npos ? std::string_view() : text.substr(point + 1));

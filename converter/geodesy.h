@@ -153,13 +153,19 @@ double Val(std::string_view text);
 // A typed latitude or longitude in packed degrees D.MMSSsss to decimal degrees: the digits
 // before the point are degrees, the first two after it minutes (one digit alone counts as
 // tens of minutes), the next two seconds (one digit alone: tens of seconds), any further
-// digits decimals of a second. 22.184368 -> 22 + 18/60 + 43.68/3600.
+// digits decimals of a second. 22.184368 -> 22 + 18/60 + 43.68/3600. Blanks anywhere in
+// the text are taken out before the digits are counted ("22.18 4368" is 22.184368).
 double ParseDms(std::string_view text);
 // Decimal degrees to packed D.MMSSsss. Negative angles are packed by their magnitude and
-// keep their sign (-22.5 -> -22.3), so that ParseDms reads them back.
+// keep their sign (-22.5 -> -22.3), so that ParseDms reads them back. The seconds are
+// rounded to kPackedSecondDecimals decimals (the nine decimals of "####.#########"), and
+// seconds that round to 60 carry into the minutes, minutes of 60 into the degrees:
+// 22 + 19/60 packs to 22.19, not 22.1859999999.
+inline constexpr int kPackedSecondDecimals = 5;
 double PackDms(double degrees);
 // A packed angle written as text to degrees-minutes-seconds joined by hyphens, filled with
 // spaces to 14 characters (longer results are not cut): "22.184368" -> "22-18-43.68   ".
+// Blanks in the text are taken out first, as ParseDms does.
 // A text without a point is taken as whole degrees ("22" -> "22-00-00.     "); an empty
 // degree part is written as 0 (".3" -> "0-30-00.      ").
 std::string DmsText(std::string_view text);
