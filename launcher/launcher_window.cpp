@@ -163,16 +163,71 @@ static void SettleScreen(LauncherState& state) {
     if (state.window) state.window->repaint();
 }
 
+namespace {
+
+// Takes every key, click and wheel turn aimed at the launcher.
+class InputSwallower : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::ShortcutOverride:
+            case QEvent::Shortcut:
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::NonClientAreaMouseButtonPress:
+            case QEvent::NonClientAreaMouseButtonRelease:
+            case QEvent::NonClientAreaMouseButtonDblClick:
+            case QEvent::Wheel:
+            case QEvent::ContextMenu:
+            case QEvent::TouchBegin:
+            case QEvent::TouchUpdate:
+            case QEvent::TouchEnd:
+            case QEvent::TabletPress:
+            case QEvent::TabletRelease:
+                return true;
+            default:
+                return false;
+        }
+    }
+};
+
+// How long after the wait the launcher takes what the window system queued meanwhile.
+constexpr int kDropQueuedInputMs = 100;
+
+// The launcher takes no keys or clicks while it waits: whatever was pressed at its window
+// meanwhile waits in the window system's queue (and in the application's) until the wait
+// ends. Those events are taken here and dropped, so that three Up keys pressed at the
+// waiting menu do not start three more programs the moment the first one ends.
+void DropInputQueuedDuringWait() {
+    InputSwallower swallower;
+    QCoreApplication::instance()->installEventFilter(&swallower);
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < kDropQueuedInputMs) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    QCoreApplication::instance()->removeEventFilter(&swallower);
+}
+
+}  // namespace
+
 void ProgramListChanged(LauncherState& state, int entry) {
     if (entry < 1 || entry > static_cast<int>(kProgramTable.size()) || !state.list) return;
     const QString text = state.list->itemText(entry - 1);
     const std::string command = BuildCommand(state.installFolder.toStdString(), text.toStdString());
     // Before the wait, let the screen catch up with the choice: the dropped list closes
     // (it would otherwise stay drawn over the started program until that program ends) and
-    // the list shows the entry chosen. Keys and clicks stay queued for after the wait.
+    // the list shows the entry chosen. Keys and clicks wait in their queues meanwhile.
     SettleScreen(state);
     RunProgram(QString::fromStdString(command));
-    // Back to idle: the launcher takes input again once the program has ended.
+    // Back to idle: the launcher takes input again once the program has ended, but none
+    // of the input given while it waited.
+    DropInputQueuedDuringWait();
     if (state.window && state.window->isVisible()) state.window->activateWindow();
 }
 

@@ -50,7 +50,8 @@ void PaintGradient(QPainter& surface, int k);
 // until it has ended. The exit code is ignored; a program that cannot start shows nothing.
 void RunProgram(const QString& command);
 
-// The program list's selection changed to entry `entry` (counted from 1): start it.
+// The program list's selection changed to entry `entry` (counted from 1): start it and
+// wait. Keys and clicks given at the launcher while it waited are dropped, not replayed.
 void ProgramListChanged(LauncherState& state, int entry);
 
 // The cancel command reached the selection page: the page goes, the window stays.
