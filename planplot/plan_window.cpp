@@ -140,6 +140,9 @@ void PlanWindow::OnCommand(int id) {
     QPushButton* b = Button(next);
     if (b && b->isEnabled()) Dispatch(next);
   }
+  // Clicking Pt.No, Level or Bmp while a question waits gave the button the keyboard:
+  // the question takes the typing again once the command has drawn.
+  if (prompting_ && !passRunning_ && !Closed()) plot_->setFocus(Qt::OtherFocusReason);
 }
 
 void PlanWindow::Dispatch(int id) {
