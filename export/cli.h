@@ -14,6 +14,6 @@ namespace surveyexport {
 int RunSurveyExport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // The help text of the whole program (all three commands).
-const char* UsageText();
+std::string UsageText();
 
 }  // namespace surveyexport

@@ -2,6 +2,9 @@
 #include "export/export_common.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -15,6 +18,7 @@
 #include <mutex>
 #include <system_error>
 
+#include <cpl_conv.h>
 #include <cpl_error.h>
 #include <gdal.h>
 
@@ -31,16 +35,22 @@ std::string Lower(std::string s) {
 }
 
 // ---- Temporary files removed when the program is interrupted ------------------------
-// A fixed table, so that the signal handler touches no allocator: each slot holds the
-// name of one pending temporary file while `used` is set.
-constexpr int kSlots = 32;
+// A fixed table, so that the signal handler touches no allocator: each slot holds the name
+// of one pending temporary file, or of the hidden folder of a set of files together with a
+// descriptor of that folder opened when it was made, while `kind` says which. A set counts
+// as one slot whatever the number of its files.
+constexpr int kSlots = 64;
 constexpr size_t kSlotBytes = 4096;
+enum SlotKind : int { kFree = 0, kFile = 1, kFolder = 2, kClaimed = 3 };
 struct Slot {
-  std::atomic<bool> used{false};
+  std::atomic<int> kind{kFree};
+  int folder = -1;
   char path[kSlotBytes];
 };
 Slot g_slots[kSlots];
 std::once_flag g_handlers_once;
+// The signals that end the program and remove what is pending.
+constexpr int kTerminating[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
 void UnlinkWithSuffix(const char* path, const char* suffix) {
   char buf[kSlotBytes + 16];
@@ -52,54 +62,139 @@ void UnlinkWithSuffix(const char* path, const char* suffix) {
   unlink(buf);
 }
 
-extern "C" void RemovePendingOnSignal(int sig) {
-  for (Slot& s : g_slots) {
-    if (s.used.load()) {
-      unlink(s.path);
-      // SQLite's journals beside a GeoPackage being written.
-      UnlinkWithSuffix(s.path, "-journal");
-      UnlinkWithSuffix(s.path, "-wal");
-      UnlinkWithSuffix(s.path, "-shm");
+// Removes every entry of an open folder with system calls only (no allocation, no stdio):
+// reads the entries in raw form, removes them, and reads again from the start until a
+// pass finds nothing left to remove.
+void EmptyFolder(int fd) {
+  alignas(8) char buf[8192];
+  for (int pass = 0; pass < 1000; ++pass) {
+    if (lseek(fd, 0, SEEK_SET) < 0) return;
+    bool removed = false;
+    for (;;) {
+      const long n = syscall(SYS_getdents64, fd, buf, sizeof buf);
+      if (n <= 0) break;
+      for (long at = 0; at < n;) {
+        // struct linux_dirent64: d_ino (8), d_off (8), d_reclen (2), d_type (1), d_name.
+        unsigned short reclen = 0;
+        memcpy(&reclen, buf + at + 16, sizeof reclen);
+        const char* name = buf + at + 19;
+        const bool dot = name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
+        if (!dot && unlinkat(fd, name, 0) == 0) removed = true;
+        if (reclen == 0) break;
+        at += reclen;
+      }
     }
+    if (!removed) return;
   }
+}
+
+void RemoveSlot(Slot& s) {
+  const int kind = s.kind.load();
+  if (kind == kFile) {
+    unlink(s.path);
+    // SQLite's journals beside a GeoPackage being written.
+    UnlinkWithSuffix(s.path, "-journal");
+    UnlinkWithSuffix(s.path, "-wal");
+    UnlinkWithSuffix(s.path, "-shm");
+  } else if (kind == kFolder) {
+    if (s.folder >= 0) EmptyFolder(s.folder);
+    rmdir(s.path);
+  }
+}
+
+extern "C" void RemovePendingOnSignal(int sig) {
+  const int saved = errno;
+  for (Slot& s : g_slots) RemoveSlot(s);
+  // Ended by the signal itself, as the one who sent it expects.
   signal(sig, SIG_DFL);
+  sigset_t unblock;
+  sigemptyset(&unblock);
+  sigaddset(&unblock, sig);
   raise(sig);
+  pthread_sigmask(SIG_UNBLOCK, &unblock, nullptr);
+  errno = saved;
 }
 
 void InstallHandlers() {
   std::call_once(g_handlers_once, [] {
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    for (int sig : kTerminating) {
       struct sigaction old {};
       sigaction(sig, nullptr, &old);
       if (old.sa_handler == SIG_IGN) continue;  // started with the signal ignored (nohup)
       struct sigaction sa {};
       sa.sa_handler = RemovePendingOnSignal;
       sigemptyset(&sa.sa_mask);
+      // One cleaning at a time: the other terminating signals wait for it.
+      for (int other : kTerminating) sigaddset(&sa.sa_mask, other);
       sigaction(sig, &sa, nullptr);
     }
+    // A file grown past the size limit (ulimit -f): the write fails with EFBIG and the
+    // checked write reports it, instead of the program being killed mid-file.
+    struct sigaction old {};
+    sigaction(SIGXFSZ, nullptr, &old);
+    if (old.sa_handler == SIG_DFL) signal(SIGXFSZ, SIG_IGN);
   });
 }
 
-int Track(const std::string& path) {
+// Holds the terminating signals back while alive (the moves of a commit are not cut in
+// half); one that came meanwhile is delivered when it ends.
+class SignalsHeld {
+ public:
+  SignalsHeld() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : kTerminating) sigaddset(&set, sig);
+    pthread_sigmask(SIG_BLOCK, &set, &old_);
+  }
+  ~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
+  SignalsHeld(const SignalsHeld&) = delete;
+  SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+ private:
+  sigset_t old_;
+};
+
+// A free slot for a file or a folder (folderFd >= 0); -1 when the table is full.
+int Track(const std::string& path, SlotKind kind, int folderFd) {
   if (path.size() >= kSlotBytes) return -1;
   for (int i = 0; i < kSlots; ++i) {
     Slot& s = g_slots[i];
-    if (!s.used.load()) {
+    int expected = kFree;
+    // Claimed first (a signal meanwhile passes it over), then filled and given its kind.
+    if (s.kind.compare_exchange_strong(expected, kClaimed)) {
       memcpy(s.path, path.c_str(), path.size() + 1);
-      s.used.store(true);
+      s.folder = folderFd;
+      s.kind.store(kind);
       return i;
     }
   }
   return -1;
 }
 
-void Untrack(const std::string& path) {
-  for (Slot& s : g_slots) {
-    if (s.used.load() && path == s.path) {
-      s.used.store(false);
-      return;
-    }
-  }
+void Untrack(int slot) {
+  if (slot < 0) return;
+  Slot& s = g_slots[slot];
+  s.kind.store(kFree);
+  if (s.folder >= 0) close(s.folder);
+  s.folder = -1;
+}
+
+// Flushes a written file to the disk: 0, or the error number.
+int SyncFile(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  int error = fsync(fd) == 0 ? 0 : errno;
+  if (close(fd) != 0 && error == 0) error = errno;
+  // A file system that cannot sync (EINVAL: a special file system) holds it already.
+  return error == EINVAL ? 0 : error;
+}
+
+// Flushes a folder's entries (a rename into it) to the disk; best effort.
+void SyncFolder(const std::string& folder) {
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
 }
 
 void RemoveWithJournals(const std::string& path) {
@@ -181,26 +276,6 @@ const char* GdalDriverName(Format f) {
 
 // ---- Progress and messages -----------------------------------------------------------
 
-Progress TerminalProgress(bool quiet) {
-  if (quiet) return [](double) { return true; };
-  // GDAL's terminal progress ("0...10...20...30 ... 100 - done.") on standard error:
-  // GDALTermProgress itself writes to standard output, where the summary goes.
-  auto shown = std::make_shared<int>(-1);  // quarter-tenths (2.5 %) already written
-  return [shown](double done) {
-    if (!(done >= 0)) done = 0;
-    if (done > 1) done = 1;
-    const int step = static_cast<int>(done * 40.0 + 1e-9);
-    if (step <= *shown) return true;
-    while (*shown < step) {
-      ++*shown;
-      if (*shown % 4 == 0) std::fprintf(stderr, "%d", *shown / 4 * 10);
-      else std::fputc('.', stderr);
-    }
-    if (step == 40) std::fputs(" - done.\n", stderr);
-    std::fflush(stderr);
-    return true;
-  };
-}
 
 std::string Shown(const std::string& name) {
   std::string s;
@@ -235,7 +310,13 @@ int UsageError(std::ostream& err, const std::string& line) {
 
 void RegisterGdal() {
   static std::once_flag once;
-  std::call_once(once, [] { GDALAllRegister(); });
+  std::call_once(once, [] {
+    // No CRS text or grid reaches the network: PROJ's network access is off in this
+    // process, whatever the environment says.
+    CPLSetConfigOption("PROJ_NETWORK", "OFF");
+    OSRSetPROJEnableNetwork(FALSE);
+    GDALAllRegister();
+  });
 }
 
 namespace {
@@ -264,68 +345,213 @@ GdalErrorCapture::~GdalErrorCapture() {
 
 // ---- Pending outputs -----------------------------------------------------------------
 
+void HandleTerminatingSignals() { InstallHandlers(); }
+
+std::string CannotWrite(const std::string& target, int error) {
+  std::string line = "cannot write " + Shown(target);
+  if (error != 0) line += std::string(": ") + std::strerror(error);
+  return line;
+}
+
 PendingOutput::~PendingOutput() { Discard(); }
 
 void PendingOutput::Discard() {
   if (!pending_) return;
-  RemoveWithJournals(temp_);
-  Untrack(temp_);
+  if (set_) {
+    std::error_code ec;
+    fs::remove_all(temp_, ec);
+  } else {
+    RemoveWithJournals(temp_);
+  }
+  Untrack(slot_);
+  slot_ = -1;
+  members_.clear();
   pending_ = false;
 }
 
-std::string PendingOutput::Reserve(const std::string& target, bool overwrite) {
-  Discard();
+namespace {
+
+// Checks the target and its folder before anything is written: "" or the line that says
+// why the output cannot be written there.
+std::string CheckTarget(const std::string& target, bool overwrite) {
   if (target.empty()) return "no output file named";
   const fs::path t(target);
   const std::string folder = FolderOf(t);
   std::error_code ec;
   const fs::file_status st = fs::status(t, ec);
   if (fs::exists(st)) {
-    if (fs::is_directory(st)) return target + " is a folder, not a file";
-    if (!overwrite) return target + " exists: use --overwrite";
+    if (fs::is_directory(st)) return Shown(target) + " is a folder, not a file";
+    if (!overwrite) return Shown(target) + " exists: use --overwrite";
   }
-  if (!fs::is_directory(folder, ec)) return "cannot write to folder " + folder + ": no such folder";
+  if (!fs::is_directory(folder, ec))
+    return "cannot write to folder " + Shown(folder) + ": no such folder";
+  return {};
+}
 
-  InstallHandlers();
-  // Hidden, beside the target, ending in the target's extension so that the writer
-  // picks the same format; the base is shortened so a long name still fits the folder.
-  const std::string ext = t.extension().string();
-  const std::string stem = ShortenName(t.stem().string(), 120);
+// A hidden name beside the target, unique to this process and call: ".STEM.partial-PID-N"
+// followed by `ending`.
+std::string TemporaryName(const fs::path& target, const std::string& ending) {
   static std::atomic<unsigned> counter{0};
+  // The base is shortened so that a long name still fits the folder.
+  const std::string stem = ShortenName(target.stem().string(), 120);
+  const std::string name = "." + stem + ".partial-" + std::to_string(getpid()) + "-" +
+                           std::to_string(counter.fetch_add(1)) + ending;
+  return (fs::path(FolderOf(target)) / name).string();
+}
+
+}  // namespace
+
+std::string PendingOutput::Reserve(const std::string& target, bool overwrite) {
+  Discard();
+  if (std::string problem = CheckTarget(target, overwrite); !problem.empty()) return problem;
+  const fs::path t(target);
+  const std::string folder = FolderOf(t);
+  InstallHandlers();
+  // Ending in the target's extension, so that the writer picks the same format.
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string name = "." + stem + ".partial-" + std::to_string(getpid()) + "-" +
-                             std::to_string(counter.fetch_add(1)) + ext;
-    const std::string path = (fs::path(folder) / name).string();
+    const std::string path = TemporaryName(t, t.extension().string());
     const int fd = open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
     if (fd < 0) {
       if (errno == EEXIST) continue;
-      return "cannot write to folder " + folder + ": " + std::strerror(errno);
+      return "cannot write to folder " + Shown(folder) + ": " + std::strerror(errno);
     }
     close(fd);
     // The writer creates the file itself; the name is ours from here on.
     unlink(path.c_str());
+    slot_ = Track(path, kFile, -1);
+    if (slot_ < 0) return "cannot write " + Shown(target) + ": too many outputs at once";
     temp_ = path;
     target_ = target;
     overwrite_ = overwrite;
+    set_ = false;
     pending_ = true;
-    Track(temp_);
     return {};
   }
-  return "cannot write to folder " + folder + ": no free temporary name";
+  return "cannot write to folder " + Shown(folder) + ": no free temporary name";
+}
+
+std::string PendingOutput::ReserveSet(const std::string& output, bool overwrite) {
+  Discard();
+  if (output.empty()) return "no output file named";
+  const fs::path t(output);
+  const std::string folder = FolderOf(t);
+  std::error_code ec;
+  if (!fs::is_directory(folder, ec))
+    return "cannot write to folder " + Shown(folder) + ": no such folder";
+  InstallHandlers();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string path = TemporaryName(t, ".d");
+    if (mkdir(path.c_str(), 0700) != 0) {
+      if (errno == EEXIST) continue;
+      return "cannot write to folder " + Shown(folder) + ": " + std::strerror(errno);
+    }
+    const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) slot_ = Track(path, kFolder, fd);
+    if (fd < 0 || slot_ < 0) {
+      const std::string why = fd < 0 ? std::strerror(errno) : "too many outputs at once";
+      if (fd >= 0) close(fd);
+      rmdir(path.c_str());
+      slot_ = -1;
+      return "cannot write to folder " + Shown(folder) + ": " + why;
+    }
+    temp_ = path;
+    target_ = output;
+    overwrite_ = overwrite;
+    set_ = true;
+    pending_ = true;
+    return {};
+  }
+  return "cannot write to folder " + Shown(folder) + ": no free temporary name";
+}
+
+std::string PendingOutput::AddToSet(const std::string& target, std::string* path) {
+  if (!pending_ || !set_) return "cannot write " + Shown(target) + ": no set reserved";
+  if (std::string problem = CheckTarget(target, overwrite_); !problem.empty()) return problem;
+  for (const Member& m : members_) {
+    if (m.target == target) return Shown(target) + " is written twice";
+  }
+  // Inside the hidden folder, under its own number, so that no name is too long there.
+  Member m;
+  m.temp = (fs::path(temp_) / (std::to_string(members_.size() + 1) +
+                               fs::path(target).extension().string())).string();
+  m.target = target;
+  members_.push_back(m);
+  *path = m.temp;
+  return {};
 }
 
 std::string PendingOutput::Commit() {
-  if (!pending_) return "nothing was written to " + target_;
+  if (!pending_) return "nothing was written to " + Shown(target_);
+  SignalsHeld held;
+  if (set_) {
+    // Each file on the disk before any of them is moved.
+    for (const Member& m : members_) {
+      if (const int error = SyncFile(m.temp); error != 0) {
+        Discard();
+        return error == ENOENT ? "nothing was written to " + Shown(m.target)
+                               : CannotWrite(m.target, error);
+      }
+    }
+    // Moved one by one; an older file of a name is kept aside (a hard link in the hidden
+    // folder) until the whole set is in place, so that it can be put back.
+    struct Moved {
+      const Member* member;
+      std::string kept;  // the older file, or ""
+    };
+    std::vector<Moved> moved;
+    std::string problem;
+    int n = 0;
+    for (const Member& m : members_) {
+      Moved mv{&m, {}};
+      std::error_code ec;
+      if (overwrite_ && fs::exists(m.target, ec)) {
+        const std::string kept = (fs::path(temp_) / ("older-" + std::to_string(++n))).string();
+        if (link(m.target.c_str(), kept.c_str()) == 0) mv.kept = kept;
+      }
+      int error = 0;
+      if (overwrite_) {
+        if (rename(m.temp.c_str(), m.target.c_str()) != 0) error = errno;
+      } else if (link(m.temp.c_str(), m.target.c_str()) == 0) {
+        unlink(m.temp.c_str());
+      } else {
+        error = errno;
+      }
+      if (error != 0) {
+        problem = error == EEXIST ? Shown(m.target) + " exists: use --overwrite"
+                                  : CannotWrite(m.target, error);
+        if (!mv.kept.empty()) unlink(mv.kept.c_str());
+        break;
+      }
+      moved.push_back(mv);
+    }
+    if (!problem.empty()) {
+      for (auto it = moved.rbegin(); it != moved.rend(); ++it) {
+        if (!it->kept.empty()) rename(it->kept.c_str(), it->member->target.c_str());
+        else unlink(it->member->target.c_str());
+      }
+      Discard();
+      return problem;
+    }
+    const std::string folder = FolderOf(fs::path(target_));
+    Discard();  // the older files kept aside and the hidden folder
+    SyncFolder(folder);
+    return {};
+  }
+
   std::error_code ec;
   if (!fs::exists(temp_, ec)) {
     Discard();
-    return "nothing was written to " + target_;
+    return "nothing was written to " + Shown(target_);
+  }
+  if (const int error = SyncFile(temp_); error != 0) {
+    Discard();
+    return CannotWrite(target_, error);
   }
   if (overwrite_) {
     if (rename(temp_.c_str(), target_.c_str()) != 0) {
-      const std::string why = std::strerror(errno);
+      const int error = errno;
       Discard();
-      return "cannot write " + target_ + ": " + why;
+      return CannotWrite(target_, error);
     }
   } else {
     // Without --overwrite a file that appeared under the target's name meanwhile is kept:
@@ -334,19 +560,21 @@ std::string PendingOutput::Commit() {
       unlink(temp_.c_str());
     } else if (errno == EEXIST) {
       Discard();
-      return target_ + " exists: use --overwrite";
+      return Shown(target_) + " exists: use --overwrite";
     } else if (fs::exists(target_, ec)) {
       Discard();
-      return target_ + " exists: use --overwrite";
+      return Shown(target_) + " exists: use --overwrite";
     } else if (rename(temp_.c_str(), target_.c_str()) != 0) {
-      const std::string why = std::strerror(errno);
+      const int error = errno;
       Discard();
-      return "cannot write " + target_ + ": " + why;
+      return CannotWrite(target_, error);
     }
   }
   RemoveWithJournals(temp_);
-  Untrack(temp_);
+  Untrack(slot_);
+  slot_ = -1;
   pending_ = false;
+  SyncFolder(FolderOf(fs::path(target_)));
   return {};
 }
 
@@ -377,56 +605,7 @@ std::string JobsInFolder(const std::vector<std::string>& inputs, const std::stri
   return {};
 }
 
-OptionWord SplitOption(const std::string& word) {
-  OptionWord w{word, {}, false};
-  if (const size_t eq = word.find('='); word.rfind("--", 0) == 0 && eq != std::string::npos) {
-    w.name = word.substr(0, eq);
-    w.value = word.substr(eq + 1);
-    w.hasValue = true;
-  }
-  return w;
-}
 
-bool TakeOptionValue(const OptionWord& word, const std::vector<std::string>& args,
-                     std::size_t& i, std::string& into) {
-  if (word.hasValue) {
-    into = word.value;
-    return true;
-  }
-  if (i + 1 >= args.size()) return false;
-  into = args[++i];
-  return true;
-}
-
-// ---- Coordinate reference systems ----------------------------------------------------
-
-std::string ParseCrs(const std::string& text, OGRSpatialReferenceH* out) {
-  *out = nullptr;
-  if (Lower(text) == "none") return {};
-  const std::string quoted = "unknown CRS '" + text + "'";
-  if (text.empty()) return quoted;
-  // Only definitions on the command line: no CRS is fetched from a network address.
-  const std::string lower = Lower(text);
-  for (const char* scheme : {"http://", "https://", "ftp://", "/vsicurl"}) {
-    if (lower.rfind(scheme, 0) == 0) return quoted;
-  }
-  RegisterGdal();
-  GdalErrorCapture quiet;
-  OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
-  if (OSRSetFromUserInput(srs, text.c_str()) != OGRERR_NONE) {
-    OSRRelease(srs);
-    return quoted;
-  }
-  OSRSetAxisMappingStrategy(srs, OAMS_TRADITIONAL_GIS_ORDER);
-  *out = srs;
-  return {};
-}
-
-std::string ParseCrs(const std::string& text, SpatialRef* out) {
-  OGRSpatialReferenceH h = nullptr;
-  std::string problem = ParseCrs(text, &h);
-  out->reset(h);
-  return problem;
-}
+// ParseCrs: see crs_rule.cpp, with the rule that decides which CRS texts are taken.
 
 }  // namespace surveyexport

@@ -29,9 +29,6 @@ const char* GdalDriverName(Format);
 
 // Progress 0..1; returns false to stop.
 using Progress = std::function<bool(double)>;
-// GDAL's terminal progress bar ("0...10...20 ... 100 - done.") on standard error, or
-// nothing when quiet. Each call gives a new bar.
-Progress TerminalProgress(bool quiet);
 
 // A file name as it stands in a message: control characters (a newline, a tab, an escape)
 // as \n, \t or \xHH and a backslash as \\, so that every message stays one line.
@@ -44,8 +41,19 @@ int UsageError(std::ostream& err, const std::string& line);
 
 // An output written beside its target under a temporary name with the same extension,
 // renamed over the target by Commit(); removed when destroyed without Commit (a failed or
-// interrupted export leaves nothing under the output's name). Interrupting the program
-// (Ctrl+C, a hang-up or termination) also removes every temporary file still pending.
+// interrupted export leaves nothing under the output's name). Commit first flushes what was
+// written to the disk (the file, then the folder after the rename), so that a crash or a
+// power cut right after it cannot leave a short file under the target's name.
+//
+// An output of several files (the SVG pages of a run of sections) is one set: its files are
+// written into one hidden folder beside the targets and moved into place together by
+// Commit; when one of them cannot be moved, those already moved are taken back (an older
+// file of that name is restored), so the set is complete or absent.
+//
+// Every terminating signal (Ctrl+C, a hang-up, termination, a closed pipe) removes whatever
+// is pending, however many files a set holds, and ends the program by that signal; a
+// signal that was ignored when the program started (nohup) stays ignored. The signal of a
+// file grown past the size limit is ignored, so that the write itself fails and says so.
 class PendingOutput {
  public:
   PendingOutput() = default;
@@ -56,21 +64,41 @@ class PendingOutput {
   // Empty string on success; otherwise one line naming the file, without the program's
   // prefix ("... exists: use --overwrite", "cannot write to folder ...").
   std::string Reserve(const std::string& target, bool overwrite);
-  // The name to write to: beside the target, hidden, with the target's extension.
-  // It does not exist yet when Reserve returns.
+  // A set of files named after `output` (its folder and its name): empty on success,
+  // otherwise one line as above. Its files are added with AddToSet.
+  std::string ReserveSet(const std::string& output, bool overwrite);
+  // Adds one file of the set: *path is where to write it. Empty on success; otherwise one
+  // line ("NAME-2.svg exists: use --overwrite").
+  std::string AddToSet(const std::string& target, std::string* path);
+  // The name to write to: beside the target, hidden, with the target's extension (for a
+  // set, the hidden folder). A single file does not exist yet when Reserve returns.
   const std::string& TempPath() const { return temp_; }
   const std::string& Target() const { return target_; }
-  // Moves the written file onto the target. Empty on success, else one line as above.
+  // Moves the written file(s) onto the target(s). Empty on success, else one line as above.
   std::string Commit();
   // Removes what was written so far; the target is left as it was.
   void Discard();
 
  private:
+  struct Member {
+    std::string temp, target;
+  };
   std::string target_;
   std::string temp_;
+  std::vector<Member> members_;  // the files of a set
+  bool set_ = false;
   bool overwrite_ = false;
   bool pending_ = false;
+  int slot_ = -1;
 };
+
+// The line for a write that failed: "cannot write NAME: WHY" (WHY from the error number,
+// "No space left on device", "File too large"; left out when 0).
+std::string CannotWrite(const std::string& target, int error);
+
+// Sets up the handling of terminating signals described at PendingOutput (done by the
+// first Reserve; a program calls it early to have it in force from its start).
+void HandleTerminatingSignals();
 
 // Several inputs in one call: `--output-dir DIR --format FMT` gives one output an input,
 // DIR/<input's base name without its extension><extension of FMT>.
@@ -90,18 +118,6 @@ struct ExportJob {
 std::string JobsInFolder(const std::vector<std::string>& inputs, const std::string& dir,
                          Format format, std::vector<ExportJob>& jobs);
 
-// One word of a command line. "--name=value" gives the name and its value; any other word
-// is the name alone.
-struct OptionWord {
-  std::string name;
-  std::string value;
-  bool hasValue = false;
-};
-OptionWord SplitOption(const std::string& word);
-// The value of an option: the one given with "=", or else the next word of args (i moves
-// on to it). False when there is none.
-bool TakeOptionValue(const OptionWord& word, const std::vector<std::string>& args,
-                     std::size_t& i, std::string& into);
 
 // A spatial reference that releases itself.
 struct SpatialRefRelease {

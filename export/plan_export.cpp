@@ -1,6 +1,8 @@
 // The plan exporter: the plotter's drawing pass into DXF, GeoPackage, GeoJSON, KML or CSV.
 #include "export/plan_export.h"
 
+#include "export/crs_rule.h"
+
 #include <gdal.h>
 #include <ogr_api.h>
 #include <ogr_srs_api.h>
@@ -12,7 +14,10 @@
 #include <vector>
 
 #include "converter/transforms.h"
+#include "export/checked_file.h"
 #include "export/dxf_file.h"
+#include "export/input_check.h"
+#include "export/gdal_output.h"
 #include "planplot/plan_canvas.h"
 #include "planplot/plan_core.h"
 
@@ -54,52 +59,6 @@ class Sink {
 };
 
 // ---------------------------------------------------------------------------------------
-// WGS 84 positions of grid points, through PROJ or through the suite's own chain, with
-// the largest difference between the two.
-class Wgs84 {
- public:
-  std::string Open(DatumShift shift) {
-    shift_ = shift;
-    SpatialRef grid, wgs;
-    std::string fault = ParseCrs(kDefaultCrs, &grid);
-    if (fault.empty()) fault = ParseCrs("EPSG:4326", &wgs);
-    if (!fault.empty()) return fault;
-    official_ = OCTNewCoordinateTransformation(grid.get(), wgs.get());
-    if (!official_) return "PROJ has no transformation from EPSG:2326 to EPSG:4326";
-    return {};
-  }
-  ~Wgs84() {
-    if (official_) OCTDestroyCoordinateTransformation(official_);
-  }
-  // Latitude and longitude (degrees) of a Grid80 point in the chosen way.
-  bool Convert(double E, double N, double& lat, double& lon) {
-    double x = E, y = N, z = 0;
-    int ok = 0;
-    const bool haveOfficial = OCTTransformEx(official_, 1, &x, &y, &z, &ok) && ok;
-    double slat = 0, slon = 0;
-    const bool haveSuite = SuiteGrid80ToWgs84(N, E, slat, slon);
-    if (haveOfficial && haveSuite) {
-      compared = true;
-      largest = std::max(largest, WgsDistanceMetres(y, x, slat, slon));
-    }
-    if (shift_ == DatumShift::Official) {
-      lat = y;  // traditional GIS order: x longitude, y latitude
-      lon = x;
-      return haveOfficial;
-    }
-    lat = slat;
-    lon = slon;
-    return haveSuite;
-  }
-  bool compared = false;
-  double largest = 0;
-
- private:
-  DatumShift shift_ = DatumShift::Official;
-  OGRCoordinateTransformationH official_ = nullptr;
-};
-
-// ---------------------------------------------------------------------------------------
 // DXF (AutoCAD R12 layout, which every CAD program reads), written as the pass goes.
 int Aci(Rgb c) {
   switch (c & 0xFFFFFF) {
@@ -126,8 +85,9 @@ class DxfSink : public Sink {
  public:
   // metresPerPixel: the size of one screen pixel of the fitted view, which sets the dash
   // patterns and the text height so that the drawing reads as the screen does.
-  std::string Open(const std::string& path, double metresPerPixel, bool flat, const double extent[4]) {
-    if (!dxf_.Open(path)) return "cannot write " + path;
+  std::string Open(const PendingOutput& out, double metresPerPixel, bool flat, const double extent[4]) {
+    target_ = out.Target();
+    if (!dxf_.Open(out.TempPath())) return CannotWrite(target_, dxf_.Error());
     flat_ = flat;
     const double px = metresPerPixel > 0 && std::isfinite(metresPerPixel) ? metresPerPixel : 0.01;
     // 7 points on a 96 dpi screen; the capital height is about 0.7 of it.
@@ -257,14 +217,15 @@ class DxfSink : public Sink {
   std::string Finish() override {
     dxf_.EndSection();
     G(0, "EOF");
-    return dxf_.Close() ? "" : "cannot write the DXF file (disk full?)";
+    return dxf_.Close() ? "" : CannotWrite(target_, dxf_.Error());
   }
 
  private:
   void G(int code, const std::string& value) { dxf_.Pair(code, value); }
   void G(int code, const char* value) { dxf_.Pair(code, value); }
-  std::string Check() { return dxf_.Good() ? "" : "cannot write the DXF file (disk full?)"; }
+  std::string Check() { return dxf_.Good() ? "" : CannotWrite(target_, dxf_.Error()); }
   DxfFile dxf_{DxfFile::Numbers::Exact};
+  std::string target_;
   bool flat_ = false;
   double textHeight_ = 1;
 };
@@ -273,77 +234,64 @@ class DxfSink : public Sink {
 // CSV: one row a record.
 class CsvSink : public Sink {
  public:
-  std::string Open(const std::string& path, Wgs84* wgs) {
-    f_ = std::fopen(path.c_str(), "wb");
-    if (!f_) return "cannot write " + path;
+  // wgs: latitude and longitude columns through it (a rule into EPSG:4326), or none.
+  std::string Open(const PendingOutput& out, CoordinateRule* wgs) {
+    target_ = out.Target();
+    if (!f_.Open(out.TempPath())) return CannotWrite(target_, f_.Error());
     wgs_ = wgs;
-    std::fputs("file,number,easting,northing,height,code,line_marker", f_);
-    if (wgs_) std::fputs(",latitude,longitude", f_);
-    std::fputs("\n", f_);
+    f_.Write("file,number,easting,northing,height,code,line_marker");
+    if (wgs_) f_.Write(",latitude,longitude");
+    f_.Write("\n");
     return {};
   }
-  ~CsvSink() override {
-    if (f_) std::fclose(f_);
-  }
   std::string Point(const PlanRecord& r, Rgb) override {
-    std::fprintf(f_, "%s,%lld,%s,%s,%s,%s,%d", r.reference ? "reference" : "main",
-                 static_cast<long long>(r.number), ExactText(r.E).c_str(), ExactText(r.N).c_str(),
-                 ExactText(r.height).c_str(), ExactText(r.code).c_str(), r.marker ? 1 : 0);
+    std::string row = r.reference ? "reference," : "main,";
+    row += std::to_string(r.number) + ',' + ExactText(r.E) + ',' + ExactText(r.N) + ',' +
+           ExactText(r.height) + ',' + ExactText(r.code) + (r.marker ? ",1" : ",0");
     if (wgs_) {
       double lat = 0, lon = 0;
-      if (wgs_->Convert(r.E, r.N, lat, lon))
-        std::fprintf(f_, ",%s,%s", ExactText(lat).c_str(), ExactText(lon).c_str());
+      if (wgs_->Place(r.E, r.N, lon, lat))
+        row += ',' + ExactText(lat) + ',' + ExactText(lon);
       else
-        std::fputs(",,", f_);
+        row += ",,";
     }
-    std::fputs("\n", f_);
-    return std::ferror(f_) ? "cannot write the CSV file (disk full?)" : "";
+    row += '\n';
+    f_.Write(row);
+    return f_.Good() ? "" : CannotWrite(target_, f_.Error());
   }
   std::string Polyline(const Run&) override { return {}; }
   std::string Finish() override {
-    const bool bad = std::ferror(f_) != 0;
-    const int closed = std::fclose(f_);
-    f_ = nullptr;
-    return bad || closed != 0 ? "cannot write the CSV file (disk full?)" : "";
+    return f_.Close() == 0 ? "" : CannotWrite(target_, f_.Error());
   }
 
  private:
-  std::FILE* f_ = nullptr;
-  Wgs84* wgs_ = nullptr;
+  CheckedFile f_;
+  std::string target_;
+  CoordinateRule* wgs_ = nullptr;
 };
 
 // ---------------------------------------------------------------------------------------
 // GeoPackage, GeoJSON and KML through GDAL.
 class OgrSink : public Sink {
  public:
-  ~OgrSink() override {
-    if (ds_) GDALClose(ds_);
-  }
-  // wgs: positions go out in WGS 84 through it; otherwise in the grid with crs.
-  std::string Open(const std::string& path, Format format, OGRSpatialReferenceH crs, Wgs84* wgs,
-                   bool flat, bool reference) {
-    GDALDriverH driver = GDALGetDriverByName(GdalDriverName(format));
-    if (!driver && format == Format::Kml) driver = GDALGetDriverByName("LIBKML");
-    if (!driver) return std::string("GDAL has no ") + GdalDriverName(format) + " driver";
-    ds_ = GDALCreate(driver, path.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
-    if (!ds_) return "cannot write " + path;
-    wgs_ = wgs;
+  // Positions go out in the rule's system, transformed from the grid.
+  std::string Open(const PendingOutput& pending, Format format, CoordinateRule* rule, bool flat,
+                   bool reference) {
+    if (std::string fault = out_.Create(format, pending); !fault.empty()) return fault;
+    ds_ = out_.Dataset();
+    rule_ = rule;
     flat_ = flat;
+    undefinedCartesian_ = format == Format::Gpkg && rule->None();
     // GeoJSON holds one layer a file, and KML is written one layer after the other: the
     // records, which come as the pass reads them, go into one layer "plan" with a field
     // naming the layer they belong to.
     single_ = format == Format::GeoJson || format == Format::Kml;
-    transactions_ = format == Format::Gpkg;
-    SpatialRef wgsRef;
-    if (wgs) {
-      ParseCrs("EPSG:4326", &wgsRef);
-      crs = wgsRef.get();
-    }
+    OGRSpatialReferenceH crs = rule->Srs();
     const OGRwkbGeometryType pointType = flat ? wkbPoint : wkbPoint25D;
     const OGRwkbGeometryType lineType = flat ? wkbLineString : wkbLineString25D;
     if (single_) {
       OGRLayerH l = GDALDatasetCreateLayer(ds_, "plan", crs, wkbUnknown, nullptr);
-      if (!l) return "cannot write " + path;
+      if (!l) return out_.Failure();
       std::string fault = AddFields(l, true, true);
       if (!fault.empty()) return fault;
       layers_[0] = layers_[1] = layers_[2] = layers_[3] = l;
@@ -351,7 +299,7 @@ class OgrSink : public Sink {
       const char* names[4] = {"points", "lines", "ref_points", "ref_lines"};
       for (int i = 0; i < (reference ? 4 : 2); ++i) {
         OGRLayerH l = GDALDatasetCreateLayer(ds_, names[i], crs, i % 2 ? lineType : pointType, nullptr);
-        if (!l) return "cannot write " + path;
+        if (!l) return out_.Failure();
         std::string fault = AddFields(l, i % 2 == 0, i % 2 == 1);
         if (!fault.empty()) return fault;
         layers_[i] = l;
@@ -362,8 +310,7 @@ class OgrSink : public Sink {
       OGRFeatureDefnH d = OGR_L_GetLayerDefn(layers_[i]);
       for (int k = 0; k < kFields; ++k) field_[i][k] = OGR_FD_GetFieldIndex(d, kFieldNames[k]);
     }
-    if (transactions_) GDALDatasetStartTransaction(ds_, FALSE);
-    return {};
+    return out_.Begin();
   }
 
   std::string Point(const PlanRecord& r, Rgb) override {
@@ -411,11 +358,18 @@ class OgrSink : public Sink {
     return Write(l, f);
   }
   std::string Finish() override {
-    if (transactions_ && GDALDatasetCommitTransaction(ds_) != OGRERR_NONE)
-      return "cannot write the GeoPackage (disk full?)";
-    GDALClose(ds_);
+    if (std::string fault = out_.Commit(); !fault.empty()) return fault;
+    if (undefinedCartesian_) {
+      // GDAL files a layer without a system under srs_id 0, "undefined geographic"; the
+      // grid values of --crs none are Cartesian metres: srs_id -1.
+      for (const char* sql : {"UPDATE gpkg_geometry_columns SET srs_id = -1",
+                              "UPDATE gpkg_contents SET srs_id = -1"}) {
+        OGRLayerH r = GDALDatasetExecuteSQL(ds_, sql, nullptr, nullptr);
+        if (r) GDALDatasetReleaseResultSet(ds_, r);
+      }
+    }
     ds_ = nullptr;
-    return {};
+    return out_.Finish();
   }
 
  private:
@@ -439,28 +393,15 @@ class OgrSink : public Sink {
       OGRFieldDefnH d = OGR_Fld_Create(fd.name, fd.type);
       const OGRErr e = OGR_L_CreateField(l, d, TRUE);
       OGR_Fld_Destroy(d);
-      if (e != OGRERR_NONE) return std::string("cannot create the field ") + fd.name;
+      if (e != OGRERR_NONE) return out_.Failure(std::string("the field ") + fd.name + " cannot be made");
     }
     return {};
   }
-  bool Place(double& x, double& y) {
-    if (!wgs_) return true;
-    double lat = 0, lon = 0;
-    if (!wgs_->Convert(x, y, lat, lon)) return false;
-    x = lon;
-    y = lat;
-    return true;
-  }
+  bool Place(double& x, double& y) { return rule_->Place(x, y, x, y); }
   std::string Write(OGRLayerH l, OGRFeatureH f) {
-    const OGRErr e = OGR_L_CreateFeature(l, f);
+    std::string fault = out_.Write(l, f);
     OGR_F_Destroy(f);
-    if (e != OGRERR_NONE) return "cannot write a feature";
-    if (transactions_ && ++inTransaction_ >= 100000) {
-      inTransaction_ = 0;
-      if (GDALDatasetCommitTransaction(ds_) != OGRERR_NONE) return "cannot write the GeoPackage (disk full?)";
-      GDALDatasetStartTransaction(ds_, FALSE);
-    }
-    return {};
+    return fault;
   }
 
  public:
@@ -471,11 +412,12 @@ class OgrSink : public Sink {
   static constexpr const char* kFieldNames[kFields] = {"number", "code",  "height", "line_marker",
                                                        "style",  "first", "last",   "layer"};
   int field_[4][kFields] = {};
+  GdalOutput out_;
   GDALDatasetH ds_ = nullptr;
   OGRLayerH layers_[4] = {nullptr, nullptr, nullptr, nullptr};
-  Wgs84* wgs_ = nullptr;
-  bool flat_ = false, single_ = false, transactions_ = false;
-  long inTransaction_ = 0;
+  CoordinateRule* rule_ = nullptr;
+  bool undefinedCartesian_ = false;  // GeoPackage without a system: srs_id -1
+  bool flat_ = false, single_ = false;
 };
 
 // ---------------------------------------------------------------------------------------
@@ -585,22 +527,6 @@ class ExportCanvas : public planplot::PlanCanvas {
   Run run_;
 };
 
-double RecordsIn(const std::string& path) {
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(path, ec);
-  return ec ? 0 : static_cast<double>(size / 24);
-}
-
-std::string CheckInput(const std::string& path) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return "cannot open " + path + ": no such file";
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return "cannot open " + path;
-  std::fclose(f);
-  if (RecordsIn(path) < 1) return path + " holds no whole record (24 bytes each)";
-  return {};
-}
-
 }  // namespace
 
 bool SuiteGrid80ToWgs84(double northing, double easting, double& latitude, double& longitude) {
@@ -628,8 +554,11 @@ double WgsDistanceMetres(double lat1, double lon1, double lat2, double lon2) {
 
 std::string ExportPlan(const PlanExportOptions& o, const Progress& progress, PlanExportSummary& summary) {
   summary = PlanExportSummary();
-  std::string fault = CheckInput(o.input);
-  if (fault.empty() && !o.reference.empty()) fault = CheckInput(o.reference);
+  // The files are checked before anything is written, and watched while they are read.
+  WatchedNehFiles inputs;
+  std::vector<std::string> files{o.input};
+  if (!o.reference.empty()) files.push_back(o.reference);
+  std::string fault = inputs.Check(files);
   if (!fault.empty()) return fault;
   if (o.format != Format::Dxf && o.format != Format::Gpkg && o.format != Format::GeoJson &&
       o.format != Format::Kml && o.format != Format::Csv)
@@ -637,17 +566,14 @@ std::string ExportPlan(const PlanExportOptions& o, const Progress& progress, Pla
 
   RegisterGdal();
   GdalErrorCapture gdalErrors;
-  SpatialRef crs;
-  if (o.format == Format::Gpkg) {
-    fault = ParseCrs(o.crs, &crs);
-    if (!fault.empty()) return fault;
-  }
-  const bool needWgs = o.format == Format::GeoJson || o.format == Format::Kml ||
-                       (o.format == Format::Csv && o.wgs84);
-  std::unique_ptr<Wgs84> wgs;
-  if (needWgs) {
-    wgs = std::make_unique<Wgs84>();
-    fault = wgs->Open(o.datumShift);
+  // The system of the coordinates written: GIS layers in --crs (KML always in WGS 84),
+  // the CSV's latitude and longitude in WGS 84; both transformed from the grid.
+  std::unique_ptr<CoordinateRule> rule;
+  if (o.format == Format::Gpkg || o.format == Format::GeoJson || o.format == Format::Kml ||
+      (o.format == Format::Csv && o.wgs84)) {
+    rule = std::make_unique<CoordinateRule>();
+    const bool wgsOnly = o.format == Format::Kml || o.format == Format::Csv;
+    fault = rule->Open(wgsOnly ? "EPSG:4326" : o.crs, o.datumShift);
     if (!fault.empty()) return fault;
   }
 
@@ -656,7 +582,7 @@ std::string ExportPlan(const PlanExportOptions& o, const Progress& progress, Pla
   state.mainFileName = o.input;
   state.referenceFileName = o.reference;
   state.referencePresent = !o.reference.empty();
-  fault = planplot::ScanFullExtent(state, planplot::OpenNehFile);
+  fault = planplot::ScanFullExtent(state, inputs.Opener());
   if (!fault.empty()) return fault;
   planplot::FitViewWindow(state);
   planplot::ApplyViewWindow(state);
@@ -671,42 +597,39 @@ std::string ExportPlan(const PlanExportOptions& o, const Progress& progress, Pla
   if (o.format == Format::Dxf) {
     auto d = std::make_unique<DxfSink>();
     const double extent[4] = {state.Elo, state.Nlo, state.Ehi, state.Nhi};
-    fault = d->Open(pending.TempPath(), (state.mapping.right - state.mapping.left) / planplot::kPlotWidth,
+    fault = d->Open(pending, (state.mapping.right - state.mapping.left) / planplot::kPlotWidth,
                     o.flat, extent);
     sink = std::move(d);
   } else if (o.format == Format::Csv) {
     auto c = std::make_unique<CsvSink>();
-    fault = c->Open(pending.TempPath(), wgs.get());
+    fault = c->Open(pending, rule.get());
     sink = std::move(c);
   } else {
     auto g = std::make_unique<OgrSink>();
-    fault = g->Open(pending.TempPath(), o.format, crs.get(), wgs.get(), o.flat, !o.reference.empty());
+    fault = g->Open(pending, o.format, rule.get(), o.flat, !o.reference.empty());
     sink = std::move(g);
   }
-  if (!fault.empty()) {
-    if (!gdalErrors.Last().empty()) fault += ": " + gdalErrors.Last();
-    return o.output + ": " + fault;
-  }
+  if (!fault.empty()) return fault;  // one line naming the output
 
-  const double total = RecordsIn(o.input) + (o.reference.empty() ? 0 : RecordsIn(o.reference));
-  ExportCanvas canvas(*sink, summary, o.format == Format::Dxf, progress, total);
-  const planplot::PassResult r = planplot::DrawPlanPass(state, planplot::kDarkScheme, planplot::OpenNehFile, canvas);
+  ExportCanvas canvas(*sink, summary, o.format == Format::Dxf, progress, inputs.Records());
+  const planplot::PassResult r = planplot::DrawPlanPass(state, planplot::kDarkScheme, inputs.Opener(), canvas);
   summary.skipped = r.recordsSkipped;
   if (auto* g = dynamic_cast<OgrSink*>(sink.get())) {
     summary.points -= g->unplaced;
     summary.unplaced = g->unplaced;
   }
   if (canvas.stopped) return o.output + ": stopped; nothing written";
-  if (!canvas.fault.empty())
-    return o.output + ": " + canvas.fault + (gdalErrors.Last().empty() ? "" : ": " + gdalErrors.Last());
+  if (!canvas.fault.empty()) return canvas.fault;  // one line naming the output
+  // A file cut or changed while it was read, or one that gave nothing to draw.
+  if (std::string problem = inputs.Problem(); !problem.empty()) return problem;
   if (!r.fault.empty()) return r.fault;
   fault = sink->Finish();
   sink.reset();
-  if (!fault.empty()) return o.output + ": " + fault;
+  if (!fault.empty()) return fault;
   if (progress) progress(1.0);
-  if (wgs) {
-    summary.shiftCompared = wgs->compared;
-    summary.largestShiftDifference = wgs->largest;
+  if (rule) {
+    summary.shiftCompared = rule->compared;
+    summary.largestShiftDifference = rule->largest;
   }
   return pending.Commit();
 }

@@ -17,11 +17,15 @@
 #include <QSvgGenerator>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 
+#include "export/input_check.h"
 #include "export/section_layout.h"
 #include "export/section_sheets.h"
+#include "export/sheet_file.h"
 #include "export/sheet_paint.h"
 #include "planplot/plan_core.h"
 #include "toolkit/clip_segment.h"
@@ -65,20 +69,28 @@ class PaperPlanCanvas : public planplot::PlanCanvas {
   ~PaperPlanCanvas() override {
     Flush();
     FlushDots();
+    FlushLabels();
   }
 
   void BeginPass(const planplot::LabelFont&, const planplot::PlanMapping&) override {}
   void EndPass() override {
     Flush();
     FlushDots();
+    FlushLabels();
   }
   void Record(const planplot::PlanRecord&) override {}
   void Pixel(double E, double N, planplot::Rgb colour) override {
     if (!Inside(E, N)) return;
     // Points of one colour go out together as small squares (a PDF rectangle each).
     if (dotCount_ > 0 && (colour != dotColour_ || dotCount_ >= 4096)) FlushDots();
-    const QPointF p = map_.Mm(E, N) * sheet_.DotsPerMm();
-    const double side = kPointMm * sheet_.DotsPerMm();
+    QPointF p = map_.Mm(E, N) * sheet_.DotsPerMm();
+    double side = kPointMm * sheet_.DotsPerMm();
+    // On a fine device (a PDF's 1200 dots an inch) at whole dots, which a PDF page keeps
+    // in half the bytes; a fiftieth of a millimetre is lost to no eye.
+    if (sheet_.DotsPerMm() > 20) {
+      side = std::round(side);
+      p = QPointF(std::round(p.x() - side / 2) + side / 2, std::round(p.y() - side / 2) + side / 2);
+    }
     dots_.push_back(QRectF(p.x() - side / 2, p.y() - side / 2, side, side));
     dotColour_ = colour;
     ++dotCount_;
@@ -102,8 +114,10 @@ class PaperPlanCanvas : public planplot::PlanCanvas {
   }
   void Label(const planplot::PlanLabel& label) override {
     if (label.text.empty() || !Inside(label.E, label.N)) return;
-    sheet_.Text(map_.Mm(label.E, label.N), label.text, kLabelMm,
-                PaperColour(static_cast<long>(label.colour)), 10, SheetPainter::kTopLeft);
+    // Labels of one colour go out together, a few thousand at a time.
+    std::vector<SheetPainter::PlacedText>& batch = labels_[label.colour];
+    batch.push_back({map_.Mm(label.E, label.N), label.text});
+    if (batch.size() >= kLabelsAtOnce) FlushLabels(label.colour, batch);
   }
   bool KeepAlive() override {
     if (++count_ % 8192 == 0 && progress_ && records_ > 0)
@@ -120,6 +134,13 @@ class PaperPlanCanvas : public planplot::PlanCanvas {
     painter.setBrush(Qt::NoBrush);
     dots_.clear();
     dotCount_ = 0;
+  }
+  void FlushLabels(planplot::Rgb colour, std::vector<SheetPainter::PlacedText>& batch) {
+    sheet_.Texts(batch, kLabelMm, PaperColour(static_cast<long>(colour)), 10);
+    batch.clear();
+  }
+  void FlushLabels() {
+    for (auto& [colour, batch] : labels_) FlushLabels(colour, batch);
   }
   void Flush() {
     if (line_.size() >= 2)
@@ -142,7 +163,26 @@ class PaperPlanCanvas : public planplot::PlanCanvas {
   std::vector<QRectF> dots_;
   planplot::Rgb dotColour_ = 0;
   int dotCount_ = 0;
+  static constexpr std::size_t kLabelsAtOnce = 4096;
+  std::map<planplot::Rgb, std::vector<SheetPainter::PlacedText>> labels_;
 };
+
+// Qt's SVG of a plan, measured: about 49 bytes a point and 187 a label, and in memory
+// while it is written some 60 MB and five times the file.
+constexpr double kSvgBytesPerPoint = 49, kSvgBytesPerLabel = 187;
+constexpr double kSvgMemoryBase = 60e6, kSvgMemoryPerByte = 5, kSvgMemoryLimit = 1e9;
+
+double SvgBytesEstimate(double records, bool numbers, bool levels) {
+  return records * (kSvgBytesPerPoint + kSvgBytesPerLabel * ((numbers ? 1 : 0) + (levels ? 1 : 0)));
+}
+
+// "423 MB", "2.1 GB".
+std::string MegabyteText(double bytes) {
+  char text[32];
+  if (bytes >= 1e9) std::snprintf(text, sizeof text, "%.1f GB", bytes / 1e9);
+  else std::snprintf(text, sizeof text, "%.0f MB", std::ceil(bytes / 1e6));
+  return text;
+}
 
 double NiceStep(double atLeast) {
   double p = std::pow(10.0, std::floor(std::log10(atLeast)));
@@ -230,12 +270,6 @@ void DrawTitleBlock(SheetPainter& sheet, const QRectF& box, const PlanSheetOptio
              2.5, 0, 0, SheetPainter::kTopLeft);
 }
 
-// Records of the files, for the progress.
-double RecordsOf(const std::string& path) {
-  auto source = planplot::OpenNehFile(path);
-  return source ? source->Count() : 0;
-}
-
 }  // namespace
 
 const std::vector<double>& PlanScaleSeries() {
@@ -289,14 +323,12 @@ std::string DrawPlanSheet(const PlanSheetOptions& o, const Progress& progress,
   state.referencePresent = !o.reference.empty();
   state.showNumbers = o.numbers;
   state.showLevels = o.levels;
-  for (const std::string& file : {o.neh, o.reference}) {
-    if (file.empty()) continue;
-    if (!toolkit::SurveyFileExists(file)) return file + ": no such file";
-    if (!planplot::OpenNehFile(file)) return file + ": cannot be read";
-  }
-  const planplot::NehOpener opener = [](const std::string& name) {
-    return planplot::OpenNehFile(name);
-  };
+  // The files are checked before anything is written, and watched while they are read.
+  WatchedNehFiles inputs;
+  std::vector<std::string> files{o.neh};
+  if (!o.reference.empty()) files.push_back(o.reference);
+  if (std::string e = inputs.Check(files); !e.empty()) return e;
+  const planplot::NehOpener opener = inputs.Opener();
   if (std::string e = planplot::ScanFullExtent(state, opener); !e.empty()) return e;
 
   double left = state.Elo, right = state.Ehi, bottom = state.Nlo, top = state.Nhi;
@@ -341,47 +373,47 @@ std::string DrawPlanSheet(const PlanSheetOptions& o, const Progress& progress,
   // Labels 1 mm from their points on the sheet.
   state.u = kLabelOffsetMm * map.scale / 1000.0;
 
+  // Qt's SVG writer holds the whole drawing in memory, about five times the file: a plan
+  // that would need more than a gigabyte is refused before anything is written.
+  if (format == Format::Svg) {
+    const double bytes = SvgBytesEstimate(inputs.Records(), o.numbers, o.levels);
+    if (kSvgMemoryBase + kSvgMemoryPerByte * bytes > kSvgMemoryLimit)
+      return Shown(o.output) + ": the plan as SVG would be about " + MegabyteText(bytes) +
+             " (and take about " + MegabyteText(kSvgMemoryBase + kSvgMemoryPerByte * bytes) +
+             " of memory to write): draw it as .pdf instead";
+  }
+
   auto app = EnsureGuiApplication();
   PendingOutput pending;
   if (std::string e = pending.Reserve(o.output, o.overwrite); !e.empty()) return e;
-  const QString temp = QString::fromStdString(pending.TempPath());
-  std::unique_ptr<QPdfWriter> pdf;
-  std::unique_ptr<QSvgGenerator> svg;
-  QPainter painter;
-  double perMm = 0;
-  if (format == Format::Pdf) {
-    pdf = std::make_unique<QPdfWriter>(temp);
-    pdf->setResolution(1200);
-    pdf->setCreator("surveyexport");
-    pdf->setTitle(QString::fromStdString(BaseName(o.neh)));
-    pdf->setPageLayout(QPageLayout(
-        QPageSize(QPageSize::id(QSizeF(paper->shortMm, paper->longMm), QPageSize::Millimeter)),
-        o.portrait ? QPageLayout::Portrait : QPageLayout::Landscape, QMarginsF()));
-    if (!painter.begin(pdf.get())) return "cannot write " + o.output;
-    perMm = 1200 / 25.4;
-  } else {
-    svg = std::make_unique<QSvgGenerator>();
-    svg->setFileName(temp);
-    perMm = 10;
-    svg->setResolution(254);
-    svg->setSize(QSize(int(std::lround(sheetW * perMm)), int(std::lround(sheetH * perMm))));
-    svg->setViewBox(QRectF(0, 0, sheetW * perMm, sheetH * perMm));
-    svg->setTitle(QString::fromStdString(BaseName(o.neh) + " 1:" +
-                                         toolkit::PlainNumberText(map.scale)));
-    if (!painter.begin(svg.get())) return "cannot write " + o.output;
-  }
+  SheetPage page;
+  page.layout = QPageLayout(
+      QPageSize(QPageSize::id(QSizeF(paper->shortMm, paper->longMm), QPageSize::Millimeter)),
+      o.portrait ? QPageLayout::Portrait : QPageLayout::Landscape, QMarginsF());
+  page.widthMm = sheetW;
+  page.heightMm = sheetH;
+  page.title = QString::fromStdString(
+      format == Format::Pdf ? BaseName(o.neh)
+                            : BaseName(o.neh) + " 1:" + toolkit::PlainNumberText(map.scale));
+  SheetFile file;
+  if (std::string e = file.Begin(format, pending.TempPath(), o.output, page); !e.empty()) return e;
+  QPainter& painter = file.Painter();
+  const double perMm = file.DotsPerMm();
   std::string fault;
   {
     SheetPainter sheet(painter, perMm);
     sheet.Fill(QRectF(0, 0, sheetW, sheetH), 0xffffff);
     sheet.ClipTo(map.mm);
-    const double records = RecordsOf(o.neh) + (o.reference.empty() ? 0 : RecordsOf(o.reference));
+    const double records = inputs.Records();
     {
       PaperPlanCanvas canvas(sheet, map, progress, records);
       const planplot::PassResult pass =
           planplot::DrawPlanPass(state, planplot::kLightScheme, opener, canvas);
       fault = pass.fault;
       if (pass.aborted && fault.empty()) fault = "stopped";
+      // A file cut or changed while it was read, or one that gave nothing to draw.
+      if (std::string problem = inputs.Problem(); !problem.empty() && !pass.aborted)
+        fault = problem;
     }
     sheet.ClipTo(QRectF());
     DrawFrameTicks(sheet, map);
@@ -394,10 +426,8 @@ std::string DrawPlanSheet(const PlanSheetOptions& o, const Progress& progress,
       sheet.Text(QPointF(map.mm.left(), stripTop + 17), note, 2.2, 0, 0, SheetPainter::kTopLeft,
                  false, true);
   }
-  if (!painter.end()) return "cannot write " + o.output;
-  pdf.reset();
-  svg.reset();
   if (!fault.empty()) return fault;  // the pending output is removed
+  if (std::string e = file.End(); !e.empty()) return e;
   if (std::string e = pending.Commit(); !e.empty()) return e;
   if (progress) progress(1.0);
   if (result) {
@@ -406,144 +436,6 @@ std::string DrawPlanSheet(const PlanSheetOptions& o, const Progress& progress,
     result->note = note;
   }
   return {};
-}
-
-namespace {
-
-const char* const kPlanSheetUsage =
-    "Usage: surveyexport plan NEH [--reference NEH] [--numbers] [--levels] [--scale N]\n"
-    "                         [--paper A4|A3|A2|A1|A0] [--portrait] [--view E1,N1,E2,N2]\n"
-    "                         [--crs CRS] [--overwrite] [--quiet] OUTPUT.pdf|OUTPUT.svg\n"
-    "  The plan as plandra draws it, on white paper at true scale: 1 m is 1000/N mm.\n"
-    "  Without --scale, the largest of 1:100, 200, 250, 500, 1000, 1250, 2000, 2500, 5000,\n"
-    "  10000, 20000, 50000 at which the survey (or --view) fits the sheet (A3 landscape\n"
-    "  unless --paper and --portrait say otherwise). Yellow points and lines print in\n"
-    "  ochre, green in dark green, cyan in dark cyan. A frame with easting and northing\n"
-    "  labels, a scale bar, a north arrow and a title block with the files, the scale,\n"
-    "  the coordinate system (Hong Kong 1980 Grid unless --crs names another), the sheet\n"
-    "  and the date.\n";
-
-bool TakesValue(const std::string& arg) {
-  return arg == "--reference" || arg == "--crs" || arg == "--datum-shift" || arg == "--scale" ||
-         arg == "--paper" || arg == "--view" || arg == "--output-dir" || arg == "--format";
-}
-
-}  // namespace
-
-const char* PlanSheetUsage() { return kPlanSheetUsage; }
-
-bool IsPlanSheetOutput(const std::vector<std::string>& args) {
-  std::string last;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--format" && i + 1 < args.size()) {
-      const Format f = FormatFromName(args[i + 1]);
-      if (f == Format::Pdf || f == Format::Svg) return true;
-    }
-    if (a.rfind("--format=", 0) == 0) {
-      const Format f = FormatFromName(a.substr(9));
-      if (f == Format::Pdf || f == Format::Svg) return true;
-    }
-    if (TakesValue(a)) {
-      ++i;
-      continue;
-    }
-    if (a.empty() || a[0] != '-') last = a;
-  }
-  const Format f = FormatFromPath(last);
-  return f == Format::Pdf || f == Format::Svg;
-}
-
-int RunPlanSheetCommand(const std::vector<std::string>& args, std::ostream& out,
-                        std::ostream& err) {
-  PlanSheetOptions o;
-  std::vector<std::string> positional;
-  bool quiet = false;
-  std::string outputDir;
-  Format format = Format::Unknown;
-  std::size_t i = (!args.empty() && args[0] == "plan") ? 1 : 0;
-  for (; i < args.size(); ++i) {
-    const OptionWord word = SplitOption(args[i]);
-    const std::string& arg = word.name;
-    const bool inlineValue = word.hasValue;
-    std::string value;
-    if (arg == "--help" || arg == "-h") {
-      out << kPlanSheetUsage;
-      return kDone;
-    }
-    if (TakesValue(arg)) {
-      if (!TakeOptionValue(word, args, i, value))
-        return UsageError(err, "option " + arg + " needs a value");
-      if (arg == "--reference") {
-        o.reference = value;
-      } else if (arg == "--scale") {
-        const auto s = ParseScale(value);
-        if (!s) return UsageError(err, "--scale " + value + ": the scale is the number N of 1:N, above 0");
-        o.scale = *s;
-      } else if (arg == "--paper") {
-        const auto p = PaperNamed(value);
-        if (!p) return UsageError(err, "--paper " + value + ": use A4, A3, A2, A1 or A0");
-        o.paper = p->name;
-      } else if (arg == "--view") {
-        const auto v = ParseView(value);
-        if (!v) return UsageError(err, "--view " + value + ": give two corners as E1,N1,E2,N2");
-        o.haveView = true;
-        o.viewE1 = (*v)[0];
-        o.viewN1 = (*v)[1];
-        o.viewE2 = (*v)[2];
-        o.viewN2 = (*v)[3];
-      } else if (arg == "--crs") {
-        SpatialRef srs;
-        if (std::string e = ParseCrs(value, &srs); !e.empty()) return UsageError(err, e);
-        const char* name = srs ? OSRGetName(srs.get()) : nullptr;
-        o.crsName = name && *name ? name : (srs ? value : std::string("No coordinate system"));
-      } else if (arg == "--output-dir") {
-        outputDir = value;
-      } else if (arg == "--format") {
-        format = FormatFromName(value);
-        if (format != Format::Pdf && format != Format::Svg)
-          return UsageError(err, "--format " + value + ": a plan sheet is drawn to pdf or svg");
-      } else {
-        return UsageError(err, "option " + arg + " does not apply to a plan on paper");
-      }
-    } else if (inlineValue) {
-      return UsageError(err, "option " + arg + " takes no value");
-    } else if (arg == "--numbers") {
-      o.numbers = true;
-    } else if (arg == "--levels") {
-      o.levels = true;
-    } else if (arg == "--portrait") {
-      o.portrait = true;
-    } else if (arg == "--overwrite") {
-      o.overwrite = true;
-    } else if (arg == "--quiet" || arg == "-q") {
-      quiet = true;
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return UsageError(err, "option " + arg + " does not apply to a plan on paper");
-    } else {
-      positional.push_back(arg);
-    }
-  }
-  if (!outputDir.empty() || format != Format::Unknown) {
-    if (outputDir.empty() || format == Format::Unknown)
-      return UsageError(err, "--output-dir and --format go together");
-    if (positional.size() != 1) return UsageError(err, "plan draws one NEH file a sheet");
-    o.output = OutputPathFor(positional.front(), outputDir, format);
-  } else {
-    if (positional.size() != 2) return UsageError(err, "plan needs an NEH file and an output file");
-    o.output = positional.back();
-    if (const Format f = FormatFromPath(o.output); f != Format::Pdf && f != Format::Svg)
-      return UsageError(err, o.output + ": a plan sheet is drawn to .pdf or .svg");
-  }
-  o.neh = positional.front();
-  PlanSheetResult result;
-  if (std::string e = DrawPlanSheet(o, TerminalProgress(quiet), &result); !e.empty())
-    return ReportProblem(err, e);
-  if (!result.note.empty()) err << "surveyexport: " << result.note << "\n";
-  if (!quiet)
-    out << o.output << ": 1:" << toolkit::PlainNumberText(result.scale) << " on "
-        << result.paper << "\n";
-  return kDone;
 }
 
 }  // namespace surveyexport

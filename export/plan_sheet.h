@@ -48,13 +48,5 @@ std::optional<std::vector<double>> ParseView(const std::string& text);
 std::string DrawPlanSheet(const PlanSheetOptions& options, const Progress& progress,
                           PlanSheetResult* result = nullptr);
 
-// The plan command's way to paper: true when its output is a .pdf or .svg file (or
-// --format pdf|svg). RunPlanSheetCommand takes the words after "plan", as the plan command
-// does: NEH [--reference NEH] [--numbers] [--levels] [--scale N] [--paper A4|A3|A2|A1|A0]
-// [--portrait] [--view E1,N1,E2,N2] [--crs CRS] [--overwrite] [--quiet] OUTPUT.
-bool IsPlanSheetOutput(const std::vector<std::string>& args);
-int RunPlanSheetCommand(const std::vector<std::string>& args, std::ostream& out,
-                        std::ostream& err);
-const char* PlanSheetUsage();
 
 }  // namespace surveyexport

@@ -1,6 +1,10 @@
 // `surveyexport table`: survey records as table rows through GDAL.
 #include "export/table_export.h"
 
+#include "export/crs_rule.h"
+#include "export/gdal_output.h"
+#include "export/input_check.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -17,9 +21,6 @@ using toolkit::SurveyKind;
 
 namespace {
 
-// GeoPackage rows are committed in blocks of this many, so that neither the journal nor
-// the memory grows with the file.
-constexpr std::int64_t kRowsPerTransaction = 100000;
 // Progress is told every this many records.
 constexpr std::int64_t kRecordsPerProgress = 4096;
 
@@ -130,10 +131,21 @@ double HeightAsStored(double stored, const toolkit::PackedHeight& decoded) {
   return stored < 0 ? -h : h;
 }
 
-struct DatasetClose {
-  void operator()(GDALDataset* ds) const { GDALClose(ds); }
-};
-using DatasetPtr = std::unique_ptr<GDALDataset, DatasetClose>;
+// A file of more rows than a worksheet holds.
+std::string TooManyRowsLine(const TableOptions& o, std::int64_t rows) {
+  return Shown(o.input) + ": " + std::to_string(rows) + " rows, more than the " +
+         std::to_string(o.xlsxRowLimit) + " a worksheet holds: write .csv or .gpkg instead";
+}
+
+// A GeoPackage table name from a file's name: GeoPackage names may not begin with a
+// punctuation character nor with the prefix "gpkg" (any case).
+std::string GpkgLayerName(std::string name) {
+  if (name.empty()) return "records";
+  if (std::string("`~!@#$%^&*()+-={}|[]\\:\";'<>?,./").find(name[0]) != std::string::npos)
+    name[0] = '_';
+  if (name.size() >= 4 && Upper(name.substr(0, 4)) == "GPKG") name = "_" + name;
+  return name;
+}
 
 }  // namespace
 
@@ -180,6 +192,8 @@ std::vector<TableColumn> TableColumns(SurveyKind kind) {
 TableReader::~TableReader() { toolkit::CloseSurveyFile(file_); }
 
 std::string TableReader::Open(const std::string& path, SurveyKind kind) {
+  // The one input rule: a plain file holding a record, never a folder, pipe or device.
+  if (std::string problem = CheckInput(path, kind, &input_); !problem.empty()) return problem;
   switch (toolkit::OpenSurveyFileNamed(file_, path, kind)) {
     case toolkit::OpenResult::Ok: break;
     case toolkit::OpenResult::Missing: return path + ": no such file";
@@ -204,8 +218,7 @@ TableReader::Step TableReader::Next(TableRow* row) {
       return Step::Failed;
     }
     if (file_.beyondEnd) {
-      problem_ = name + ": record " + std::to_string(r) +
-                 " is no longer in the file (the file was cut while being read)";
+      problem_ = RecordGoneLine(name, r);
       return Step::Failed;
     }
     row->record = r;
@@ -299,9 +312,12 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
   }
   const bool points = format == Format::Gpkg && kind == SurveyKind::Neh;
   SpatialRef srs;
+  CoordinateRule rule;
   if (points) {
-    const std::string problem = ParseCrs(options.crs, &srs);
-    if (!problem.empty()) return problem;
+    // The points in --crs, transformed from the grid.
+    if (std::string problem = rule.Open(options.crs, DatumShift::Official); !problem.empty())
+      return problem;
+    if (rule.Srs()) srs.reset(OSRClone(rule.Srs()));
     // Without a CRS the points are in GeoPackage's undefined Cartesian system (srs_id
     // -1), not in its undefined geographic one, which would take them for degrees.
     if (!srs) {
@@ -313,38 +329,38 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
 
   TableReader reader;
   if (std::string problem = reader.Open(options.input, kind); !problem.empty()) return problem;
-  if (reader.RecordCount() == 0) {
-    std::error_code ec;
-    const auto bytes = fs::file_size(options.input, ec);
-    if (ec || bytes == 0) return options.input + ": the file is empty";
-    return options.input + ": holds no records (" + std::to_string(bytes) +
-           " bytes, less than one record of " + std::to_string(toolkit::RecordLength(kind)) +
-           " bytes)";
+  // A worksheet's rows are counted before anything is written: a file of more rows is
+  // refused at once rather than after the work. Rows are no more than records; only a
+  // file of more records than that is read through to count them.
+  if (format == Format::Xlsx && reader.RecordCount() > options.xlsxRowLimit) {
+    std::int64_t rows = 0;
+    TableReader counter;
+    if (std::string problem = counter.Open(options.input, kind); !problem.empty()) return problem;
+    TableRow row;
+    for (TableReader::Step step; (step = counter.Next(&row)) != TableReader::Step::End;) {
+      if (step == TableReader::Step::Failed) return counter.Problem();
+      if (step == TableReader::Step::Row) ++rows;
+    }
+    if (rows > options.xlsxRowLimit) return TooManyRowsLine(options, rows);
   }
 
   PendingOutput pending;
   if (std::string problem = pending.Reserve(options.output, options.overwrite); !problem.empty())
     return problem;
 
-  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(GdalDriverName(format));
-  if (driver == nullptr) {
-    return options.output + ": this build of GDAL cannot write " + GdalDriverName(format);
-  }
-  auto cannotWrite = [&](const std::string& why) {
-    std::string line = "cannot write " + options.output;
-    if (!why.empty()) line += ": " + why;
-    return line;
-  };
-  DatasetPtr ds(driver->Create(pending.TempPath().c_str(), 0, 0, 0, GDT_Unknown, nullptr));
-  if (!ds) return cannotWrite(gdalErrors.Last());
+  // Every write, commit and the close checked (GdalOutput); GDAL's messages are kept.
+  GdalOutput out;
+  if (std::string problem = out.Create(format, pending); !problem.empty()) return problem;
 
   const std::string stem = ValidUtf8(fs::path(options.input).stem().string());
-  const std::string layerName = format == Format::Xlsx ? SheetName(stem) : (stem.empty() ? "records" : stem);
+  const std::string layerName = format == Format::Xlsx ? SheetName(stem)
+                                : format == Format::Gpkg ? GpkgLayerName(stem)
+                                                         : (stem.empty() ? "records" : stem);
   CPLStringList layerOptions;
   if (format == Format::Csv) layerOptions.SetNameValue("STRING_QUOTING", "IF_NEEDED");
-  OGRLayer* layer = ds->CreateLayer(layerName.c_str(), points ? OGRSpatialReference::FromHandle(srs.get()) : nullptr,
-                                    points ? wkbPoint25D : wkbNone, layerOptions.List());
-  if (layer == nullptr) return cannotWrite(gdalErrors.Last());
+  OGRLayer* layer = OGRLayer::FromHandle(out.CreateLayer(layerName.c_str(), points ? srs.get() : nullptr,
+                                    points ? wkbPoint25D : wkbNone, layerOptions.List()));
+  if (layer == nullptr) return out.Failure();
 
   // CSV numbers are written as the shortest text that reads back as the same double;
   // GDAL's own real formatting keeps 15 digits.
@@ -354,12 +370,10 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
     if (i == 0) type = OFTInteger64;
     else if (columns[i].text || format == Format::Csv) type = OFTString;
     OGRFieldDefn field(columns[i].name, type);
-    if (layer->CreateField(&field) != OGRERR_NONE) return cannotWrite(gdalErrors.Last());
+    if (layer->CreateField(&field) != OGRERR_NONE) return out.Failure();
   }
 
-  const bool transactions = format == Format::Gpkg;
-  if (transactions && ds->StartTransaction() != OGRERR_NONE) return cannotWrite(gdalErrors.Last());
-  std::int64_t inTransaction = 0;
+  if (std::string problem = out.Begin(); !problem.empty()) return problem;
 
   const std::int64_t total = reader.RecordCount();
   if (options.progress) options.progress(0.0);
@@ -380,10 +394,8 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
       if (summary->firstSkipped.size() < 5) summary->firstSkipped.push_back(row.record);
       continue;
     }
-    if (format == Format::Xlsx && summary->written >= options.xlsxRowLimit) {
-      return options.input + ": more than " + std::to_string(options.xlsxRowLimit) +
-             " rows, more than a worksheet holds: write .csv or .gpkg instead";
-    }
+    if (format == Format::Xlsx && summary->written >= options.xlsxRowLimit)
+      return TooManyRowsLine(options, summary->written + 1);
     feature.SetFID(OGRNullFID);
     feature.SetField(0, static_cast<GIntBig>(row.record));
     int numberIndex = 0, textIndex = 0;
@@ -399,37 +411,28 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
       else feature.SetField(field, v);
     }
     if (points) {
-      feature.SetGeometryDirectly(new OGRPoint(row.numbers[1], row.numbers[0], row.numbers[2]));
+      double x = 0, y = 0;
+      if (!rule.Place(row.numbers[1], row.numbers[0], x, y)) {
+        ++summary->skipped;
+        if (summary->firstSkipped.size() < 5) summary->firstSkipped.push_back(row.record);
+        continue;
+      }
+      feature.SetGeometryDirectly(new OGRPoint(x, y, row.numbers[2]));
     }
-    if (layer->CreateFeature(&feature) != OGRERR_NONE) {
-      return cannotWrite(gdalErrors.Last()) + " (at record " + std::to_string(row.record) + ")";
+    if (std::string problem = out.Write(OGRLayer::ToHandle(layer), OGRFeature::ToHandle(&feature));
+        !problem.empty()) {
+      return problem + " (at record " + std::to_string(row.record) + ")";
     }
     ++summary->written;
-    if (transactions && ++inTransaction == kRowsPerTransaction) {
-      inTransaction = 0;
-      if (ds->CommitTransaction() != OGRERR_NONE || ds->StartTransaction() != OGRERR_NONE)
-        return cannotWrite(gdalErrors.Last());
-    }
   }
-  if (transactions && ds->CommitTransaction() != OGRERR_NONE) return cannotWrite(gdalErrors.Last());
+  if (std::string problem = out.Commit(); !problem.empty()) return problem;
 
-  if (summary->written == 0) {
-    if (summary->skipped > 0) {
-      return options.input + ": no record could be exported (" +
-             (summary->skipped == 1 ? std::string("its 1 record holds a value that is")
-                                    : "all " + std::to_string(summary->skipped) +
-                                          " records hold values that are") +
-             " not a number or infinite)";
-    }
-    return options.input + ": holds no records (" +
-           (total == 1 ? std::string("its 1 record is empty")
-                       : "all " + std::to_string(total) + " records are empty") + ")";
-  }
+  // A file cut or changed while it was read; one that gave no row.
+  if (std::string problem = reader.Unchanged(); !problem.empty()) return problem;
+  if (summary->written == 0) return NothingToExportLine(options.input, total, summary->skipped);
 
   // Some writers (XLSX) write the file only when it is closed.
-  gdalErrors.Clear();
-  ds.reset();
-  if (!gdalErrors.Last().empty()) return cannotWrite(gdalErrors.Last());
+  if (std::string problem = out.Finish(); !problem.empty()) return problem;
   if (std::string problem = pending.Commit(); !problem.empty()) return problem;
   if (options.progress) options.progress(1.0);
   return {};

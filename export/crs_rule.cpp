@@ -1,0 +1,183 @@
+// The coordinate-system rule of surveyexport: which CRS texts are taken, and how grid
+// positions are transformed into the output's system.
+#include "export/crs_rule.h"
+
+#include <cmath>
+
+#include <cpl_conv.h>
+#include <ogr_spatialref.h>
+
+namespace surveyexport {
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return s;
+}
+
+bool Has(const std::string& lower, const char* part) { return lower.find(part) != std::string::npos; }
+
+// The text as a message quotes it: escaped, and a long WKT cut to its start.
+std::string Quoted(const std::string& text) {
+  std::string shown = Shown(text.size() > 60 ? text.substr(0, 57) + "..." : text);
+  return "'" + shown + "'";
+}
+
+// Opens a checked text with GDAL's limits for user input: no file, no network.
+std::string Open(const std::string& text, SpatialRef* out) {
+  RegisterGdal();
+  GdalErrorCapture quiet;
+  auto* srs = new OGRSpatialReference();
+  if (srs->SetFromUserInput(text.c_str(), OGRSpatialReference::SET_FROM_USER_INPUT_LIMITATIONS_get()) !=
+      OGRERR_NONE) {
+    srs->Release();
+    return "unknown CRS " + Quoted(text);
+  }
+  srs->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  out->reset(OGRSpatialReference::ToHandle(srs));
+  return {};
+}
+
+OGRCoordinateTransformationH Between(OGRSpatialReferenceH from, OGRSpatialReferenceH to) {
+  GdalErrorCapture quiet;
+  return OCTNewCoordinateTransformation(from, to);
+}
+
+}  // namespace
+
+std::string CheckCrsText(const std::string& text) {
+  if (text.empty()) return "unknown CRS ''";
+  const std::string lower = Lower(text);
+  if (lower == "none") return {};
+  if (text.size() > 100000) return "CRS text too long (" + std::to_string(text.size()) + " characters)";
+  const std::string refused =
+      "CRS " + Quoted(text) +
+      " names a file or a network resource: give the system inline (EPSG:n, a PROJ string, WKT)";
+  // A file or a network resource at any depth: /vsi... of any nesting, URLs, paths,
+  // +init= files, and grids given by path.
+  if (Has(lower, "/vsi") || Has(lower, "://") || Has(lower, "init=") || Has(lower, "file:")) return refused;
+  const char first = text.front();
+  if (first == '/' || first == '.' || first == '~' || first == '\\') return refused;
+  if ((Has(lower, "grids=") || Has(lower, "parameterfile") || Has(lower, "gridfile")) &&
+      (Has(lower, "/") || Has(lower, "\\")))
+    return refused;
+  // EPSG:n is digits to the end: EPSG:3265O is not EPSG:3265.
+  if (lower.rfind("epsg:", 0) == 0) {
+    const std::string code = text.substr(5);
+    if (code.empty() || code.size() > 9 || code.find_first_not_of("0123456789") != std::string::npos)
+      return "unknown CRS " + Quoted(text) + " (EPSG: takes a number)";
+  }
+  SpatialRef srs;
+  return Open(text, &srs);
+}
+
+bool CrsIsWgs84Based(const std::string& text) {
+  if (Lower(text) == "none") return false;
+  SpatialRef srs, wgs;
+  if (!Open(text, &srs).empty() || !Open("EPSG:4326", &wgs).empty()) return false;
+  const auto* s = OGRSpatialReference::FromHandle(srs.get());
+  const auto* w = OGRSpatialReference::FromHandle(wgs.get());
+  const char* options[] = {"CRITERION=EQUIVALENT_EXCEPT_AXIS_ORDER_GEOGCRS", nullptr};
+  return s->IsSameGeogCS(w, options) != 0;
+}
+
+std::string ParseCrs(const std::string& text, SpatialRef* out) {
+  out->reset();
+  if (Lower(text) == "none") return {};
+  if (std::string e = CheckCrsText(text); !e.empty()) return e;
+  return Open(text, out);
+}
+
+std::string ParseCrs(const std::string& text, OGRSpatialReferenceH* out) {
+  SpatialRef srs;
+  std::string problem = ParseCrs(text, &srs);
+  *out = srs.release();
+  return problem;
+}
+
+CoordinateRule::~CoordinateRule() {
+  for (OGRCoordinateTransformationH t : {gridToTarget_, gridToWgs_, wgsToTarget_}) {
+    if (t) OCTDestroyCoordinateTransformation(t);
+  }
+}
+
+std::string CoordinateRule::Open(const std::string& text, DatumShift shift) {
+  shift_ = shift;
+  if (Lower(text) == "none") {
+    none_ = identity_ = true;
+    return {};
+  }
+  if (std::string e = CheckCrsText(text); !e.empty()) return e;
+  SpatialRef grid, wgs;
+  if (std::string e = surveyexport::Open(text, &target_); !e.empty()) return e;
+  if (std::string e = surveyexport::Open(kDefaultCrs, &grid); !e.empty()) return e;
+  if (std::string e = surveyexport::Open("EPSG:4326", &wgs); !e.empty()) return e;
+  const auto* t = OGRSpatialReference::FromHandle(target_.get());
+  geographic_ = t->IsGeographic();
+  const char* exact[] = {"CRITERION=EQUIVALENT_EXCEPT_AXIS_ORDER_GEOGCRS", nullptr};
+  identity_ = t->IsSame(OGRSpatialReference::FromHandle(grid.get()), exact);
+  if (identity_) return {};
+  wgsBased_ = CrsIsWgs84Based(text);
+  targetIsWgs84_ = t->IsSame(OGRSpatialReference::FromHandle(wgs.get()), exact);
+  gridToTarget_ = Between(grid.get(), target_.get());
+  if (!gridToTarget_)
+    return "PROJ has no transformation from the Hong Kong 1980 Grid to " + Name();
+  if (wgsBased_) {
+    gridToWgs_ = Between(grid.get(), wgs.get());
+    if (!targetIsWgs84_) wgsToTarget_ = Between(wgs.get(), target_.get());
+    if (!gridToWgs_ || (!targetIsWgs84_ && !wgsToTarget_))
+      return "PROJ has no transformation from the Hong Kong 1980 Grid to " + Name();
+  }
+  return {};
+}
+
+std::string CoordinateRule::Name() const {
+  if (none_) return "No coordinate system";
+  const char* name = target_ ? OSRGetName(target_.get()) : nullptr;
+  if (identity_ || !name || !*name) return "Hong Kong 1980 Grid";
+  return name;
+}
+
+bool CoordinateRule::Place(double easting, double northing, double& x, double& y) {
+  if (!(std::isfinite(easting) && std::isfinite(northing))) return false;
+  if (identity_) {
+    x = easting;
+    y = northing;
+    return true;
+  }
+  double ox = easting, oy = northing, oz = 0;
+  int ok = 0;
+  const bool official = OCTTransformEx(gridToTarget_, 1, &ox, &oy, &oz, &ok) && ok;
+  if (!wgsBased_) {
+    x = ox;
+    y = oy;
+    return official;
+  }
+  // Through WGS 84: the suite's own chain beside PROJ's, and their difference.
+  double lon = easting, lat = northing, z = 0;
+  int wgsOk = 0;
+  const bool haveOfficial = OCTTransformEx(gridToWgs_, 1, &lon, &lat, &z, &wgsOk) && wgsOk;
+  double slat = 0, slon = 0;
+  const bool haveSuite = SuiteGrid80ToWgs84(northing, easting, slat, slon);
+  if (haveOfficial && haveSuite) {
+    compared = true;
+    const double d = WgsDistanceMetres(lat, lon, slat, slon);
+    if (d > largest) largest = d;
+  }
+  if (shift_ == DatumShift::Official) {
+    x = ox;
+    y = oy;
+    return official;
+  }
+  if (!haveSuite) return false;
+  x = slon;
+  y = slat;
+  if (targetIsWgs84_) return true;
+  z = 0;
+  ok = 0;
+  return OCTTransformEx(wgsToTarget_, 1, &x, &y, &z, &ok) && ok;
+}
+
+}  // namespace surveyexport
