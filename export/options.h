@@ -55,6 +55,10 @@ struct ExportOptions {
   double horizontal = 0, vertical = 0;
   bool heights = false, fit = false;
 
+  // Where the progress of each export goes (0..1; false stops it, and the output is then
+  // left as if never begun). Empty: the terminal bar on the error stream.
+  Progress progress;
+
   // The options given, by their long names, in the order given.
   std::vector<std::string> given;
   bool Given(const char* name) const;

@@ -44,8 +44,10 @@ double RecordsIn(const std::string& path, bool sections) {
 // begins on a line of its own.
 class Bar {
  public:
-  Bar(std::ostream& err, bool show) : err_(err), show_(show) {}
+  Bar(std::ostream& err, bool show, Progress own = {})
+      : err_(err), show_(show), own_(std::move(own)) {}
   Progress Callback() {
+    if (own_) return own_;
     if (!show_) return [](double) { return true; };
     return [this](double done) {
       if (!(done >= 0)) done = 0;
@@ -73,6 +75,7 @@ class Bar {
  private:
   std::ostream& err_;
   bool show_;
+  Progress own_;  // the caller's, instead of the bar
   int shown_ = -1;  // quarter-tenths (2.5 %) written
   bool ended_ = false;
 };
@@ -90,7 +93,7 @@ int RunPlanJob(const ExportOptions& o, const ExportJob& job, std::ostream& out,
                std::ostream& err) {
   double records = RecordsIn(job.input, false);
   if (!o.reference.empty()) records += RecordsIn(o.reference, false);
-  Bar bar(err, !o.quiet && records >= kProgressFromRecords);
+  Bar bar(err, !o.quiet && records >= kProgressFromRecords, o.progress);
   if (o.format == Format::Pdf || o.format == Format::Svg) {
     PlanSheetOptions s;
     s.neh = job.input;
@@ -153,7 +156,7 @@ int RunTableJob(const ExportOptions& o, const ExportJob& job, std::ostream& out,
     const auto bytes = fs::file_size(job.input, ec);
     if (!ec) records = static_cast<double>(bytes / toolkit::RecordLength(kind));
   }
-  Bar bar(err, !o.quiet && records >= kProgressFromRecords);
+  Bar bar(err, !o.quiet && records >= kProgressFromRecords, o.progress);
   TableOptions t;
   t.input = job.input;
   t.output = job.output;
@@ -170,7 +173,7 @@ int RunSections(const ExportOptions& o, const std::string& output, std::ostream&
                 std::ostream& err) {
   double records = 0;
   for (const std::string& input : o.inputs) records += RecordsIn(input, true);
-  Bar bar(err, !o.quiet && records >= kProgressFromRecords);
+  Bar bar(err, !o.quiet && records >= kProgressFromRecords, o.progress);
   SectionsOptions s;
   s.inputs = o.inputs;
   s.from = o.from;
