@@ -70,19 +70,16 @@ stop_cupsd() {
   kill -9 "$pid" 2>/dev/null
 }
 
-# The scheduler's two files. Run as root, cupsd hands jobs to its filters as the user
-# and group lp, which must be able to read the spool; the folders are made for that.
+# Run as root, cupsd hands jobs to its filters as the user and group lp, which must be
+# able to read the spool.
+as_root() { [ "$(id -u)" -eq 0 ] && getent passwd lp >/dev/null && getent group lp >/dev/null; }
+
+# The scheduler's two files.
 write_config() {
-  local user="" group="" run_user run_group
-  if [ "$(id -u)" -eq 0 ]; then
-    run_user=lp
-    run_group=lp
-    getent passwd lp >/dev/null && getent group lp >/dev/null || {
-      run_user=root
-      run_group=root
-    }
-    user="User $run_user"
-    group="Group $run_group"
+  local user="" group=""
+  if as_root; then
+    user="User lp"
+    group="Group lp"
   fi
   cat >"$dir/cups-files.conf" <<CONF
 # Written by print_queue.sh: the test scheduler's files, all under $dir.
@@ -141,8 +138,8 @@ start() {
   mkdir -p "$home/etc/ppd" "$home/etc/ssl" "$home/spool/tmp" "$home/cache" "$home/state" \
     "$home/log"
   write_config
-  if [ "$(id -u)" -eq 0 ]; then
-    chgrp -R lp "$home/spool" "$home/cache" "$home/state" 2>/dev/null
+  if as_root; then
+    chgrp -R lp "$home/spool" "$home/cache" "$home/state"
     chmod 0710 "$home/spool"
     chmod 1770 "$home/spool/tmp"
   fi
