@@ -2,7 +2,7 @@
 # newest first, its changes as "  * " items wrapped at 78 columns, each entry dated by the
 # last commit that carries the version (the project VERSION in CMakeLists.txt). The
 # version being packaged is dated by SOURCE_DATE_EPOCH (the last commit, which cpack sets)
-# or else by the last commit.
+# or else by the last commit; outside a git checkout, by the time of installing.
 #
 # Run when installing (the date is that of the commit installed, not of the configure):
 #   SUITE_SOURCE_DIR  SUITE_CHANGES  SUITE_VERSION  SUITE_PACKAGE_NAME  SUITE_MAINTAINER
@@ -139,7 +139,9 @@ if(NOT _now MATCHES "^[0-9]+$")
                   OUTPUT_VARIABLE _now ERROR_QUIET OUTPUT_STRIP_TRAILING_WHITESPACE)
 endif()
 if(NOT _now MATCHES "^[0-9]+$")
-  message(FATAL_ERROR "changelog: no date for ${SUITE_VERSION}: not a git checkout, and SOURCE_DATE_EPOCH is not set")
+  # Not a git checkout (a source archive): dated now, as the files are.
+  string(TIMESTAMP _now "%s" UTC)
+  message(WARNING "changelog: not a git checkout and no SOURCE_DATE_EPOCH: its entries are dated now")
 endif()
 set(_date_${SUITE_VERSION} "${_now}")
 suite_version_dates()
@@ -147,7 +149,8 @@ suite_version_dates()
 set(_text "")
 foreach(_version IN LISTS _versions)
   if(NOT DEFINED _date_${_version})
-    message(FATAL_ERROR "changelog: no commit of ${SUITE_SOURCE_DIR} declares VERSION ${_version}")
+    message(WARNING "changelog: no commit declares VERSION ${_version}; its entry is dated as ${SUITE_VERSION}")
+    set(_date_${_version} "${_now}")
   endif()
   if(NOT _changes_${_version})
     message(FATAL_ERROR "${SUITE_CHANGES}: ${_version} lists no change")
