@@ -51,6 +51,9 @@ class TestCommandLine : public QObject {
                                                {-820040.0, 836070.0, 20011.0}};
     QVERIFY(testsupport::WriteSurveyFile(Path("SITE.NEH").toStdString(), neh, 24));
     QVERIFY(testsupport::WriteSurveyFile(Path("-x.NEH").toStdString(), neh, 24));
+    std::vector<testsupport::Record> big;
+    for (int i = 0; i < 10000; ++i) big.push_back({820000.0 + i % 100, 836000.0 + i / 100, 10010.0});
+    QVERIFY(testsupport::WriteSurveyFile(Path("BIG.NEH").toStdString(), big, 24));
     std::ofstream(Path("keep.dxf").toStdString()) << "mine";
     QVERIFY(mkfifo(Path("fifo.wkt").toUtf8().constData(), 0600) == 0);
   }
@@ -154,6 +157,30 @@ class TestCommandLine : public QObject {
     if (code == 2 && last.startsWith('@') && !last.contains("NEH") && last != "@keep.dxf") QVERIFY(!QFileInfo::exists(Path(last.mid(1))));
   }
 
+  // One set of conventions: the bar on the command's error stream for inputs of 10,000
+  // records or more, in every command; --quiet hides the bar and nothing else.
+  void progressAndQuiet_data() {
+    QTest::addColumn<QStringList>("words");
+    QTest::addColumn<bool>("bar");
+    QTest::newRow("plan long") << QStringList{"plan", "@BIG.NEH", "@p1.csv"} << true;
+    QTest::newRow("plan long quiet") << QStringList{"plan", "--quiet", "@BIG.NEH", "@p2.csv"} << false;
+    QTest::newRow("plan short") << QStringList{"plan", "@SITE.NEH", "@p3.csv"} << false;
+    QTest::newRow("sheet long") << QStringList{"plan", "@BIG.NEH", "--scale", "2000", "@p4.pdf"} << true;
+    QTest::newRow("table long") << QStringList{"table", "@BIG.NEH", "@t1.csv"} << true;
+    QTest::newRow("table long -q") << QStringList{"table", "-q", "@BIG.NEH", "@t2.csv"} << false;
+  }
+  void progressAndQuiet() {
+    QFETCH(QStringList, words);
+    QFETCH(bool, bar);
+    std::vector<std::string> args;
+    for (const QString& w : words) args.push_back((w.startsWith('@') ? Path(w.mid(1)) : w).toStdString());
+    std::ostringstream out, err;
+    QCOMPARE(surveyexport::RunSurveyExport(args, out, err), 0);
+    QCOMPARE(QString::fromStdString(err.str()).endsWith("100 - done.\n"), bar);
+    if (!bar) QCOMPARE(err.str(), std::string());
+    QVERIFY2(out.str().find(Path(words.last().mid(1)).toStdString()) != std::string::npos, out.str().c_str());
+  }
+
   // The help text is made from the same table: every option of every command is in it.
   void helpListsEveryOption() {
     const Said all = Run({"--help"});
@@ -235,5 +262,5 @@ class TestCommandLine : public QObject {
 
 }  // namespace
 
-QTEST_GUILESS_MAIN(TestCommandLine)
+QTEST_MAIN(TestCommandLine)
 #include "tst_export_command_line.moc"
