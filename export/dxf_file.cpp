@@ -1,30 +1,27 @@
 #include "export/dxf_file.h"
 
+#include <cstdio>
+
 #include "export/export_common.h"
 
 namespace surveyexport {
 
-DxfFile::~DxfFile() {
-  if (f_) std::fclose(f_);
-}
+DxfFile::~DxfFile() = default;
 
-bool DxfFile::Open(const std::string& path) {
-  f_ = std::fopen(path.c_str(), "wb");
-  return f_ != nullptr;
-}
+bool DxfFile::Open(const std::string& path) { return file_.Open(path); }
 
-bool DxfFile::Good() const { return f_ && !std::ferror(f_); }
+bool DxfFile::Good() const { return file_.Good(); }
 
-bool DxfFile::Close() {
-  if (!f_) return false;
-  const bool bad = std::ferror(f_) != 0;
-  const int closed = std::fclose(f_);
-  f_ = nullptr;
-  return !bad && closed == 0;
-}
+bool DxfFile::Close() { return file_.Close() == 0; }
 
 void DxfFile::Pair(int code, const std::string& value) { Pair(code, value.c_str()); }
-void DxfFile::Pair(int code, const char* value) { std::fprintf(f_, "%d\n%s\n", code, value); }
+void DxfFile::Pair(int code, const char* value) {
+  std::string group = std::to_string(code);
+  group += '\n';
+  group += value;
+  group += '\n';
+  file_.Write(group);
+}
 void DxfFile::Pair(int code, int value) { Pair(code, std::to_string(value)); }
 void DxfFile::Pair(int code, double value) { Pair(code, Number(value)); }
 

@@ -2,9 +2,10 @@
 // A plain AutoCAD R12 (AC1009) drawing, written group by group as it is drawn: the framing,
 // the line type and layer tables and the number texts that the plan and the section
 // exports share. What each drawing holds is its exporter's.
-#include <cstdio>
 #include <string>
 #include <vector>
+
+#include "export/checked_file.h"
 
 namespace surveyexport {
 
@@ -21,6 +22,7 @@ class DxfFile {
   bool Open(const std::string& path);  // false when the file cannot be made
   bool Good() const;                   // open, and no write has failed
   bool Close();                        // false when anything failed, the closing included
+  int Error() const { return file_.Error(); }  // the error number of the first failure
 
   // One group: its code, then its value, each on a line of its own.
   void Pair(int code, const std::string& value);
@@ -41,7 +43,7 @@ class DxfFile {
 
  private:
   Numbers numbers_;
-  std::FILE* f_ = nullptr;
+  CheckedFile file_;
 };
 
 }  // namespace surveyexport

@@ -228,7 +228,7 @@ std::string DrawSectionsDxf(const SectionsOptions& o, SectionRun& run, const std
   PendingOutput pending;
   if (std::string e = pending.Reserve(o.output, o.overwrite); !e.empty()) return e;
   DxfWriter w(pending.TempPath());
-  if (!w.Good()) return "cannot write " + o.output;
+  if (!w.Good()) return CannotWrite(o.output, w.Error());
   const std::vector<std::string> layers = LayerNames(run.FileNames());
   const double metresPerMm = o.horizontal / 1000.0;
   WriteTables(w, layers, metresPerMm);
@@ -262,13 +262,13 @@ std::string DrawSectionsDxf(const SectionsOptions& o, SectionRun& run, const std
                title, 0, SectionTitle(ShownName(page.name), o.horizontal, o.vertical), true);
         bottom = datum + (frame->yt - frame->y0) + 2 * title;
         ++pages;
-        return w.Good() ? std::string() : "cannot write " + o.output;
+        return w.Good() ? std::string() : CannotWrite(o.output, w.Error());
       },
       progress);
   if (!failed.empty()) return failed;
   w.EndSection();
   w.Pair(0, "EOF");
-  if (!w.Close()) return "cannot write " + o.output;
+  if (!w.Close()) return CannotWrite(o.output, w.Error());
   if (std::string e = pending.Commit(); !e.empty()) return e;
   if (result) {
     result->pages = pages;

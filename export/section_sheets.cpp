@@ -16,9 +16,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPdfWriter>
 #include <QPolygonF>
-#include <QSvgGenerator>
 
 #include <cmath>
 #include <cstdlib>
@@ -26,6 +24,7 @@
 
 #include "export/section_dxf.h"
 #include "export/section_run.h"
+#include "export/sheet_file.h"
 #include "export/sheet_paint.h"
 #include "secplot/section_page.h"
 #include "toolkit/number_text.h"
@@ -229,55 +228,43 @@ class SheetOutput {
     choice_ = *choice;
     note_ = NoteFor(choice_, options_);
     if (!note_.empty()) notes_.push_back("section " + shown + ": " + note_);
-    const QPageLayout layout(QPageSize(PageSizeId(choice_.paper.name)), QPageLayout::Landscape,
-                             QMarginsF());
+    SheetPage sheetPage;
+    sheetPage.layout = QPageLayout(QPageSize(PageSizeId(choice_.paper.name)),
+                                   QPageLayout::Landscape, QMarginsF());
+    sheetPage.widthMm = choice_.paper.longMm;
+    sheetPage.heightMm = choice_.paper.shortMm;
     if (format_ == Format::Pdf) {
-      if (!pdf_) {
-        pending_.push_back(std::make_unique<PendingOutput>());
-        if (std::string e = pending_.back()->Reserve(options_.output, options_.overwrite);
+      if (pages_ == 0) {
+        if (std::string e = pending_.Reserve(options_.output, options_.overwrite); !e.empty()) {
+          *error = e;
+          return nullptr;
+        }
+        sheetPage.title = QString::fromStdString(BaseName(options_.output));
+        *error = file_.Begin(format_, pending_.TempPath(), options_.output, sheetPage);
+      } else {
+        *error = file_.NewPage(sheetPage);
+      }
+    } else {
+      // One file a page, all of them one pending set: complete together or absent.
+      if (pages_ == 0) {
+        if (std::string e = pending_.ReserveSet(options_.output, options_.overwrite);
             !e.empty()) {
           *error = e;
           return nullptr;
         }
-        pdf_ = std::make_unique<QPdfWriter>(QString::fromStdString(pending_.back()->TempPath()));
-        pdf_->setResolution(1200);
-        pdf_->setCreator("surveyexport");
-        pdf_->setTitle(QString::fromStdString(BaseName(options_.output)));
-        pdf_->setPageLayout(layout);
-        if (!painter_.begin(pdf_.get())) {
-          *error = "cannot write " + options_.output;
-          return nullptr;
-        }
-      } else {
-        pdf_->setPageLayout(layout);
-        if (!pdf_->newPage()) {
-          *error = "cannot write " + options_.output;
-          return nullptr;
-        }
       }
-      sheet_ = std::make_unique<SheetPainter>(painter_, 1200 / 25.4);
-    } else {
       const std::string target = SvgPagePath(options_.output, page.number, oneSection_);
-      pending_.push_back(std::make_unique<PendingOutput>());
-      if (std::string e = pending_.back()->Reserve(target, options_.overwrite); !e.empty()) {
+      std::string path;
+      if (std::string e = pending_.AddToSet(target, &path); !e.empty()) {
         *error = e;
         return nullptr;
       }
-      svg_ = std::make_unique<QSvgGenerator>();
-      svg_->setFileName(QString::fromStdString(pending_.back()->TempPath()));
-      const double perMm = 10;  // 254 dots an inch
-      svg_->setResolution(254);
-      svg_->setSize(QSize(int(std::lround(choice_.paper.longMm * perMm)),
-                          int(std::lround(choice_.paper.shortMm * perMm))));
-      svg_->setViewBox(QRectF(0, 0, choice_.paper.longMm * perMm, choice_.paper.shortMm * perMm));
-      svg_->setTitle(QString::fromStdString(SectionTitle(shown, choice_.frame.horizontal,
-                                                         choice_.frame.vertical)));
-      if (!painter_.begin(svg_.get())) {
-        *error = "cannot write " + target;
-        return nullptr;
-      }
-      sheet_ = std::make_unique<SheetPainter>(painter_, perMm);
+      sheetPage.title = QString::fromStdString(
+          SectionTitle(shown, choice_.frame.horizontal, choice_.frame.vertical));
+      *error = file_.Begin(format_, path, target, sheetPage);
     }
+    if (!error->empty()) return nullptr;
+    sheet_ = std::make_unique<SheetPainter>(file_.Painter(), file_.DotsPerMm());
     sheet_->Fill(QRectF(0, 0, choice_.paper.longMm, choice_.paper.shortMm), 0xffffff);
     place_ = FramePlace(choice_);
     DrawFrame(*sheet_, choice_.frame, place_);
@@ -294,18 +281,19 @@ class SheetOutput {
     ++pages_;
     if (format_ == Format::Svg) {
       sheet_.reset();
-      painter_.end();
-      svg_.reset();
+      return file_.End();
     }
-    return {};
+    // A PDF that cannot be written stops at the page where it failed.
+    return file_.Check();
   }
 
   std::string Finish(SectionsResult* result) {
     sheet_.reset();
-    if (painter_.isActive() && !painter_.end()) return "cannot write " + options_.output;
-    pdf_.reset();
-    for (auto& p : pending_) {
-      if (std::string e = p->Commit(); !e.empty()) return e;
+    if (format_ == Format::Pdf) {
+      if (std::string e = file_.End(); !e.empty()) return e;
+    }
+    if (pages_ > 0) {
+      if (std::string e = pending_.Commit(); !e.empty()) return e;
     }
     if (result) {
       result->pages = pages_;
@@ -322,10 +310,8 @@ class SheetOutput {
   void Abandon() {
     canvas_.reset();
     sheet_.reset();
-    if (painter_.isActive()) painter_.end();
-    pdf_.reset();
-    svg_.reset();
-    pending_.clear();  // removes what was written
+    file_.Abandon();
+    pending_.Discard();  // removes what was written
   }
 
  private:
@@ -340,10 +326,8 @@ class SheetOutput {
   const SectionsOptions& options_;
   Format format_;
   bool oneSection_;
-  std::vector<std::unique_ptr<PendingOutput>> pending_;
-  std::unique_ptr<QPdfWriter> pdf_;
-  std::unique_ptr<QSvgGenerator> svg_;
-  QPainter painter_;
+  PendingOutput pending_;
+  SheetFile file_;
   std::unique_ptr<SheetPainter> sheet_;
   std::unique_ptr<SheetCanvas> canvas_;
   SheetChoice choice_;
