@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "export/export_common.h"
+
 namespace surveyexport {
 
 namespace {
@@ -82,6 +84,11 @@ std::string SectionRun::Open(const std::vector<std::string>& paths, bool heightL
       else if (toolkit::SurveyFileExists(path + ".sec"))
         path += ".sec";
     }
+    // The one input rule: a plain file holding a record, never a folder, pipe or device.
+    InputFile checked;
+    if (std::string problem = CheckInput(path, toolkit::SurveyKind::Sec, &checked);
+        !problem.empty())
+      return problem;
     secplot::SectionFileEntry& entry = state_.files[state_.fileCount];
     const toolkit::OpenResult opened =
         toolkit::OpenSurveyFileNamed(entry.file, path, toolkit::SurveyKind::Sec);
@@ -91,6 +98,7 @@ std::string SectionRun::Open(const std::vector<std::string>& paths, bool heightL
     entry.labels = heightLabels;
     entry.record = 1;
     names_.push_back(path);
+    checked_.push_back(checked);
     ++state_.fileCount;
   }
   return {};
@@ -112,6 +120,8 @@ std::string SectionRun::FileFailure(int k, secplot::SectionResult result,
   const std::string where = names_[k - 1] + ": section " + ShownName(name) + ": ";
   // The record the reader stopped at: the one after the last it took.
   const std::string record = std::to_string(std::max<std::int64_t>(1, entry.record - 1));
+  // A file shorter now than when it was checked was cut while being read.
+  if (std::string changed = CheckUnchanged(checked_[k - 1]); !changed.empty()) return changed;
   if (result == secplot::SectionResult::ReadError)
     return where + "record " + record + " cannot be read (the file was cut or is unreadable)";
   return where + "no section end where one is due (record " + record +
@@ -162,6 +172,11 @@ std::string SectionRun::Walk(
              " in any of the files";
     }
     page.name = state_.sectionName;
+    if (page.extent.empty) {
+      const auto k = std::find(page.present.begin(), page.present.end(), true) - page.present.begin();
+      return Shown(names_[k]) + ": section " + ShownName(page.name) +
+             " holds no offset records to draw";
+    }
     const Mark after = MarkOf(state_);
 
     // Second reading: the same records again, drawn.
@@ -183,6 +198,9 @@ std::string SectionRun::Walk(
     if (progress && !progress(Fraction())) return "stopped";
 
     previous = page.name;
+    // Reading stops at a file cut or changed since it was checked.
+    for (const InputFile& f : checked_)
+      if (std::string changed = CheckUnchanged(f); !changed.empty()) return changed;
     if (secplot::PageWasLast(state_)) break;
     if (secplot::PadName(state_.firstName) == std::string(8, ' ') || state_.firstName.empty())
       return "the range ends at section " + ShownName(previous) + ": no section " +

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "export/input_check.h"
 #include "export/section_layout.h"
 #include "secplot/section_plot.h"
 
@@ -49,6 +50,7 @@ class SectionRun {
 
   secplot::SectionPlotState state_;
   std::vector<std::string> names_;
+  std::vector<InputFile> checked_;  // each file as it was when opened
 };
 
 // A section name as it reads in messages: without its trailing blanks, characters that

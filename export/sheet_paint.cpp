@@ -2,8 +2,12 @@
 #include "export/sheet_paint.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QGuiApplication>
+#include <QPaintEngine>
+#include <QRawFont>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -118,6 +122,51 @@ void SheetPainter::Text(const QPointF& mm, const std::string& text, double heigh
   painter_.setFont(font);
   painter_.setPen(ColourOf(rgb));
   painter_.drawText(QPointF(dx, dy), s);
+  painter_.restore();
+}
+
+void SheetPainter::Texts(const std::vector<PlacedText>& texts, double heightMm, long rgb,
+                         double angle) {
+  if (texts.empty()) return;
+  const CachedFont& cached = Cached(heightMm, false, false);
+  const double ascent = cached.metrics->ascent();
+  QTransform turn;
+  turn.rotate(-angle);
+  const QTransform back = turn.inverted();
+  painter_.save();
+  painter_.setTransform(turn, true);
+  painter_.setFont(cached.font);
+  painter_.setPen(ColourOf(rgb));
+  const QPaintEngine* engine = painter_.paintEngine();
+  if (engine && engine->type() == QPaintEngine::Pdf) {
+    // The font as the device resolves it (its dots per inch), for the glyphs and advances.
+    const QRawFont raw = QRawFont::fromFont(QFont(cached.font, painter_.device()));
+    QList<quint32> glyphs;
+    QList<QPointF> positions;
+    for (const PlacedText& t : texts) {
+      const QString s = QString::fromStdString(t.text);
+      const QList<quint32> indexes = raw.glyphIndexesForString(s);
+      const QList<QPointF> advances = raw.advancesForGlyphIndexes(indexes);
+      const QPointF start = back.map(D(t.mm)) + QPointF(0, ascent);
+      const double y = std::round(start.y());
+      double x = start.x();
+      for (qsizetype i = 0; i < indexes.size() && i < advances.size(); ++i) {
+        if (i >= s.size() || !s.at(i).isSpace()) {  // a blank draws nothing
+          glyphs << indexes[i];
+          positions << QPointF(std::round(x), y);
+        }
+        x += advances[i].x();
+      }
+    }
+    QGlyphRun run;
+    run.setRawFont(raw);
+    run.setGlyphIndexes(glyphs);
+    run.setPositions(positions);
+    painter_.drawGlyphRun(QPointF(0, 0), run);
+  } else {
+    for (const PlacedText& t : texts)
+      painter_.drawText(back.map(D(t.mm)) + QPointF(0, ascent), QString::fromStdString(t.text));
+  }
   painter_.restore();
 }
 

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "export/section_layout.h"
 
@@ -33,6 +34,15 @@ class SheetPainter {
   void Text(const QPointF& mm, const std::string& text, double heightMm, long rgb,
             double angle, Anchor anchor, bool bold = false, bool italic = false);
   double TextWidthMm(const std::string& text, double heightMm, bool bold = false);
+  // Many texts of one size, colour and turn, each placed by its top-left corner (before the
+  // turn), as Text with kTopLeft places it: drawn in one painter state, and on a PDF page as
+  // one run of glyphs at whole dots of the device. Qt keeps a PDF page in memory until it is
+  // done; separate texts take four times the bytes there.
+  struct PlacedText {
+    QPointF mm;
+    std::string text;
+  };
+  void Texts(const std::vector<PlacedText>& texts, double heightMm, long rgb, double angle);
   // Limits what follows to the rectangle; an empty one lifts the limit.
   void ClipTo(const QRectF& mm);
 

@@ -132,9 +132,9 @@ double HeightAsStored(double stored, const toolkit::PackedHeight& decoded) {
 }
 
 // A file of more rows than a worksheet holds.
-std::string TooManyRowsLine(const TableOptions& o, std::int64_t rows) {
-  return Shown(o.input) + ": " + std::to_string(rows) + " rows, more than the " +
-         std::to_string(o.xlsxRowLimit) + " a worksheet holds: write .csv or .gpkg instead";
+std::string TooManyRowsLine(const TableOptions& o) {
+  return Shown(o.input) + ": more than " + std::to_string(o.xlsxRowLimit) +
+         " rows, more than a worksheet holds: write .csv or .gpkg instead";
 }
 
 // A GeoPackage table name from a file's name: GeoPackage names may not begin with a
@@ -341,7 +341,7 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
       if (step == TableReader::Step::Failed) return counter.Problem();
       if (step == TableReader::Step::Row) ++rows;
     }
-    if (rows > options.xlsxRowLimit) return TooManyRowsLine(options, rows);
+    if (rows > options.xlsxRowLimit) return TooManyRowsLine(options);
   }
 
   PendingOutput pending;
@@ -395,7 +395,7 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
       continue;
     }
     if (format == Format::Xlsx && summary->written >= options.xlsxRowLimit)
-      return TooManyRowsLine(options, summary->written + 1);
+      return TooManyRowsLine(options);
     feature.SetFID(OGRNullFID);
     feature.SetField(0, static_cast<GIntBig>(row.record));
     int numberIndex = 0, textIndex = 0;

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "export/export_common.h"
+#include "export/input_check.h"
 #include "toolkit/survey_files.h"
 
 namespace surveyexport {
@@ -68,8 +69,12 @@ class TableReader {
   // (row.record names it). Failed: the file could not be read on; Problem() says why.
   Step Next(TableRow* row);
   const std::string& Problem() const { return problem_; }
+  // After reading: empty while the file is still as it was opened, else the line saying
+  // it was cut or changed meanwhile.
+  std::string Unchanged() const { return CheckUnchanged(input_); }
 
  private:
+  InputFile input_;
   toolkit::SurveyFile file_;
   std::int64_t count_ = 0;
   std::int64_t next_ = 1;
