@@ -9,9 +9,10 @@
 // line is written per input line: twelve tab-separated numbers (Grid80, Grid84, UTM80,
 // UTM84, Geo80, Geo84 pairs; geodetic values in decimal degrees) in the shortest form that
 // reads back to the same double, or "error", a tab and the reason.
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <iostream>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -66,14 +67,48 @@ std::string ConvertLine(const std::string& line) {
   return out;
 }
 
+// A line longer than this is not a coordinate line: it is answered with one error line and
+// read no further than its end, so that memory stays the same whatever the input holds.
+constexpr std::size_t kMaxLine = 4096;
+
+// Reads the next line of standard input into `line` (without its line feed and carriage
+// return). False at the end of the input. `tooLong` tells that the line was longer than
+// kMaxLine; its first kMaxLine characters are kept.
+bool ReadLine(std::string& line, bool& tooLong) {
+  line.clear();
+  tooLong = false;
+  int c = 0;
+  bool any = false;
+  while ((c = getchar_unlocked()) != EOF) {
+    any = true;
+    if (c == '\n') break;
+    if (line.size() <= kMaxLine) line.push_back(static_cast<char>(c));  // one more for a CR
+    else tooLong = true;
+  }
+  if (!tooLong && !line.empty() && line.back() == '\r') line.pop_back();
+  if (line.size() > kMaxLine) tooLong = true;
+  return any;
+}
+
 }  // namespace
 
 int main() {
-  std::ios::sync_with_stdio(false);
   std::string line;
-  while (std::getline(std::cin, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::cout << ConvertLine(line) << '\n';
+  bool tooLong = false;
+  while (ReadLine(line, tooLong)) {
+    const std::string out =
+        tooLong ? "error\tline longer than " + std::to_string(kMaxLine) + " characters"
+                : ConvertLine(line);
+    if (std::fputs(out.c_str(), stdout) == EOF || std::putchar('\n') == EOF) break;
+  }
+  // Results that could not all be written (a full disk, a closed pipe) are a failure.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "hkconvert: cannot write the results: %s\n", std::strerror(errno));
+    return 1;
+  }
+  if (std::ferror(stdin)) {
+    std::fprintf(stderr, "hkconvert: cannot read the input: %s\n", std::strerror(errno));
+    return 1;
   }
   return 0;
 }

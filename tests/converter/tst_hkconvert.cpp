@@ -15,6 +15,7 @@ class TestHkConvert : public QObject {
   void lines_data();
   void lines();
   void manyLines();
+  void limits();
 
  private:
   static QStringList Run(const QByteArray& input) {
@@ -93,6 +94,24 @@ void TestHkConvert::manyLines() {
   const QStringList out = Run(input);
   QCOMPARE(out.size(), 500);
   for (int i = 0; i < 500; ++i) QCOMPARE(out[i].startsWith("error\t"), i % 7 == 3);
+}
+
+// A line of a megabyte is one error line, and the lines after it are still converted; an
+// output that cannot be written (a full disk) ends with exit code 1, not 0.
+void TestHkConvert::limits() {
+  const QStringList out = Run(QByteArray(1 << 20, '7') + "\nGrid80 830000 840000\n");
+  QCOMPARE(out.size(), 2);
+  QVERIFY2(out[0].startsWith("error\tline longer than 4096 characters"), qPrintable(out[0]));
+  QCOMPARE(out[1].split('\t').size(), 12);
+  QProcess p;
+  p.setStandardOutputFile("/dev/full");
+  p.start(qEnvironmentVariable("HKCONVERT"), {});
+  QVERIFY(p.waitForStarted(10000));
+  p.write("Grid80 830000 840000\n");
+  p.closeWriteChannel();
+  QVERIFY(p.waitForFinished(30000));
+  QCOMPARE(p.exitCode(), 1);
+  QVERIFY(p.readAllStandardError().contains("cannot write"));
 }
 
 QTEST_APPLESS_MAIN(TestHkConvert)

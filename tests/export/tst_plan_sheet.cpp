@@ -226,7 +226,7 @@ class TestPlanSheet : public QObject {
     o.output = dir_.filePath("bad.pdf").toStdString();
     QVERIFY(QString::fromStdString(surveyexport::DrawPlanSheet(o, {})).contains("NOPE.NEH: no such file"));
     o.neh = dir_.path().toStdString();  // a folder
-    QVERIFY(QString::fromStdString(surveyexport::DrawPlanSheet(o, {})).contains("cannot be read"));
+    QVERIFY(QString::fromStdString(surveyexport::DrawPlanSheet(o, {})).contains("is a folder, not a survey file"));
     QVERIFY(!QFileInfo::exists(dir_.filePath("bad.pdf")));
   }
 };

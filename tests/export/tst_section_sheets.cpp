@@ -242,7 +242,7 @@ class TestSectionSheets : public QObject {
     QTest::newRow("missing file") << (QStringList{"@NOPE.SEC", "--from", "S1"} + scales) << 1
                                   << "NOPE.SEC: no such file";
     QTest::newRow("folder as file") << (QStringList{"@DIR", "--from", "S1"} + scales) << 1
-                                    << "cannot be read";
+                                    << "is a folder, not a survey file";
     QTest::newRow("first name in no file") << (QStringList{"@A", "--from", "ZZ"} + scales) << 1
                                            << "no section ZZ in any of the files";
     QTest::newRow("last name never reached")
