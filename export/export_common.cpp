@@ -594,17 +594,29 @@ std::string ExactText(double v) {
 
 std::string JobsInFolder(const std::vector<std::string>& inputs, const std::string& dir,
                          Format format, std::vector<ExportJob>& jobs) {
+  // Inputs of one base name but of different kinds (ROAD.SEC, ROAD.CHG) get their kind in
+  // the output's name (ROAD-SEC.csv, ROAD-CHG.csv); the same name twice (a/SITE.NEH,
+  // b/SITE.NEH) would write one output and is refused.
+  std::map<std::string, int> stems;  // base name -> how many inputs have it
+  for (const std::string& input : inputs) ++stems[fs::path(input).stem().string()];
   std::map<std::string, std::string> taken;  // output -> the input that writes it
   for (const std::string& input : inputs) {
-    ExportJob job{input, OutputPathFor(input, dir, format)};
-    if (auto [it, fresh] = taken.emplace(job.output, input); !fresh)
-      return it->second + " and " + input + " would both be written to " + job.output +
-             ": export them one at a time";
-    jobs.push_back(std::move(job));
+    const fs::path p(input);
+    std::string output = OutputPathFor(input, dir, format);
+    if (stems[p.stem().string()] > 1 && !p.extension().empty()) {
+      std::string kind = p.extension().string().substr(1);
+      for (char& c : kind) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+      }
+      output = (fs::path(dir) / (p.stem().string() + "-" + kind + FormatExtension(format))).string();
+    }
+    if (auto [it, fresh] = taken.emplace(output, input); !fresh)
+      return Shown(it->second) + " and " + Shown(input) + " would both be written to " +
+             Shown(output) + ": export them one at a time";
+    jobs.push_back({input, output});
   }
   return {};
 }
-
 
 // ParseCrs: see crs_rule.cpp, with the rule that decides which CRS texts are taken.
 

@@ -113,8 +113,9 @@ struct ExportJob {
   std::string output;
 };
 // The outputs of several inputs under `--output-dir DIR --format FMT`. Two inputs of one
-// base name (SITE.NEH, SITE.SEC) would write one output: that is refused, with the line
-// that says so; empty otherwise.
+// base name and kind (a/SITE.NEH, b/SITE.NEH) would write one output: that is refused,
+// with the line that says so; empty otherwise. Inputs of one base name but different
+// kinds (ROAD.SEC, ROAD.CHG) are written to DIR/ROAD-SEC<ext>, DIR/ROAD-CHG<ext>.
 std::string JobsInFolder(const std::vector<std::string>& inputs, const std::string& dir,
                          Format format, std::vector<ExportJob>& jobs);
 

@@ -385,13 +385,19 @@ void TestTableExport::severalInputs() {
   QVERIFY(Ogrinfo({"-ro", "-so", out + "/ROAD.gpkg", "ROAD"}).contains("Feature Count: 1"));
   QCOMPARE(FilesIn(out), 2);
 
-  // Two inputs of one base name would overwrite each other's output: nothing is written.
+  // Two inputs of one base name: the kind goes into the outputs' names.
   QVERIFY(WriteSurveyFile((in + "/SITE.STN").toStdString(), {{std::string("A"), 1.0, 2.0, 3.0}}, 32));
   run = RunTable({in + "/SITE.NEH", in + "/SITE.STN", "--output-dir", out, "--format", "csv"});
+  QCOMPARE(run.code, 0);
+  QVERIFY(QFileInfo::exists(out + "/SITE-NEH.csv") && QFileInfo::exists(out + "/SITE-STN.csv"));
+  // The same name and kind twice would overwrite one output: nothing is written.
+  QVERIFY(QDir().mkpath(in + "/b"));
+  QVERIFY(QFile::copy(in + "/SITE.STN", in + "/b/SITE.STN"));
+  run = RunTable({in + "/SITE.STN", in + "/b/SITE.STN", "--output-dir", out + "/two", "--format", "csv"});
   QCOMPARE(run.code, 1);
-  QCOMPARE(run.err, "surveyexport: " + in + "/SITE.NEH and " + in + "/SITE.STN would both be written to " +
-                        out + "/SITE.csv: export them one at a time\n");
-  QCOMPARE(FilesIn(out), 2);
+  QCOMPARE(run.err, "surveyexport: " + in + "/SITE.STN and " + in + "/b/SITE.STN would both be written to " +
+                        out + "/two/SITE-STN.csv: export them one at a time\n");
+  QCOMPARE(FilesIn(out + "/two"), 0);
 }
 
 void TestTableExport::realProgram() {
