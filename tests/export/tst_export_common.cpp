@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "export/export_common.h"
 
@@ -39,6 +40,8 @@ class TestExportCommon : public QObject {
   void pendingOutput_data();
   void pendingOutput();
   void pendingOutputDiscardedLeavesNothing();
+  void pendingSet_data();
+  void pendingSet();
 };
 
 void TestExportCommon::formatFromPath_data() {
@@ -119,6 +122,69 @@ void TestExportCommon::pendingOutputDiscardedLeavesNothing() {
   QCOMPARE(out.Commit(), target.string() + " exists: use --overwrite");
   QCOMPARE(ReadText(target), std::string("someone else's"));
   QCOMPARE(FilesIn(target.parent_path()), 1);
+}
+
+// A set of three pages (the SVG pages of sections): complete or absent, whatever stands in
+// the way of one of its moves.
+void TestExportCommon::pendingSet_data() {
+  QTest::addColumn<bool>("older");      // pages of an earlier run under the three names
+  QTest::addColumn<bool>("overwrite");
+  QTest::addColumn<QString>("obstacle");  // what takes page 2's or 3's name meanwhile
+  QTest::addColumn<QString>("problem");   // what Commit's line says, "" for none
+  QTest::newRow("new pages") << false << false << "" << "";
+  QTest::newRow("older pages replaced") << true << true << "" << "";
+  // The first page was left in place while the second could not be moved.
+  QTest::newRow("a page written meanwhile") << false << false << "file 2"
+                                              << "road-2.svg exists: use --overwrite";
+  // The first two replaced pages were lost when the third could not be moved.
+  QTest::newRow("a folder in the way, older pages back")
+      << true << true << "folder 3" << "road-3.svg: Is a directory";
+}
+
+void TestExportCommon::pendingSet() {
+  QFETCH(bool, older);
+  QFETCH(bool, overwrite);
+  QFETCH(QString, obstacle);
+  QFETCH(QString, problem);
+  QTemporaryDir dir;
+  const fs::path folder = dir.path().toStdString();
+  auto page = [&](int i) { return folder / ("road-" + std::to_string(i) + ".svg"); };
+  std::map<std::string, std::string> before;  // what must stand when the set fails
+  for (int i = 1; i <= 3 && older; ++i) {
+    WriteText(page(i), "older " + std::to_string(i));
+    before[page(i).filename().string()] = "older " + std::to_string(i);
+  }
+  {
+    PendingOutput set;
+    QCOMPARE(set.ReserveSet((folder / "road.svg").string(), overwrite), std::string());
+    for (int i = 1; i <= 3; ++i) {
+      std::string path;
+      QCOMPARE(set.AddToSet(page(i).string(), &path), std::string());
+      WriteText(path, "new " + std::to_string(i));
+    }
+    if (obstacle == "file 2") {
+      WriteText(page(2), "someone else's");
+      before[page(2).filename().string()] = "someone else's";
+    } else if (obstacle == "folder 3") {
+      fs::remove(page(3));
+      fs::create_directories(page(3) / "inside");
+    }
+    const std::string said = set.Commit();
+    if (problem.isEmpty()) QCOMPARE(said, std::string());
+    else QVERIFY2(QString::fromStdString(said).contains(problem), said.c_str());
+  }
+  std::map<std::string, std::string> after;
+  for (const auto& e : fs::directory_iterator(folder)) {
+    if (e.is_regular_file()) after[e.path().filename().string()] = ReadText(e.path());
+    else QCOMPARE(e.path().filename().string(), page(3).filename().string());  // the obstacle
+  }
+  if (problem.isEmpty()) {
+    for (int i = 1; i <= 3; ++i) before[page(i).filename().string()] = "new " + std::to_string(i);
+  } else if (obstacle == "folder 3") {
+    before.erase(page(3).filename().string());
+  }
+  // Nothing hidden left behind, and each name as the outcome says.
+  QCOMPARE(after, before);
 }
 
 QTEST_GUILESS_MAIN(TestExportCommon)
