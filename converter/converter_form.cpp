@@ -372,7 +372,11 @@ void PrintResults(ConverterForm& f) {
   if (!InputPresent(f)) return;
   ConverterState& s = f.state;
   if (!s.printer.IsOpen() && !s.printer.Acquire("norvane", QFont("Courier New", 10))) {
-    platform::ShowMessage(&f, norvane::kNoPrinterTitle, norvane::kNoPrinterText);
+    const QString missing = platform::MissingNamedPrinter();
+    platform::ShowMessage(&f, norvane::kNoPrinterTitle,
+                          missing.isEmpty() ? QString(norvane::kNoPrinterText)
+                                            : platform::PrinterNotFoundText(missing) +
+                                                  QString(norvane::kPrinterNotFoundText));
     return;
   }
   const Snapshot before = Take(f);

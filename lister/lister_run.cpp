@@ -99,7 +99,10 @@ bool AskPrinterAndKind(ListerRun& run) {
     run.state.printerFlag = IsYes(answer) ? 1 : 0;
     if (run.state.printerFlag == 1 && !AcquirePrinter(run)) {
       // Say so rather than print into nowhere: the listing comes on screen instead.
-      Line(run, kNoPrinter);
+      const QString missing = platform::MissingNamedPrinter();
+      Line(run, missing.isEmpty() ? std::string(kNoPrinter)
+                                  : (platform::PrinterNotFoundText(missing) + QStringLiteral(" - listing on screen"))
+                                        .toStdString());
       run.state.printerFlag = 0;
     }
     for (SurveyKind kind : kListedKinds) {

@@ -31,6 +31,27 @@ QString DefaultPrinterName() {
   return info.isNull() ? QString() : info.printerName();
 }
 
+QString MissingNamedPrinter() {
+  if (NoPrinterForced() || !PdfStandIn().isEmpty()) return QString();
+  // CUPS takes LPDEST first, then PRINTER unless it is "lp"; "NAME/INSTANCE" names an
+  // instance of the printer NAME.
+  QString named = qEnvironmentVariable("LPDEST").trimmed();
+  if (named.isEmpty()) {
+    named = qEnvironmentVariable("PRINTER").trimmed();
+    if (named == QLatin1String("lp")) named.clear();
+  }
+  if (named.isEmpty()) return QString();
+  const QStringList installed = QPrinterInfo::availablePrinterNames();
+  if (installed.isEmpty()) return QString();
+  const QString queue = named.section(QLatin1Char('/'), 0, 0);
+  if (installed.contains(named) || installed.contains(queue)) return QString();
+  return named;
+}
+
+QString PrinterNotFoundText(const QString& name) {
+  return QStringLiteral("Printer %1 was not found").arg(name);
+}
+
 struct LinePrinter::State {
   std::unique_ptr<QPrinter> printer;
   std::unique_ptr<QPainter> painter;

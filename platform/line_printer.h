@@ -20,6 +20,14 @@ namespace platform {
 bool HasDefaultPrinter();
 // Name of the default printer, empty when there is none.
 QString DefaultPrinterName();
+// The printer that this user's printer setting names (the environment variable LPDEST,
+// else PRINTER, as the CUPS clients read them) when no installed printer has that name
+// while other printers are installed; empty otherwise. There is then no default printer
+// although printers exist: say that the named printer was not found, not that none is
+// installed.
+QString MissingNamedPrinter();
+// "Printer NAME was not found".
+QString PrinterNotFoundText(const QString& name);
 
 class LinePrinter {
  public:

@@ -10,7 +10,7 @@ if(TARGET suite_converter_form)
   if(TARGET suite_test_print_capture)
     suite_add_qt_test(tst_converter_print SOURCES tst_converter_print.cpp
       LIBS tst_converter_form_support suite_test_print_capture
-      FIXTURES print_queue)
+      FIXTURES print_queue ENVIRONMENT "${SUITE_PRINT_ENVIRONMENT}")
     set_tests_properties(tst_converter_print PROPERTIES RESOURCE_LOCK printer)
   endif()
 endif()

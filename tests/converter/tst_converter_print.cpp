@@ -22,6 +22,7 @@ class TestConverterPrint : public QObject {
   void initTestCase();
   void twoPrintsInOneDocument();
   void geodeticInputPrinted();
+  void noPrinter_data();
   void noPrinter();
 
  private:
@@ -147,8 +148,20 @@ void TestConverterPrint::geodeticInputPrinted() {
   QVERIFY(text.contains("Lon :114-10-42.8"));
 }
 
+void TestConverterPrint::noPrinter_data() {
+  QTest::addColumn<QString>("printer");  // the PRINTER setting; empty: no printer at all
+  QTest::addColumn<QString>("said");
+  QTest::newRow("none installed") << "" << "No printer";
+  QTest::newRow("others but not the named one") << "suite_no_such_queue" << "Printer suite_no_such_queue was not found";
+}
+
 void TestConverterPrint::noPrinter() {
-  testsupport::RemovePrinter();
+  QFETCH(QString, printer);
+  QFETCH(QString, said);
+  qunsetenv("SUITE_NO_PRINTER");
+  if (printer.isEmpty()) testsupport::RemovePrinter();
+  else if (!testsupport::UsingCupsQueue()) QSKIP("needs the CUPS test queue");
+  else qputenv("PRINTER", printer.toLocal8Bit());
   auto form = std::make_unique<ConverterForm>();
   QVERIFY(ShowAndActivate(*form));
   TypeInto(form->Text[1], "830000");
@@ -159,7 +172,7 @@ void TestConverterPrint::noPrinter() {
     BoxWatchdog watchdog;
     Press(form->Command[3]);
     QCOMPARE(watchdog.count(), 1);
-    QVERIFY2(watchdog.texts[0].contains("No printer"), qPrintable(watchdog.texts[0]));
+    QVERIFY2(watchdog.texts[0].contains(said), qPrintable(watchdog.texts[0]));
   }
   QCOMPARE(ResultLabels(*form), before);
   // The form goes on working.
