@@ -33,8 +33,6 @@ class TestConverterForm : public QObject {
   void nextResultCycles();
   void geodeticInput();
   void geodeticOptionResetsTicks();
-  void typedAngleShown_data();
-  void typedAngleShown();
   void textBoxSelectsAllOnFocus();
   void nextResultBeforeCalculate();
   void absentInputShowsNotAvailable();
@@ -261,29 +259,6 @@ void TestConverterForm::geodeticInput() {
   Press(form->Command[1]);
   QCOMPARE(form->Label[5]->text(), QString("1980 HK Grid"));
   QCOMPARE(form->Label[13]->text(), QString(norvane::kNotAvailable1));
-}
-
-// A typed angle of whole minutes showed 60 seconds ("22-18-60."), and a blank inside an
-// angle took the place of a digit (22.18 4368 read as 22-18-04.368).
-void TestConverterForm::typedAngleShown_data() {
-  QTest::addColumn<QString>("lat");
-  QTest::addColumn<QString>("lon");
-  QTest::addColumn<QString>("shown");
-  QTest::newRow("whole minutes") << "22.19" << "114.11" << "Lat :22-19-00.     |Lon :114-11-00.    ";
-  QTest::newRow("tens of minutes") << "22.2" << "114.2" << "Lat :22-20-00.     |Lon :114-20-00.    ";
-  QTest::newRow("blank inside") << "22.18 4368" << "114.10 428" << "Lat :22-18-43.68   |Lon :114-10-42.8   ";
-}
-
-void TestConverterForm::typedAngleShown() {
-  QFETCH(QString, lat);
-  QFETCH(QString, lon);
-  QFETCH(QString, shown);
-  ClickBox(form->Option[5]);
-  TypeInto(form->Text[3], lat);
-  TypeInto(form->Text[4], lon);
-  TickOnly({5});
-  Press(form->Command[1]);
-  QCOMPARE(Result(), "1980 HK Geodetic Datumn|" + shown);
 }
 
 void TestConverterForm::geodeticOptionResetsTicks() {
