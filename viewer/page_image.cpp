@@ -28,20 +28,22 @@ std::unique_ptr<QPrinter> DefaultPrinter() {
 void InitPageSettings(PageSettings& s) {
   s = PageSettings{};
   // Read the metrics only: no job is started, nothing is printed.
-  if (std::unique_ptr<QPrinter> p = DefaultPrinter()) {
-    const QRectF paper = p->paperRect(QPrinter::DevicePixel);
-    const QRectF page = p->pageRect(QPrinter::DevicePixel);
-    s.pageWidth = static_cast<float>(paper.width());
-    s.pageHeight = static_cast<float>(paper.height());
-    s.unprintableLeft = static_cast<float>(page.left() - paper.left());
-    s.unprintableTop = static_cast<float>(page.top() - paper.top());
-    s.unprintableRight = static_cast<float>(paper.width() - s.unprintableLeft - page.width());
-    s.unprintableBottom = static_cast<float>(paper.height() - s.unprintableTop - page.height());
-    s.orientation = p->pageLayout().orientation() == QPageLayout::Landscape ? 2 : 1;
-    s.printerResolutionX = p->resolution();
-    s.printerResolutionY = p->resolution();
-  }
+  if (std::unique_ptr<QPrinter> p = DefaultPrinter()) TakePrinterMetrics(s, *p);
   SetDefaultMarginsAndFont(s, platform::MeasurementSystem());
+}
+
+void TakePrinterMetrics(PageSettings& s, const QPrinter& p) {
+  const QRectF paper = p.paperRect(QPrinter::DevicePixel);
+  const QRectF page = p.pageRect(QPrinter::DevicePixel);
+  s.pageWidth = static_cast<float>(paper.width());
+  s.pageHeight = static_cast<float>(paper.height());
+  s.unprintableLeft = static_cast<float>(page.left() - paper.left());
+  s.unprintableTop = static_cast<float>(page.top() - paper.top());
+  s.unprintableRight = static_cast<float>(paper.width() - s.unprintableLeft - page.width());
+  s.unprintableBottom = static_cast<float>(paper.height() - s.unprintableTop - page.height());
+  s.orientation = p.pageLayout().orientation() == QPageLayout::Landscape ? 2 : 1;
+  s.printerResolutionX = p.resolution();
+  s.printerResolutionY = p.resolution();
 }
 
 QFont SettingsFont(const PageSettings& s) {

@@ -18,6 +18,9 @@ namespace viewer {
 // resolutions of the default printer (all 0 without one), margins from the locale's
 // measurement system and the font "Courier New" 10 points.
 void InitPageSettings(PageSettings& s);
+// Takes a printer's paper size, unprintable edges, orientation and resolution into the
+// settings' printer fields, as its page layout stands.
+void TakePrinterMetrics(PageSettings& s, const QPrinter& p);
 // The printer the suite prints on without asking: the default printer, or the PDF file
 // that stands in for it; nullptr when the machine has none.
 std::unique_ptr<QPrinter> DefaultPrinter();

@@ -387,6 +387,23 @@ std::int64_t ScrollTo(ScrollRequest request, std::int64_t position, std::int64_t
   return std::clamp<std::int64_t>(next, 0, MaxScrollPosition(max, page));
 }
 
+bool SamePaper(const PageSettings& a, const PageSettings& b) {
+  if (a.printerResolutionX <= 0 || a.printerResolutionY <= 0 || b.printerResolutionX <= 0 ||
+      b.printerResolutionY <= 0)
+    return false;
+  if (a.orientation != b.orientation) return false;
+  constexpr long double kHalfPoint = 1.0L / 144.0L;  // inch
+  const auto same = [](float pa, int ra, float pb, int rb) {
+    return std::fabs(static_cast<long double>(pa) / ra - static_cast<long double>(pb) / rb) <= kHalfPoint;
+  };
+  return same(a.pageWidth, a.printerResolutionX, b.pageWidth, b.printerResolutionX) &&
+         same(a.pageHeight, a.printerResolutionY, b.pageHeight, b.printerResolutionY) &&
+         same(a.unprintableLeft, a.printerResolutionX, b.unprintableLeft, b.printerResolutionX) &&
+         same(a.unprintableRight, a.printerResolutionX, b.unprintableRight, b.printerResolutionX) &&
+         same(a.unprintableTop, a.printerResolutionY, b.unprintableTop, b.printerResolutionY) &&
+         same(a.unprintableBottom, a.printerResolutionY, b.unprintableBottom, b.printerResolutionY);
+}
+
 PrintOrigin PrintOriginOf(const PageSettings& s) {
   PrintOrigin o{};
   o.left = RoundEven(s.printerResolutionX / 25.4L * s.leftMargin - s.unprintableLeft);

@@ -148,6 +148,11 @@ struct PrintOrigin {
 };
 PrintOrigin PrintOriginOf(const PageSettings& s);
 
+// True when two settings hold the same paper and printable area: paper size and the
+// four unprintable edges agree within half a point (each in its own resolution), and
+// the orientation is the same. Settings without a printer resolution match nothing.
+bool SamePaper(const PageSettings& a, const PageSettings& b);
+
 // Margins as the page setup dialog takes them: thousandths of an inch for U.S. units,
 // hundredths of a millimetre otherwise, rounded; and back to millimetres.
 std::int64_t MarginToDialog(float millimetres, int measurementSystem);

@@ -4,13 +4,16 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPageRanges>
 #include <QPrintDialog>
+#include <QPrintEngine>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
@@ -47,6 +50,9 @@ int ScrollBarExtent(const QWidget* w) { return w->style()->pixelMetric(QStyle::P
 
 QString ToQString(const std::u16string& s) { return QString::fromStdU16String(s); }
 
+// The print engine's CUPS job options, as Qt's CUPS support keeps them.
+constexpr QPrintEngine::PrintEnginePropertyKey kCupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+
 bool NoPrinterAtAll() {
   if (platform::HasDefaultPrinter()) return false;
   if (!qEnvironmentVariableIsEmpty("SUITE_NO_PRINTER")) return true;
@@ -74,15 +80,19 @@ class WholeDocumentPrintDialog : public QPrintDialog {
   }
 
  private:
+  // The range box goes whole: with no range, no page set ("Odd Pages" would print half
+  // a listing) and no "to" between two hidden numbers, nothing in it is left to choose.
   void takeRangeAway() {
-    for (const char* name : {"printRange", "pagesRadioButton", "printCurrentPage", "printSelection",
-                             "from", "to", "pagesLineEdit"}) {
+    for (QRadioButton* all : findChildren<QRadioButton*>(QStringLiteral("printAll"))) all->setChecked(true);
+    for (QComboBox* set : findChildren<QComboBox*>(QStringLiteral("pageSetCombo"))) set->setCurrentIndex(0);
+    for (const char* name : {"gbPrintRange", "printRange", "pagesRadioButton", "printCurrentPage",
+                             "printSelection", "from", "to", "pagesLineEdit", "pageSetCombo",
+                             "pageSetLabel"}) {
       for (QWidget* w : findChildren<QWidget*>(QLatin1String(name))) {
         w->setEnabled(false);
         w->hide();
       }
     }
-    for (QRadioButton* all : findChildren<QRadioButton*>(QStringLiteral("printAll"))) all->setChecked(true);
   }
 };
 
@@ -427,18 +437,34 @@ void PreviewWindow::initialise() {
   canvas_->view()->setFont(canvas_->font);
   s.screenResolutionX = canvas_->view()->logicalDpiX();
   s.screenResolutionY = canvas_->view()->logicalDpiY();
+  page_ = 1;
+  layOut(DefaultPrinter().get());
+  placeControls();
+  LayoutPageView(*canvas_, lines_);
+  if (s.pageCount > 1) {
+    next_->setEnabled(true);
+    last_->setEnabled(true);
+  }
+  close_->setFocus();
+  initialised_ = true;
+}
+
+void PreviewWindow::layOut(const QPrinter* printer) {
+  PageSettings& s = settings_;
+  canvas_->font = SettingsFont(s);
   SetupPageImage(*canvas_, s);
   const std::u16string_view text(reinterpret_cast<const char16_t*>(text_.constData()),
                                  static_cast<std::size_t>(text_.size()));
-  page_ = 1;
-  if (const std::unique_ptr<QPrinter> printer = DefaultPrinter()) {
+  lines_.clear();
+  if (printer) {
     // Lines are wrapped and counted with the printer's own font metrics on the paper's
     // text area, so that the preview shows the lines as they print and no printed line
     // crosses a margin. The printer's pixels are taken to the settings' resolution.
     const double deviceDpi = printer->resolution() > 0 ? printer->resolution() : 1200;
     const double toSettingsX = s.printerResolutionX / deviceDpi;
     const double toSettingsY = s.printerResolutionY / deviceDpi;
-    const QFontMetrics pfm(canvas_->font, printer.get());
+    const QPaintDevice* device = printer;
+    const QFontMetrics pfm(canvas_->font, device);
     const double pitch = pfm.height() * toSettingsY;
     const PaperTextArea area = PaperTextAreaOf(s);
     const LinesPerPageResult lpp = LinesOnPaper(area.height, pitch);
@@ -446,7 +472,7 @@ void PreviewWindow::initialise() {
     roomForText_ = lpp.fits;
     canvas_->linePitch =
         s.printerResolutionY > 0 ? pitch * s.screenResolutionY / s.printerResolutionY : 0;
-    const TextWidthFn onPrinter = TextWidthOn(canvas_->font, printer.get());
+    const TextWidthFn onPrinter = TextWidthOn(canvas_->font, device);
     const TextWidthFn width =
         toSettingsX == 1.0 ? onPrinter : TextWidthFn([onPrinter, toSettingsX](std::u16string_view t) {
           return static_cast<int>(std::ceil(onPrinter(t) * toSettingsX));
@@ -457,7 +483,7 @@ void PreviewWindow::initialise() {
     // each line as long as it prints.
     const QString sample =
         QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ abcdefghijklmnopqrstuvwxyz 0123456789.,-");
-    const double printed = QFontMetricsF(canvas_->font, printer.get()).horizontalAdvance(sample) *
+    const double printed = QFontMetricsF(canvas_->font, device).horizontalAdvance(sample) *
                            s.screenResolutionX / deviceDpi;
     const double shown = QFontMetricsF(canvas_->font, &canvas_->pageImage).horizontalAdvance(sample);
     if (printed > 0 && shown > 0 && std::isfinite(printed / shown))
@@ -472,17 +498,21 @@ void PreviewWindow::initialise() {
     s.pageCount = WrapLines(TextWidthOn(canvas_->font, &canvas_->pageImage), s.textWidth, text,
                             lines_, s.linesPerPage);
   }
-  text_ = QString();  // the lines hold the document from here on
   fitPageLabel();
-  RenderPage(*canvas_, 1, lines_);
-  placeControls();
-  LayoutPageView(*canvas_, lines_);
-  if (s.pageCount > 1) {
-    next_->setEnabled(true);
-    last_->setEnabled(true);
-  }
-  close_->setFocus();
-  initialised_ = true;
+  RenderPage(*canvas_, page_, lines_);
+}
+
+void PreviewWindow::layOutAgain(const QPrinter& printer) {
+  layOut(&printer);
+  // The same page number where the document still reaches it, else its new last page.
+  page_ = std::clamp(page_, 1, std::max(settings_.pageCount, 1));
+  const bool back = page_ > 1;
+  const bool on = page_ < settings_.pageCount;
+  first_->setEnabled(back);
+  previous_->setEnabled(back);
+  next_->setEnabled(on);
+  last_->setEnabled(on);
+  showPage();
 }
 
 void PreviewWindow::showPage() {
@@ -559,6 +589,20 @@ void PreviewWindow::resizeEvent(QResizeEvent* e) {
 }
 
 void ShowPreview(QWidget* owner, const QString& caption, const QString& text, PageSettings& settings) {
+  // Printing on another printer than the default lays this preview out for that
+  // printer's paper; the next preview starts again from the default printer's.
+  const PageSettings opened = settings;
+  const auto restorePaper = qScopeGuard([&settings, &opened] {
+    settings.pageWidth = opened.pageWidth;
+    settings.pageHeight = opened.pageHeight;
+    settings.unprintableLeft = opened.unprintableLeft;
+    settings.unprintableTop = opened.unprintableTop;
+    settings.unprintableRight = opened.unprintableRight;
+    settings.unprintableBottom = opened.unprintableBottom;
+    settings.orientation = opened.orientation;
+    settings.printerResolutionX = opened.printerResolutionX;
+    settings.printerResolutionY = opened.printerResolutionY;
+  });
   PreviewWindow preview(owner, caption, text, settings);
   preview.initialise();
   if (!preview.roomForText()) {
@@ -571,6 +615,25 @@ void ShowPreview(QWidget* owner, const QString& caption, const QString& text, Pa
 }
 
 // --- printing ---------------------------------------------------------------------
+
+void PrintWholeDocument(QPrinter& printer) {
+  printer.setPrintRange(QPrinter::AllPages);
+  printer.setFromTo(0, 0);
+  printer.setPageRanges(QPageRanges());
+  // The dialog's page set ("Odd Pages", "Even Pages") travels to CUPS as the job option
+  // "page-set" among the printer's CUPS options (name, value, name, value ...).
+  if (QPrintEngine* engine = printer.printEngine()) {
+    const QVariant held = engine->property(kCupsOptions);
+    if (held.isValid()) {
+      QStringList options = held.toStringList();
+      for (qsizetype i = 0; i + 1 < options.size();) {
+        if (options[i] == QLatin1String("page-set")) options.remove(i, 2);
+        else i += 2;
+      }
+      engine->setProperty(kCupsOptions, options);
+    }
+  }
+}
 
 void PrintDocument(PreviewWindow& preview, const PageLines& lines) {
   PageSettings& s = preview.canvas()->settings();
@@ -594,9 +657,16 @@ void PrintDocument(PreviewWindow& preview, const PageLines& lines) {
   }
   preview.printButton()->setEnabled(true);
   if (!chosen) return;
-  // Whatever the dialog let through, every page is printed.
-  printer->setPrintRange(QPrinter::AllPages);
-  printer->setFromTo(0, 0);
+  PrintWholeDocument(*printer);
+  // A printer chosen in the dialog comes with its own paper and printable area: the
+  // pages are laid out again for it (and the preview shows them so) before anything is
+  // printed, so that no line runs into a margin of paper it was not laid out for.
+  PageSettings chosenPaper = s;
+  TakePrinterMetrics(chosenPaper, *printer);
+  if (!SamePaper(s, chosenPaper)) {
+    TakePrinterMetrics(s, *printer);
+    preview.layOutAgain(*printer);
+  }
 
   // Positions are the settings' printer pixels; a printer of another resolution chosen
   // in the dialog gets them in its own pixels.

@@ -13,6 +13,7 @@
 #include "viewer/page_settings.h"
 
 class QLabel;
+class QPrinter;
 class QPushButton;
 class QScrollBar;
 
@@ -105,6 +106,10 @@ class PreviewWindow : public QDialog {
   // What the window does when it opens: the page image, lines per page, wrapping,
   // page 1 and its layout, the buttons' states and the focus on "&Close".
   void initialise();
+  // Lays the document out again on a printer's paper and printable area, already taken
+  // into the settings (a printer other than the one the pages were laid out for was
+  // chosen to print on), and shows the current page of the new layout.
+  void layOutAgain(const QPrinter& printer);
 
   ViewerCanvas* canvas() const { return canvas_; }
   const PageLines& lines() const { return lines_; }
@@ -136,6 +141,9 @@ class PreviewWindow : public QDialog {
   void showPage();
   void placeControls();
   void fitPageLabel();
+  // The page image, lines per page and wrapping for the settings' paper, measured with
+  // the printer's font metrics (the screen's without a printer); draws the current page.
+  void layOut(const QPrinter* printer);
 
   PageSettings& settings_;
   QString text_;
@@ -169,6 +177,9 @@ void PlaceScrollPositions(ViewerCanvas& canvas);
 // Prints the lines with a heading on every page through the print dialog; called by the
 // preview's "&Print". Says so when the machine has no printer at all.
 void PrintDocument(PreviewWindow& preview, const PageLines& lines);
+// Makes a printer print every page of what it is given: all pages, no page ranges and no
+// page set (odd or even pages), whatever a print dialog put on it.
+void PrintWholeDocument(QPrinter& printer);
 
 // The previous view size remembered between layouts and previews (process-wide).
 int& PreviousViewWidth();

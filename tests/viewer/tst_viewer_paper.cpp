@@ -6,6 +6,8 @@
 #include <QtTest>
 
 #include <QAbstractButton>
+#include <QComboBox>
+#include <QLabel>
 #include <QElapsedTimer>
 #include <QPageSetupDialog>
 #include <QPlainTextEdit>
@@ -219,24 +221,35 @@ class TestViewerPaper : public QObject {
   // The printout is on the queue's paper, holds the preview's lines page for page, and
   // no word crosses a margin: lines of up to 90 characters, wrapped where the printer's
   // font no longer fits them, never run past the right margin, and the last line of a
-  // full page ends above the bottom margin.
+  // full page ends above the bottom margin. A queue chosen in the dialog got pages laid
+  // out for the default's paper (Letter after A4: lines in the bottom margin).
   void printoutKeepsToTheMargins_data() {
-    QTest::addColumn<QString>("paper");
-    for (const QString& paper : Papers()) QTest::newRow(qPrintable(paper)) << paper;
+    QTest::addColumn<QString>("preset");  // the default printer's paper
+    QTest::addColumn<QString>("paper");   // the paper of the queue chosen in the dialog
+    for (const QString& paper : Papers()) QTest::newRow(qPrintable(paper)) << paper << paper;
+    QTest::newRow("A4, Letter chosen") << "A4" << "Letter";
+    QTest::newRow("Letter, A4 chosen") << "Letter" << "A4";
+    QTest::newRow("A3, A4 chosen") << "A3" << "A4";
   }
   void printoutKeepsToTheMargins() {
+    QFETCH(QString, preset);
     QFETCH(QString, paper);
-    UseQueue(paper);
+    UseQueue(preset);
+    QFile::remove(JobOf(paper));
     viewer::MainWindow w;
     w.show();
     w.editBox()->setPlainText(Remarks(140));
     viewer::PageLines lines;
     int perPage = 0;
     WhenModalOf<viewer::PreviewWindow>([&](viewer::PreviewWindow* p) {
-      lines = p->lines();
-      perPage = w.state().settings.linesPerPage;
-      WhenModalOf<QPrintDialog>([](QPrintDialog* d) { d->accept(); });
+      WhenModalOf<QPrintDialog>([&](QPrintDialog* d) {
+        auto* printers = d->findChild<QComboBox*>(QStringLiteral("printers"));
+        printers->setCurrentIndex(printers->findText(QueueOf(paper)));
+        d->accept();
+      });
       QTest::mouseClick(p->printButton(), Qt::LeftButton);
+      lines = p->lines();  // as the preview shows them after printing
+      perPage = w.state().settings.linesPerPage;
       QTest::mouseClick(p->closeButton(), Qt::LeftButton);
     });
     QTest::mouseClick(w.previewButton(), Qt::LeftButton);
@@ -286,8 +299,8 @@ class TestViewerPaper : public QObject {
     }
   }
 
-  // The print dialog offers no page range: "Pages from" and "Pages" cannot be chosen,
-  // not even under its options.
+  // The print dialog offers no page range and no page set: "Pages from", "Pages" and
+  // "Odd Pages" cannot be chosen, not even under its options.
   void printDialogOffersNoPageRange() {
     UseQueue(QStringLiteral("A4"));
     viewer::MainWindow w;
@@ -300,9 +313,11 @@ class TestViewerPaper : public QObject {
         for (QAbstractButton* b : d->findChildren<QAbstractButton*>())
           if (b->text().contains(QStringLiteral("Options"))) QTest::mouseClick(b, Qt::LeftButton);
         QApplication::processEvents();
-        for (const char* name : {"printRange", "pagesRadioButton", "from", "to", "pagesLineEdit"})
+        for (const char* name : {"printRange", "pagesRadioButton", "from", "to", "pagesLineEdit", "pageSetCombo"})
           for (QWidget* c : d->findChildren<QWidget*>(QLatin1String(name)))
             if (c->isEnabled() && c->isVisibleTo(d)) choosable << QLatin1String(name);
+        for (QLabel* to : d->findChildren<QLabel*>())  // no "to" left between hidden numbers
+          if (to->text() == QLatin1String("to") && to->isVisibleTo(d)) choosable << to->text();
         seen = true;
         d->reject();
       });
