@@ -103,8 +103,7 @@ private slots:
     void pageIsShadedBlue();
     void entry17RunsConverterAndWaits();
     void handlesNoEventsWhileWaiting();
-    void inputWhileWaitingIsDropped_data();
-    void inputWhileWaitingIsDropped();
+    void keysWhileWaitingAreDropped();
     void arrowKeysStartEachEntry();
     void eachWayOfChoosingStarts_data();
     void eachWayOfChoosingStarts();
@@ -283,50 +282,28 @@ void TestLauncherWindow::handlesNoEventsWhileWaiting() {
     QVERIFY(seenByTimer.at(1).startsWith("ended\t"));
 }
 
-// Keys and clicks given at the waiting menu were replayed when the program ended: three
-// Up keys started three more programs. They reach the window's queue while the launcher
-// waits (posted from another thread, as the window system queues them) and are dropped.
-void TestLauncherWindow::inputWhileWaitingIsDropped_data() {
-    QTest::addColumn<QString>("input");
-    QTest::newRow("Up three times") << "keys";
-    QTest::newRow("click on the list") << "click";
-    QTest::newRow("wheel") << "wheel";
-}
-
-void TestLauncherWindow::inputWhileWaitingIsDropped() {
-    QFETCH(QString, input);
+// Three Up keys pressed at the waiting menu started three more programs when it ended.
+// They reach the queue while the launcher waits, from another thread as from the display.
+void TestLauncherWindow::keysWhileWaitingAreDropped() {
     for (int entry = 1; entry <= 17; ++entry) QVERIFY(AddStandIn(folder_, StandInName(entry)));
     const QString hold = work_.path() + "/hold";
     QVERIFY(QFile(hold).open(QIODevice::WriteOnly));
     qputenv("SELVAN_STAND_IN_HOLD", hold.toLocal8Bit());
-    const auto restore = qScopeGuard([] { qunsetenv("SELVAN_STAND_IN_HOLD"); });
     Launcher l(folder_);
-    l.list()->setCurrentIndex(8);
     QComboBox* list = l.list();
-    const QPoint at = list->rect().center(), global = list->mapToGlobal(at);
+    list->setCurrentIndex(8);
     std::thread user([&] {
         for (int i = 0; i < 1000 && LogLines(log_).isEmpty(); ++i) QThread::msleep(10);
-        for (int i = 0; i < 3; ++i) {
-            if (input == "keys") {
-                QCoreApplication::postEvent(list, new QKeyEvent(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier));
-                QCoreApplication::postEvent(list, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Up, Qt::NoModifier));
-            } else if (input == "click" && i == 0) {
-                QCoreApplication::postEvent(list, new QMouseEvent(QEvent::MouseButtonPress, at, global,
-                                                                  Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-            } else if (input == "wheel") {
-                QCoreApplication::postEvent(list, new QWheelEvent(at, global, QPoint(), QPoint(0, -120),
-                                                                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false));
-            }
-        }
-        QThread::msleep(100);
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::postEvent(list, new QKeyEvent(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier));
         QFile::remove(hold);
     });
     QTest::keyClick(list, Qt::Key_Down);  // starts entry 10 and waits
     user.join();
+    qunsetenv("SELVAN_STAND_IN_HOLD");
     QTest::qWait(300);
-    QCOMPARE(LogLines(log_).size(), 2);  // entry 10 alone, started and ended
+    QCOMPARE(LogLines(log_).size(), 2);  // entry 10 alone
     QCOMPARE(list->currentIndex(), 9);
-    QVERIFY(!list->view()->isVisible());
 }
 
 void TestLauncherWindow::arrowKeysStartEachEntry() {
