@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "toolkit/clip_segment.h"
 #include "toolkit/number_text.h"
 
 namespace secplot {
@@ -95,36 +96,17 @@ void SetUpPage(SectionCanvas& canvas, const PageGeometry& page, const PageStyle&
 
 bool ClipSegment(double left, double bottom, double right, double top, double& x1, double& y1,
                  double& x2, double& y2) {
-  for (double value : {left, bottom, right, top, x1, y1, x2, y2})
+  for (double value : {left, bottom, right, top}) {
     if (!std::isfinite(value)) return false;
-  const double dx = x2 - x1, dy = y2 - y1;
-  if (!std::isfinite(dx) || !std::isfinite(dy)) return false;
-  double t0 = 0, t1 = 1;
-  const double p[4] = {-dx, dx, -dy, dy};
-  const double q[4] = {x1 - left, right - x1, y1 - bottom, top - y1};
-  for (int i = 0; i < 4; ++i) {
-    if (p[i] == 0) {
-      if (q[i] < 0) return false;  // parallel to this edge and outside it
-      continue;
-    }
-    const double t = q[i] / p[i];
-    if (p[i] < 0) {
-      if (t > t1) return false;
-      if (t > t0) t0 = t;
-    } else {
-      if (t < t0) return false;
-      if (t < t1) t1 = t;
-    }
   }
-  const double ax = x1, ay = y1;
-  if (t1 < 1) {
-    x2 = ax + t1 * dx;
-    y2 = ay + t1 * dy;
-  }
-  if (t0 > 0) {
-    x1 = ax + t0 * dx;
-    y1 = ay + t0 * dy;
-  }
+  // A section's lines are worked in doubles: a span beyond a double's range shows nothing.
+  if (!std::isfinite(x2 - x1) || !std::isfinite(y2 - y1)) return false;
+  long double ax = x1, ay = y1, bx = x2, by = y2;
+  if (!toolkit::ClipSegment(ax, ay, bx, by, left, right, bottom, top)) return false;
+  x1 = static_cast<double>(ax);
+  y1 = static_cast<double>(ay);
+  x2 = static_cast<double>(bx);
+  y2 = static_cast<double>(by);
   return true;
 }
 

@@ -63,8 +63,9 @@ inline const LabelFont kHeightFont{"Arial", 7, 900};
 // Clears the page, sets the world window and draws the blue frame ticks with their labels.
 void SetUpPage(SectionCanvas& canvas, const PageGeometry& page, const PageStyle& style);
 
-// Cuts the segment to the rectangle [left, right] x [bottom, top] (Liang-Barsky). False
-// when nothing of it lies inside or a coordinate is not finite.
+// Cuts the segment to the rectangle [left, right] x [bottom, top]: the toolkit's clipper
+// (toolkit::ClipSegment) in the section's argument order. False when nothing of it lies
+// inside or a coordinate is not finite.
 bool ClipSegment(double left, double bottom, double right, double top, double& x1, double& y1,
                  double& x2, double& y2);
 
