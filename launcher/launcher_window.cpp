@@ -165,9 +165,10 @@ static void SettleScreen(LauncherState& state) {
 
 namespace {
 
-// Takes every key, click and wheel turn aimed at the launcher.
+// Takes every key, click and wheel turn aimed at the launcher, and counts them.
 class InputSwallower : public QObject {
 public:
+    int taken = 0;
     bool eventFilter(QObject*, QEvent* event) override {
         switch (event->type()) {
             case QEvent::KeyPress:
@@ -187,6 +188,7 @@ public:
             case QEvent::TouchEnd:
             case QEvent::TabletPress:
             case QEvent::TabletRelease:
+                ++taken;
                 return true;
             default:
                 return false;
@@ -194,22 +196,31 @@ public:
     }
 };
 
-// How long after the wait the launcher takes what the window system queued meanwhile.
+// Input given during the wait is in the queues when the wait ends (the window system's
+// connection is read on a thread of its own meanwhile): it is taken until the queues have
+// been quiet for kQuietMs, and for kDropQueuedInputMs at most, so that a key pressed
+// after the program has ended is the launcher's again at once.
+constexpr int kQuietMs = 20;
 constexpr int kDropQueuedInputMs = 100;
 
 // The launcher takes no keys or clicks while it waits: whatever was pressed at its window
-// meanwhile waits in the window system's queue (and in the application's) until the wait
-// ends. Those events are taken here and dropped, so that three Up keys pressed at the
-// waiting menu do not start three more programs the moment the first one ends.
+// meanwhile is dropped here, so that three Up keys pressed at the waiting menu do not
+// start three more programs the moment the first one ends.
 void DropInputQueuedDuringWait() {
     InputSwallower swallower;
     QCoreApplication::instance()->installEventFilter(&swallower);
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < kDropQueuedInputMs) {
+    qint64 lastTaken = 0;
+    int seen = 0;
+    while (clock.elapsed() < kDropQueuedInputMs && clock.elapsed() - lastTaken < kQuietMs) {
         QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (swallower.taken != seen) {
+            seen = swallower.taken;
+            lastTaken = clock.elapsed();
+        }
+        QThread::msleep(1);
     }
     QCoreApplication::instance()->removeEventFilter(&swallower);
 }
