@@ -8,7 +8,7 @@
 namespace planplot {
 namespace {
 
-constexpr int kNehRecordLength = 24;
+constexpr int kNehRecordLength = toolkit::RecordLength(toolkit::SurveyKind::Neh);
 
 class FileSource : public NehSource {
  public:
@@ -43,14 +43,6 @@ class FileSource : public NehSource {
   std::int64_t missing_ = 0;
 };
 
-double LittleEndianDouble(const unsigned char* b) {
-  std::uint64_t bits = 0;
-  for (int i = 7; i >= 0; --i) bits = (bits << 8) | b[i];
-  double v;
-  std::memcpy(&v, &bits, sizeof v);
-  return v;
-}
-
 class MemorySource : public NehSource {
  public:
   explicit MemorySource(std::string bytes) : bytes_(std::move(bytes)) {}
@@ -62,9 +54,9 @@ class MemorySource : public NehSource {
       for (int i = 0; i < kNehRecordLength; ++i)
         if (start + i < bytes_.size()) rec[i] = static_cast<unsigned char>(bytes_[start + i]);
     }
-    out.northing = LittleEndianDouble(rec);
-    out.easting = LittleEndianDouble(rec + 8);
-    out.packedHeight = LittleEndianDouble(rec + 16);
+    out.northing = toolkit::LittleEndianDouble(rec);
+    out.easting = toolkit::LittleEndianDouble(rec + 8);
+    out.packedHeight = toolkit::LittleEndianDouble(rec + 16);
     return true;
   }
 

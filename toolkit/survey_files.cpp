@@ -41,19 +41,6 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
-int RecordLength(SurveyKind kind) {
-  switch (kind) {
-    case SurveyKind::Dat: return 40;
-    case SurveyKind::Neh: return 24;
-    case SurveyKind::Sec: return 16;
-    case SurveyKind::Stn: return 32;
-    case SurveyKind::Chg: return 40;
-    case SurveyKind::Pts: return 16;
-    case SurveyKind::Sol: return 32;
-  }
-  return 40;
-}
-
 const char* KindExtension(SurveyKind kind) {
   switch (kind) {
     case SurveyKind::Dat: return ".DAT";
@@ -160,13 +147,14 @@ std::string FieldTextTrimmed(const SurveyFile& file, int i) {
 
 double FieldBinary(const SurveyFile& file, int i) {
   if (i < 1 || i > 5) return 0;
-  unsigned char bytes[8];
-  std::memcpy(bytes, file.record.data() + (i - 1) * 8, 8);
-  if constexpr (std::endian::native == std::endian::big) {
-    for (int k = 0; k < 4; ++k) std::swap(bytes[k], bytes[7 - k]);
-  }
+  return LittleEndianDouble(reinterpret_cast<const unsigned char*>(file.record.data()) + (i - 1) * 8);
+}
+
+double LittleEndianDouble(const unsigned char* b) {
+  std::uint64_t bits = 0;
+  for (int k = 7; k >= 0; --k) bits = (bits << 8) | b[k];
   double value;
-  std::memcpy(&value, bytes, 8);
+  std::memcpy(&value, &bits, sizeof value);
   return value;
 }
 

@@ -13,7 +13,18 @@ namespace toolkit {
 enum class SurveyKind { Dat, Neh, Sec, Stn, Chg, Pts, Sol };
 
 // Record length in bytes: DAT 40, NEH 24, SEC 16, STN 32, CHG 40, PTS 16, SOL 32.
-int RecordLength(SurveyKind kind);
+constexpr int RecordLength(SurveyKind kind) {
+  switch (kind) {
+    case SurveyKind::Dat: return 40;
+    case SurveyKind::Neh: return 24;
+    case SurveyKind::Sec: return 16;
+    case SurveyKind::Stn: return 32;
+    case SurveyKind::Chg: return 40;
+    case SurveyKind::Pts: return 16;
+    case SurveyKind::Sol: return 32;
+  }
+  return 40;
+}
 // The kind's extension in upper case, with its point: ".DAT", ".NEH", ...
 const char* KindExtension(SurveyKind kind);
 
@@ -56,6 +67,8 @@ std::string FieldText(const SurveyFile& file, int i);    // the 8 bytes as text
 // The same without trailing blanks and zero bytes (a name as it was typed).
 std::string FieldTextTrimmed(const SurveyFile& file, int i);
 double FieldBinary(const SurveyFile& file, int i);       // IEEE double, little-endian
+// The IEEE double stored little-endian in the 8 bytes at `bytes`, on any host.
+double LittleEndianDouble(const unsigned char* bytes);
 double FieldNumber(const SurveyFile& file, int i);       // lenient text number
 
 // Lenient text number over at most n bytes: leading spaces, tabs and line feeds skipped,

@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include "toolkit/number_text.h"
+#include "toolkit/survey_files.h"
 
 namespace viewer {
 
@@ -113,14 +114,7 @@ void AppendFixed4(std::string& out, double value) {
   if (negative) out[start] = '-';  // the leading blank becomes the sign
 }
 
-double DoubleAt(const unsigned char* p) {
-  // Little-endian IEEE double, whatever the host's byte order.
-  std::uint64_t bits = 0;
-  for (int k = 7; k >= 0; --k) bits = (bits << 8) | p[k];
-  double d;
-  std::memcpy(&d, &bits, sizeof d);
-  return d;
-}
+double DoubleAt(const unsigned char* p) { return toolkit::LittleEndianDouble(p); }
 
 void AppendRaw(std::string& out, const unsigned char* p) {
   out.append(reinterpret_cast<const char*>(p), 8);
@@ -297,11 +291,11 @@ FileKind KindOfPath(std::string_view path) {
 
 int RecordLengthOf(FileKind kind) {
   switch (kind) {
-    case FileKind::Neh: return 24;
-    case FileKind::Sec: return 16;
-    case FileKind::Dat: return 40;
-    case FileKind::Stn: return 32;
-    case FileKind::Sol: return 32;
+    case FileKind::Neh: return toolkit::RecordLength(toolkit::SurveyKind::Neh);
+    case FileKind::Sec: return toolkit::RecordLength(toolkit::SurveyKind::Sec);
+    case FileKind::Dat: return toolkit::RecordLength(toolkit::SurveyKind::Dat);
+    case FileKind::Stn: return toolkit::RecordLength(toolkit::SurveyKind::Stn);
+    case FileKind::Sol: return toolkit::RecordLength(toolkit::SurveyKind::Sol);
     case FileKind::Text: return 0;
   }
   return 0;
