@@ -185,10 +185,14 @@ int Close(void* h) {
   return r;
 }
 
+// Kept for the life of the program (the handler may refer to it), and reachable, so that a
+// leak checker does not count it.
+VSIFilesystemPluginCallbacksStruct* g_callbacks = nullptr;
+
 void Install() {
   static std::once_flag once;
   std::call_once(once, [] {
-    VSIFilesystemPluginCallbacksStruct* cb = VSIAllocFilesystemPluginCallbacksStruct();
+    VSIFilesystemPluginCallbacksStruct* cb = g_callbacks = VSIAllocFilesystemPluginCallbacksStruct();
     cb->open = Open;
     cb->stat = Stat;
     cb->unlink = Unlink;
@@ -200,7 +204,6 @@ void Install() {
     cb->flush = Flush;
     cb->truncate = Truncate;
     cb->close = Close;
-    // Kept for the life of the program: the handler may refer to it.
     VSIInstallPluginHandler(kPrefix, cb);
   });
 }

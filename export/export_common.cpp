@@ -410,16 +410,20 @@ std::string PendingOutput::Reserve(const std::string& target, bool overwrite) {
   // Ending in the target's extension, so that the writer picks the same format.
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string path = TemporaryName(t, t.extension().string());
+    // Tracked before it exists, so that no signal can leave it behind.
+    slot_ = Track(path, kFile, -1);
+    if (slot_ < 0) return "cannot write " + Shown(target) + ": too many outputs at once";
     const int fd = open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
     if (fd < 0) {
-      if (errno == EEXIST) continue;
-      return "cannot write to folder " + Shown(folder) + ": " + std::strerror(errno);
+      const int error = errno;
+      Untrack(slot_);
+      slot_ = -1;
+      if (error == EEXIST) continue;
+      return "cannot write to folder " + Shown(folder) + ": " + std::strerror(error);
     }
     close(fd);
     // The writer creates the file itself; the name is ours from here on.
     unlink(path.c_str());
-    slot_ = Track(path, kFile, -1);
-    if (slot_ < 0) return "cannot write " + Shown(target) + ": too many outputs at once";
     temp_ = path;
     target_ = target;
     overwrite_ = overwrite;
