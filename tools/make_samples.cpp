@@ -6,10 +6,9 @@
 //   make_samples --check FOLDER  compares FOLDER's files with what would be written
 //
 // The files are byte-for-byte the same on every run (no clock, no random numbers).
-#include <bit>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -17,10 +16,12 @@
 #include <variant>
 #include <vector>
 
+#include "tools/survey_writer.h"
+
 namespace {
 
-using Field = std::variant<double, std::string>;
-using Record = std::vector<Field>;
+using surveywriter::Field;
+using surveywriter::Record;
 
 struct SampleFile {
   std::string name;
@@ -28,30 +29,11 @@ struct SampleFile {
   std::vector<Record> records;
 };
 
-void AppendDouble(std::string& out, double v) {
-  unsigned char bytes[8];
-  std::memcpy(bytes, &v, 8);
-  if constexpr (std::endian::native == std::endian::big) {
-    for (int k = 0; k < 4; ++k) std::swap(bytes[k], bytes[7 - k]);
-  }
-  out.append(reinterpret_cast<const char*>(bytes), 8);
-}
-
 std::string Bytes(const SampleFile& f) {
   std::string out;
-  for (const Record& r : f.records) {
-    std::string one;
-    for (const Field& field : r) {
-      if (const double* d = std::get_if<double>(&field)) {
-        AppendDouble(one, *d);
-      } else {
-        std::string t = std::get<std::string>(field).substr(0, 8);
-        t.resize(8, ' ');
-        one += t;
-      }
-    }
-    one.resize(static_cast<std::size_t>(f.recordLength), '\0');
-    out += one;
+  if (!surveywriter::SurveyFileBytes(f.records, f.recordLength, &out)) {
+    std::fprintf(stderr, "%s: a record is longer than %d bytes\n", f.name.c_str(), f.recordLength);
+    std::exit(1);
   }
   return out;
 }
@@ -68,10 +50,7 @@ std::string Text(double v, int decimals = 3) {
   return s.substr(0, 8);
 }
 
-double Pack(double height, int code) {
-  const double stored = code * 10000.0 + std::fabs(height);
-  return height < 0 ? -stored : stored;
-}
+double Pack(double height, int code) { return surveywriter::PackHeight(height, code); }
 
 double Round3(double v) { return std::round(v * 1000.0) / 1000.0; }
 

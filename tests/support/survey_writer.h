@@ -1,26 +1,18 @@
 #pragma once
-// Writes survey data files for tests and samples (no Qt): fixed-length records of
-// 8-byte fields, doubles little-endian, text fields padded with blanks.
-#include <cstdint>
+// Writes survey data files for tests: the suite's survey file writer (tools/), and a
+// fresh scratch folder for a test.
 #include <string>
-#include <variant>
-#include <vector>
+
+#include "tools/survey_writer.h"
 
 namespace testsupport {
 
-// One 8-byte field: a double (binary) or a text of up to 8 characters (blank padded;
-// a text of exactly 8 bytes may hold anything, zero bytes included).
-using Field = std::variant<double, std::string>;
-using Record = std::vector<Field>;
-
-// Writes the records, each padded with zero bytes to recordLength. Returns false on failure.
-bool WriteSurveyFile(const std::string& path, const std::vector<Record>& records, int recordLength);
-// Raw bytes, for truncated and garbage files.
-bool WriteBytes(const std::string& path, const std::string& bytes);
-// Text number of 8 characters as a writer of the suite would store it ("  12.345").
-std::string TextNumber(double value, int decimals = 3);
-// NEH packed height field value for height h and point code.
-double PackHeight(double height, int code);
+using surveywriter::Field;
+using surveywriter::PackHeight;
+using surveywriter::Record;
+using surveywriter::TextNumber;
+using surveywriter::WriteBytes;
+using surveywriter::WriteSurveyFile;
 
 // A fresh temporary folder for one test (removed by the caller or left in /tmp).
 std::string MakeTempDir(const std::string& prefix);
