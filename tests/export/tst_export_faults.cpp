@@ -198,6 +198,36 @@ class TestExportFaults : public QObject {
       if (!expected.count(name)) extra += name + " ";
     QVERIFY2(extra.empty(), extra.c_str());
   }
+
+  // Started under nohup (the hang-up ignored): a hang-up does not stop the export, which
+  // ends complete, as the one who started it asked.
+  void hangUpIgnoredUnderNohup() {
+    QTemporaryDir work;
+    const fs::path dir = work.path().toStdString();
+    const std::string out = (dir / "out.csv").string();
+    QProcess p;
+    p.setProgram(SURVEYEXPORT_BIN);
+    p.setArguments({"plan", QString::fromStdString(neh_), QString::fromStdString(out)});
+    p.setChildProcessModifier([] { ::signal(SIGHUP, SIG_IGN); });
+    p.start();
+    QVERIFY(p.waitForStarted());
+    QByteArray said;
+    while (!said.contains("0.") && p.state() == QProcess::Running) {
+      p.waitForReadyRead(20);
+      said += p.readAllStandardError();
+    }
+    if (p.state() != QProcess::Running) QSKIP("the export ended before the hang-up");
+    ::kill(static_cast<pid_t>(p.processId()), SIGHUP);
+    QVERIFY(p.waitForFinished(120000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 0);
+    // Every record a row, under its heading; nothing else in the folder.
+    std::ifstream in(out);
+    int rows = 0;
+    for (std::string line; std::getline(in, line);) ++rows;
+    QCOMPARE(rows, kPlanRecords + 1);
+    QCOMPARE(Entries(dir), std::set<std::string>{"out.csv"});
+  }
 };
 
 QTEST_GUILESS_MAIN(TestExportFaults)
