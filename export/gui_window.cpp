@@ -199,8 +199,10 @@ void ExportWindow::BuildControls() {
     h->addWidget(numbers_);
     h->addWidget(levels_);
     h->addStretch();
-    form->addRow(tr("Point labels:"), box);
-    optionRows_.push_back({"--numbers", form->labelForField(box), {box}});
+    // The check boxes carry the keys; the row's label only names them.
+    auto* label = new QLabel(tr("Point labels:"));
+    form->addRow(label, box);
+    optionRows_.push_back({"--numbers", label, {box}});
   }
   addRow(tr("&Coordinate system:"), crs_, "--crs");
   addRow(tr("&Datum shift:"), datumShift_, "--datum-shift");
@@ -546,12 +548,20 @@ void ExportWindow::ClearList() {
 
 void ExportWindow::UpdatePreview() {
   const int row = RowOf(list_->currentItem());
+  const ExportChoices c = Choices();
+  const ListedFile f = row < 0 ? ListedFile() : Listed()[row];
+  // What the drawing depends on: the same again is not read again.
+  const std::string key = f.path + '\n' + c.reference + '\n' + (c.numbers ? "n" : "") +
+                          (c.levels ? "l" : "") + (c.heights ? "h" : "") + '\n' + c.from + '\n' +
+                          c.to + '\n' + c.horizontal + '\n' + c.vertical + '\n' +
+                          std::to_string(static_cast<int>(c.target)) + c.scale + c.paper +
+                          (c.portrait ? "p" : "");
+  if (key == previewKey_) return;
+  previewKey_ = key;
   if (row < 0) {
     preview_->SetScene(nullptr);
     return;
   }
-  const ExportChoices c = Choices();
-  const ListedFile f = Listed()[row];
   const bool plan = f.known && f.kind == toolkit::SurveyKind::Neh;
   const bool sec = f.known && f.kind == toolkit::SurveyKind::Sec;
   if (plan) {
@@ -640,7 +650,10 @@ void ExportWindow::StartExport() {
       jobs.push_back({b.perRow[k], {row}});
     }
   }
-  if (jobs.empty()) return;
+  if (jobs.empty()) {
+    emit ExportFinished();  // every file said why it was not written
+    return;
+  }
   RunJobs(std::move(jobs));
 }
 

@@ -125,6 +125,7 @@ class ExportWindow : public QWidget {
   std::vector<OptionRow> optionRows_;
   QWidget* nehAsRow_ = nullptr;
   QTimer* previewTimer_ = nullptr;
+  std::string previewKey_;
 
   bool exporting_ = false;
   bool loading_ = false;

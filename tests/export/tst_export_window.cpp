@@ -1,0 +1,435 @@
+// surveyexport-gui driven like a surveyor drives it: files added, a target chosen, Export
+// clicked; every output read back with outside readers (ezdxf, ogrinfo, Poppler) and
+// compared with what the command line writes for the command the window shows.
+#include <QtTest>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QWheelEvent>
+
+#include <cmath>
+#include <cstring>
+
+#include "export/cli.h"
+#include "export/gui_command.h"
+#include "export/gui_preview.h"
+#include "export/gui_window.h"
+#include "export_test_tools.h"
+#include "survey_writer.h"
+
+namespace {
+
+using exporttest::Tool;
+using surveyexport::ExportWindow;
+using surveyexport::Target;
+
+QString Samples() { return qEnvironmentVariable("SUITE_SOURCE_DIR") + "/samples/"; }
+
+// The field a label names, as a person finds it.
+template <typename T>
+T* Field(QWidget& w, const QString& label) {
+  for (QLabel* l : w.findChildren<QLabel*>())
+    if (l->text() == label) return qobject_cast<T*>(l->buddy());
+  return nullptr;
+}
+template <typename T>
+T* Named(QWidget& w, const QString& text) {
+  for (T* b : w.findChildren<T*>())
+    if (b->text() == text) return b;
+  return nullptr;
+}
+
+QString Result(ExportWindow& w, int row) {
+  return w.List()->topLevelItem(row)->text(surveyexport::kColResult);
+}
+
+// Files in a folder, hidden ones too (a pending output's temporary name).
+QStringList Entries(const QString& dir) {
+  return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// Each window starts from no remembered choices.
+bool ForgetChoices() {
+  QSettings().clear();
+  return true;
+}
+
+struct Fixture {
+  QTemporaryDir out;
+  bool fresh = ForgetChoices();
+  ExportWindow window;
+  explicit Fixture(const QStringList& files) {
+    window.show();
+    window.AddFiles(files);
+    QTRY_COMPARE_WITH_TIMEOUT(window.Reading(), 0, 20000);
+    Field<QLineEdit>(window, "Save &in folder:")->setText(out.path());
+  }
+  void Choose(Target t) {
+    Field<QComboBox>(window, "Export &to:")->setCurrentIndex(static_cast<int>(t));
+  }
+  bool Export() {
+    QSignalSpy done(&window, &ExportWindow::ExportFinished);
+    QTest::mouseClick(Named<QPushButton>(window, "E&xport"), Qt::LeftButton);
+    return !done.isEmpty() || done.wait(120000);
+  }
+};
+
+// What an outside reader makes of an output: a text to compare between the window's
+// output and the command line's.
+QString ReadBack(const QString& path) {
+  const QString ext = QFileInfo(path).suffix().toLower();
+  if (ext == "dxf") {
+    return Tool("/usr/bin/python3",
+                {"-c",
+                 "import sys, ezdxf\nfrom collections import Counter\n"
+                 "doc = ezdxf.readfile(sys.argv[1])\nprint('errors', len(doc.audit().errors))\n"
+                 "for k, n in sorted(Counter((e.dxftype(), e.dxf.layer) for e in doc.modelspace()).items()):\n"
+                 "    print(k, n)\n",
+                 path});
+  }
+  if (ext == "pdf") return Tool("pdftotext", {"-layout", path, "-"}) + Tool("pdfinfo", {path}).section("Pages:", 1, 1);
+  if (ext == "svg") {
+    return Tool("/usr/bin/python3", {"-c",
+                                     "import sys, xml.etree.ElementTree as t\n"
+                                     "print(sum(1 for e in t.parse(sys.argv[1]).iter()))", path});
+  }
+  // GIS layers and tables: ogrinfo's summary of every layer, names and counts.
+  QString text = Tool("ogrinfo", {"-ro", "-so", "-al", path});
+  QStringList kept;
+  for (const QString& line : text.split('\n'))
+    if (line.startsWith("Layer name") || line.startsWith("Feature Count") || line.startsWith("Geometry"))
+      kept << line;
+  return kept.join('\n');
+}
+
+}  // namespace
+
+class TestExportWindow : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName("QOVA-test");
+    QSettings().clear();
+  }
+
+  // The words the choices make, read back by a POSIX shell, are the words themselves.
+  void shellQuoting_data() {
+    QTest::addColumn<QString>("word");
+    QTest::newRow("plain") << "SITE.NEH";
+    QTest::newRow("blank") << "my survey/SITE.NEH";
+    QTest::newRow("quote") << "O'Brien's.NEH";
+    QTest::newRow("dollar and star") << "$HOME*.neh";
+    QTest::newRow("empty") << "";
+    QTest::newRow("proj string") << "+proj=utm +zone=50 +datum=WGS84";
+  }
+  void shellQuoting() {
+    QFETCH(QString, word);
+    const std::string quoted = surveyexport::ShellQuoted(word.toStdString());
+    const QString echoed = Tool("/bin/sh", {"-c", "printf '%s|' " + QString::fromStdString(quoted)});
+    QCOMPARE(echoed, word + "|");
+  }
+
+  // Each target with the samples: the window's outputs, read back by outside readers, are
+  // what the command line writes for the command the window shows; a file no command of
+  // the target takes says so, and the others are written.
+  void eachTarget_data() {
+    QTest::addColumn<int>("target");
+    QTest::addColumn<QStringList>("outputs");
+    QTest::addColumn<QStringList>("notWritten");
+    QTest::newRow("dxf") << int(Target::Dxf) << QStringList{"SITE.dxf", "ROAD.dxf"} << QStringList{"TRAV"};
+    QTest::newRow("gpkg") << int(Target::Gpkg) << QStringList{"SITE.gpkg", "ROAD.gpkg", "TRAV.gpkg"} << QStringList{};
+    QTest::newRow("kml") << int(Target::Kml) << QStringList{"SITE.kml"} << QStringList{"ROAD", "TRAV"};
+    QTest::newRow("geojson") << int(Target::GeoJson) << QStringList{"SITE.geojson"} << QStringList{"ROAD", "TRAV"};
+    QTest::newRow("xlsx") << int(Target::Xlsx) << QStringList{"SITE.xlsx", "ROAD.xlsx", "TRAV.xlsx"} << QStringList{};
+    QTest::newRow("csv") << int(Target::Csv) << QStringList{"SITE.csv", "ROAD.csv", "TRAV.csv"} << QStringList{};
+    QTest::newRow("pdf") << int(Target::Pdf) << QStringList{"SITE.pdf", "ROAD.pdf"} << QStringList{"TRAV"};
+    QTest::newRow("svg") << int(Target::Svg) << QStringList{"SITE.svg"} << QStringList{"TRAV"};
+  }
+  void eachTarget() {
+    QFETCH(int, target);
+    QFETCH(QStringList, outputs);
+    QFETCH(QStringList, notWritten);
+    Fixture f({Samples() + "SITE.NEH", Samples() + "ROAD.SEC", Samples() + "TRAV.DAT"});
+    f.Choose(static_cast<Target>(target));
+    // A section drawing of the first two sections only, and the reference with the plan.
+    Field<QComboBox>(f.window, "&From section:")->setCurrentText("A");
+    Field<QComboBox>(f.window, "T&o section:")->setCurrentText("B");
+    Field<QLineEdit>(f.window, "&Reference file:")->setText(Samples() + "SITEREF.NEH");
+    const QString commands = f.window.CommandText();
+    QVERIFY(f.Export());
+    for (const QString& name : outputs) QVERIFY2(QFile::exists(f.out.filePath(name)), qPrintable(name));
+    for (int row = 0; row < 3; ++row) {
+      const QString file = f.window.List()->topLevelItem(row)->text(surveyexport::kColFile);
+      const bool skipped = notWritten.contains(QFileInfo(file).baseName());
+      QVERIFY2(Result(f.window, row).contains(skipped ? "is not written as" : "") && !Result(f.window, row).isEmpty(),
+               qPrintable(Result(f.window, row)));
+      if (!skipped) QVERIFY2(!Result(f.window, row).contains("surveyexport"), qPrintable(Result(f.window, row)));
+    }
+    // The command shown, run by the command line into another folder, writes the same.
+    QTemporaryDir cli;
+    for (QString line : commands.split('\n')) {
+      line.replace(f.out.path(), cli.path());
+      const QString script = "printf '%s\\n' " + line.mid(QString("surveyexport ").size());
+      QStringList words = Tool("/bin/sh", {"-c", script}).split('\n');
+      words.removeLast();
+      const auto run = exporttest::Export(words.takeFirst().toUtf8().constData(), words);
+      QVERIFY2(run.code == 0, run.err.c_str());
+    }
+    QCOMPARE(Entries(cli.path()), Entries(f.out.path()));
+    for (const QString& name : Entries(cli.path())) {
+      if (name.endsWith(".svg") && name.startsWith("ROAD")) continue;  // pages, counted above
+      const QString mine = ReadBack(f.out.filePath(name)), theirs = ReadBack(cli.filePath(name));
+      QVERIFY2(!mine.trimmed().isEmpty(), qPrintable(name));
+      QCOMPARE(mine, theirs);
+    }
+  }
+
+  // A file that cannot be read shows the command line's line for it, in the list, with no
+  // box to answer; the others are still written, and nothing is left of the bad one.
+  void badFileShownOthersWritten_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("empty") << QByteArray() << "BAD.NEH: the file is empty";
+    QTest::newRow("short") << QByteArray("abc") << "BAD.NEH: holds no records (3 bytes, less than one record of 24 bytes)";
+    QTest::newRow("all empty") << QByteArray(48, '\0') << "BAD.NEH: holds no records (all 2 records are empty)";
+  }
+  void badFileShownOthersWritten() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, line);
+    QTemporaryDir in;
+    const QString bad = in.filePath("BAD.NEH");
+    QVERIFY(testsupport::WriteBytes(bad.toStdString(), bytes.toStdString()));
+    Fixture f({bad, Samples() + "SITE.NEH"});
+    f.Choose(Target::Dxf);
+    QCOMPARE(Result(f.window, 0), in.path() + "/" + line);
+    bool boxSeen = false;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, [&] { boxSeen = boxSeen || QApplication::activeModalWidget(); });
+    watch.start(5);
+    QVERIFY(f.Export());
+    QVERIFY(!boxSeen);
+    QCOMPARE(Result(f.window, 0), in.path() + "/" + line);
+    // The same line the command line gives for it.
+    const auto run = exporttest::Export("plan", {bad, f.out.filePath("x.dxf")});
+    QCOMPARE(QString::fromStdString(run.err).trimmed(), "surveyexport: " + in.path() + "/" + line);
+    QCOMPARE(Entries(f.out.path()), QStringList{"SITE.dxf"});
+  }
+
+  // Cancel in the middle of a 1,000,000-record export: nothing under the output's name and
+  // nothing beside it.
+  void cancelLeavesNothing() {
+    QTemporaryDir in;
+    const QString big = in.filePath("BIG.NEH");
+    std::string bytes(24 * 1000000, '\0');
+    for (int r = 0; r < 1000000; ++r) {
+      const double rec[3] = {820000.0 + r % 1000, 836000.0 + r / 1000, testsupport::PackHeight(5 + r % 7, r % 30)};
+      std::memcpy(&bytes[24 * r], rec, 24);
+    }
+    QVERIFY(testsupport::WriteBytes(big.toStdString(), bytes));
+    Fixture f({big});
+    f.Choose(Target::Gpkg);
+    QSignalSpy done(&f.window, &ExportWindow::ExportFinished);
+    QTest::mouseClick(Named<QPushButton>(f.window, "E&xport"), Qt::LeftButton);
+    auto* bar = qobject_cast<QProgressBar*>(f.window.List()->itemWidget(f.window.List()->topLevelItem(0),
+                                                                        surveyexport::kColProgress));
+    QTRY_VERIFY_WITH_TIMEOUT(bar->value() > 0, 60000);
+    QVERIFY(f.window.Exporting());
+    QTest::mouseClick(Named<QPushButton>(f.window, "Cancel"), Qt::LeftButton);
+    QVERIFY(done.wait(60000));
+    QCOMPARE(Entries(f.out.path()), QStringList());
+    QVERIFY2(Result(f.window, 0).contains("cancelled"), qPrintable(Result(f.window, 0)));
+  }
+
+  // An existing output is kept unless the surveyor says to replace it.
+  void existingOutput_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("keep") << "&Keep them, export the others" << false;
+    QTest::newRow("replace") << "&Replace" << true;
+  }
+  void existingOutput() {
+    QFETCH(QString, answer);
+    QFETCH(bool, replaced);
+    Fixture f({Samples() + "SITE.NEH"});
+    f.Choose(Target::Csv);
+    QFile old(f.out.filePath("SITE.csv"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("older\n");
+    old.close();
+    QTimer::singleShot(200, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+        for (QAbstractButton* b : box->buttons())
+          if (b->text() == answer) b->click();
+    });
+    QVERIFY(f.Export());
+    QFile now(f.out.filePath("SITE.csv"));
+    QVERIFY(now.open(QIODevice::ReadOnly));
+    QCOMPARE(now.readAll() != "older\n", replaced);
+    QCOMPARE(Result(f.window, 0).startsWith("kept"), !replaced);
+  }
+
+  // Whatever the surveyor sets among the options shown, the command line takes it: for each
+  // target every shown field is given a good value and no command is refused; options
+  // hidden for the target never reach its command.
+  void shownOptionsAreTaken_data() {
+    QTest::addColumn<int>("target");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QStringList>("hidden");
+    const QStringList sections{"&From section:", "T&o section:", "Hori&zontal 1:", "&Vertical 1:"};
+    QTest::newRow("dxf") << int(Target::Dxf) << QStringList{"&Reference file:", "Point labels:"} + sections
+                         << QStringList{"Scale &1:", "&Paper:", "&Coordinate system:"};
+    QTest::newRow("gpkg") << int(Target::Gpkg) << QStringList{"&Coordinate system:", "NEH files &go as:"}
+                          << QStringList{"Point labels:", "Scale &1:", "&From section:"};
+    QTest::newRow("kml") << int(Target::Kml) << QStringList{"&Datum shift:"}
+                         << QStringList{"&Coordinate system:", "Point labels:"};
+    QTest::newRow("pdf") << int(Target::Pdf) << QStringList{"Scale &1:", "&Paper:", "Point labels:"} + sections
+                         << QStringList{"&Coordinate system:", "&Datum shift:"};
+    QTest::newRow("xlsx") << int(Target::Xlsx) << QStringList{}
+                          << QStringList{"&Reference file:", "&Coordinate system:", "Scale &1:"};
+  }
+  void shownOptionsAreTaken() {
+    QFETCH(int, target);
+    QFETCH(QStringList, shown);
+    QFETCH(QStringList, hidden);
+    Fixture f({Samples() + "SITE.NEH", Samples() + "ROAD.SEC"});
+    f.Choose(static_cast<Target>(target));
+    auto label = [&](const QString& text) -> QLabel* {
+      for (QLabel* l : f.window.findChildren<QLabel*>())
+        if (l->text() == text) return l;
+      return nullptr;
+    };
+    for (const QString& s : shown) QVERIFY2(label(s) && label(s)->isVisible(), qPrintable(s));
+    for (const QString& h : hidden) QVERIFY2(!label(h) || !label(h)->isVisible(), qPrintable(h));
+    // Good values in every field shown, any value in the hidden ones.
+    if (auto* r = Field<QLineEdit>(f.window, "&Reference file:")) r->setText(Samples() + "SITEREF.NEH");
+    if (auto* s = Field<QLineEdit>(f.window, "Scale &1:")) s->setText("500");
+    if (auto* c = Field<QComboBox>(f.window, "&Coordinate system:")) c->setCurrentText("UTM 50N on WGS 84");
+    for (QCheckBox* b : f.window.findChildren<QCheckBox*>()) b->setChecked(b->isVisible());
+    for (const BuiltCommandCheck& c : Checks(f.window)) QVERIFY2(c.refused.isEmpty(), qPrintable(c.refused));
+    if (!label("Scale &1:")->isVisible()) QVERIFY(!f.window.CommandText().contains("--scale"));
+    if (!label("&Coordinate system:")->isVisible()) QVERIFY(!f.window.CommandText().contains("--crs"));
+  }
+
+  // The preview draws the plan's line work through the plan pass, and follows the wheel.
+  void previewPlan() {
+    Fixture f({Samples() + "SITE.NEH"});
+    surveyexport::PreviewArea* p = f.window.Preview();
+    QTRY_VERIFY_WITH_TIMEOUT(!p->Image().isNull() && !p->Drawing(), 20000);
+    int red = 0;
+    for (int y = 0; y < p->Image().height(); ++y)
+      for (int x = 0; x < p->Image().width(); ++x) red += p->Image().pixel(x, y) == qRgb(255, 0, 0);
+    QVERIFY2(red > 50, qPrintable(QString::number(red)));
+    const double before = p->View().perPixel;
+    QWheelEvent wheel(QPointF(50, 50), p->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, 240),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(p, &wheel);
+    QVERIFY(std::fabs(p->View().perPixel - before / 1.5625) < before * 1e-9);
+    QTRY_VERIFY_WITH_TIMEOUT(!p->Drawing(), 20000);
+    QCOMPARE(p->Image().size(), p->size());
+  }
+
+  // Dropped files are listed; the last choices come back in a new window.
+  void dropAndRemember() {
+    QTemporaryDir dir;
+    {
+      Fixture f({});
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(Samples() + "ROAD.SEC")});
+      QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(&f.window, &enter);
+      QVERIFY(enter.isAccepted());
+      QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(&f.window, &drop);
+      QTRY_COMPARE(f.window.List()->topLevelItemCount(), 1);
+      f.Choose(Target::Svg);
+      Field<QLineEdit>(f.window, "Save &in folder:")->setText(dir.path());
+    }
+    ExportWindow again;
+    QCOMPARE(again.Choices().target, Target::Svg);
+    QCOMPARE(QString::fromStdString(again.Choices().outputDir), dir.path());
+  }
+
+  // Every control is reached with Tab, and every labelled one has a key of its own.
+  void keyboard() {
+    Fixture f({Samples() + "SITE.NEH"});
+    QApplication::setActiveWindow(&f.window);
+    QSet<QWidget*> reached;
+    QWidget* start = f.window.List();
+    start->setFocus();
+    QWidget* w = start;
+    for (int i = 0; i < 200; ++i) {
+      reached.insert(w);
+      w = w->nextInFocusChain();
+      while (w && !(w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))) w = w->nextInFocusChain();
+      if (!w || w == start) break;
+    }
+    QList<QWidget*> controls;
+    for (QWidget* c : f.window.findChildren<QWidget*>())
+      if ((qobject_cast<QAbstractButton*>(c) || qobject_cast<QComboBox*>(c) || qobject_cast<QLineEdit*>(c)) &&
+          c->isVisible() && c->isEnabled() && !qobject_cast<QComboBox*>(c->parentWidget()))
+        controls << c;
+    QVERIFY(controls.size() > 10);
+    QSet<QString> keys;
+    for (QWidget* c : controls) QVERIFY2(reached.contains(c), c->metaObject()->className());
+    for (QLabel* l : f.window.findChildren<QLabel*>()) {
+      if (!l->isVisible() || !l->buddy()) continue;
+      const int amp = l->text().indexOf('&');
+      QVERIFY2(amp >= 0, qPrintable(l->text()));
+      QVERIFY2(!keys.contains(l->text().mid(amp + 1, 1).toLower()), qPrintable(l->text()));
+      keys.insert(l->text().mid(amp + 1, 1).toLower());
+    }
+  }
+
+  // The menu entry validates, and the survey file kinds are taken by the MIME database in
+  // any letter case.
+  void desktopEntryAndMime() {
+    const QString dir = qEnvironmentVariable("SUITE_SOURCE_DIR") + "/export/";
+    QFile in(dir + "surveyexport-gui.desktop.in");
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QString entry = QString::fromUtf8(in.readAll());
+    entry.replace("@PROGRAM_EXEC_QUOTED@", "/usr/bin/surveyexport-gui").replace("@PROGRAM_EXEC@", "/usr/bin/surveyexport-gui");
+    QTemporaryDir scratch;
+    QFile out(scratch.filePath("surveyexport-gui.desktop"));
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(entry.toUtf8());
+    out.close();
+    bool ok = false;
+    const QString says = Tool("desktop-file-validate", {out.fileName()}, &ok);
+    QVERIFY2(ok && says.isEmpty(), qPrintable(says));
+    QDir(scratch.path()).mkpath("mime/packages");
+    QVERIFY(QFile::copy(dir + "surveyexport-gui-mime.xml", scratch.filePath("mime/packages/qova.xml")));
+    Tool("update-mime-database", {scratch.filePath("mime")}, &ok);
+    QVERIFY(ok);
+    QFile globs(scratch.filePath("mime/globs2"));
+    QVERIFY(globs.open(QIODevice::ReadOnly));
+    const QString g = QString::fromUtf8(globs.readAll());
+    for (const char* kind : {"dat", "neh", "sec", "stn", "chg", "pts", "sol"}) {
+      QVERIFY2(g.contains(QString("application/x-qova-survey-%1:*.%1\n").arg(kind)), kind);
+      QVERIFY(entry.contains(QString("application/x-qova-survey-%1;").arg(kind)));
+    }
+    // Globs without case-sensitive="true" match SITE.NEH as well as site.neh.
+    QVERIFY(!g.contains(":cs"));
+  }
+
+ private:
+  struct BuiltCommandCheck {
+    QString refused;
+  };
+  static QList<BuiltCommandCheck> Checks(ExportWindow& w) {
+    QList<BuiltCommandCheck> list;
+    for (const auto& b : w.Built().commands) list << BuiltCommandCheck{QString::fromStdString(b.refused)};
+    return list;
+  }
+};
+
+QTEST_MAIN(TestExportWindow)
+#include "tst_export_window.moc"
