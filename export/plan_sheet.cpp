@@ -120,10 +120,14 @@ class PaperPlanCanvas : public planplot::PlanCanvas {
     if (batch.size() >= kLabelsAtOnce) FlushLabels(label.colour, batch);
   }
   bool KeepAlive() override {
-    if (++count_ % 8192 == 0 && progress_ && records_ > 0)
+    if (++count_ % 8192 != 0) return true;
+    // A sheet whose file has failed (a full disk) is not drawn to its end.
+    if (file && !file->Check().empty()) return false;
+    if (progress_ && records_ > 0)
       return progress_(std::min(1.0, static_cast<double>(count_) / records_));
     return true;
   }
+  const SheetFile* file = nullptr;
   void FlushDots() {
     if (dotCount_ == 0) return;
     const long rgb = PaperColour(static_cast<long>(dotColour_));
@@ -407,9 +411,11 @@ std::string DrawPlanSheet(const PlanSheetOptions& o, const Progress& progress,
     const double records = inputs.Records();
     {
       PaperPlanCanvas canvas(sheet, map, progress, records);
+      canvas.file = &file;
       const planplot::PassResult pass =
           planplot::DrawPlanPass(state, planplot::kLightScheme, opener, canvas);
       fault = pass.fault;
+      if (pass.aborted && fault.empty()) fault = file.Check();
       if (pass.aborted && fault.empty()) fault = "stopped";
       // A file cut or changed while it was read, or one that gave nothing to draw.
       if (std::string problem = inputs.Problem(); !problem.empty() && !pass.aborted)
