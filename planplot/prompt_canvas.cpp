@@ -26,7 +26,10 @@ Qt::PenStyle QtPen(PenStyle s) {
 QColor ToQColor(Rgb c) { return QColor::fromRgb(0xFF000000u | (c & 0xFFFFFFu)); }
 }  // namespace
 
-PromptCanvas::PromptCanvas(toolkit::PromptWindow* area) : area_(area) { clock_.start(); }
+PromptCanvas::PromptCanvas(toolkit::PromptWindow* area, LabelDrawing labels)
+    : area_(area), labelDrawing_(labels) {
+  clock_.start();
+}
 
 PromptCanvas::~PromptCanvas() { EndSlice(); }
 
@@ -59,6 +62,16 @@ void PromptCanvas::BeginPass(const LabelFont& f, const PlanMapping& world) {
   font_.font.setStyleStrategy(QFont::NoAntialias);
   fontMetrics_ = QFontMetrics(font_.font, &area_->Image());
   fontAscent_ = fontMetrics_.ascent();
+  const QImage& image = area_->Image();
+  const std::string key = font_.font.key().toStdString() + '/' + std::to_string(font_.escapement) +
+                          '/' + std::to_string(image.dotsPerMeterX()) + '/' +
+                          std::to_string(image.dotsPerMeterY());
+  if (labelDrawing_ != LabelDrawing::Stamped) {
+    stamps_.reset();
+  } else if (!stamps_ || key != stampedFont_) {
+    stamps_ = std::make_unique<LabelStamps>(font_.font, font_.escapement, fontMetrics_, image);
+    stampedFont_ = key;
+  }
 }
 
 void PromptCanvas::EndPass() {
@@ -95,11 +108,36 @@ void PromptCanvas::Label(const PlanLabel& label) {
   if (!area_) return;
   int x = 0, y = 0;
   if (!LabelPixel(world_, label.E, label.N, x, y)) return;
+  const std::string& text = label.text;
+  const QString s = QString::fromLatin1(text.data(), qsizetype(text.size()));
+  QImage& image = area_->Image();
+  const bool direct = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32;
+  if (stamps_ && direct) {
+    const QRgb colour = 0xFF000000u | (label.colour & 0xFFFFFFu);
+    const QRgb background = 0xFF000000u | (label.background & 0xFFFFFFu);
+    switch (stamps_->Plan(text, x, y, image.size())) {
+      case LabelStamps::Route::Hidden:
+        return;
+      case LabelStamps::Route::Stamps:
+        stamps_->DrawBox(image, x, y, background);
+        stamps_->DrawText(image, x, y, colour);
+        dirty_ = true;
+        return;
+      case LabelStamps::Route::PainterBox:
+        PaintLabel(x, y, s, label.colour, label.background, false);
+        stamps_->DrawText(image, x, y, colour);
+        return;
+      case LabelStamps::Route::Painter:
+        break;
+    }
+  }
+  PaintLabel(x, y, s, label.colour, label.background, true);
+}
+
+void PromptCanvas::PaintLabel(int x, int y, const QString& s, Rgb colour, Rgb background,
+                              bool withText) {
   QPainter* p = Painter();
   if (!p) return;
-  const std::string& text = label.text;
-  const Rgb colour = label.colour, background = label.background;
-  const QString s = QString::fromLatin1(text.data(), qsizetype(text.size()));
   p->save();
   p->translate(x, y);
   if (font_.escapement != 0) p->rotate(-font_.escapement / 10.0);
@@ -110,10 +148,12 @@ void PromptCanvas::Label(const PlanLabel& label) {
   p->setPen(Qt::NoPen);
   p->setBrush(ToQColor(background));
   p->drawRect(QRect(0, 0, fontMetrics_.horizontalAdvance(s), fontMetrics_.height()));
-  p->setBrush(Qt::NoBrush);
-  p->setBackgroundMode(Qt::TransparentMode);
-  p->setPen(ToQColor(colour));
-  p->drawText(QPoint(0, fontAscent_), s);
+  if (withText) {
+    p->setBrush(Qt::NoBrush);
+    p->setBackgroundMode(Qt::TransparentMode);
+    p->setPen(ToQColor(colour));
+    p->drawText(QPoint(0, fontAscent_), s);
+  }
   p->restore();
 }
 

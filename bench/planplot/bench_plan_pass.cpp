@@ -1,8 +1,8 @@
 // Drawing passes over a 1,000,000-record NEH file into the plot area of the real window
 // code (graphic prompt window, offscreen): points only, coded lines, and points with
-// numbers and levels. Reports records per second, the longest stretch without event
-// handling and the peak resident memory (VmHWM), which must not grow with the file since
-// records are read one at a time.
+// numbers, with levels and with both. Reports records per second, the longest stretch
+// without event handling and the peak resident memory (VmHWM), which must not grow with the
+// file since records are read one at a time.
 //   QT_QPA_PLATFORM=offscreen ./bench_plan_pass
 #include <benchmark/benchmark.h>
 
@@ -55,7 +55,9 @@ struct Area {
   }
 };
 
-void Pass(benchmark::State& st, bool lines, bool labels) {
+enum Labels { kNone = 0, kNumbers = 1, kLevels = 2, kBoth = 3 };
+
+void Pass(benchmark::State& st, bool lines, int labels) {
   static Area a;
   const std::string name = WriteFile(lines);
   planplot::PlanState s;
@@ -63,7 +65,8 @@ void Pass(benchmark::State& st, bool lines, bool labels) {
   planplot::ScanFullExtent(s, planplot::OpenNehFile);
   planplot::FitViewWindow(s);
   planplot::ApplyViewWindow(s);
-  s.showNumbers = s.showLevels = labels;
+  s.showNumbers = (labels & kNumbers) != 0;
+  s.showLevels = (labels & kLevels) != 0;
   double gap = 0;
   long long records = 0;
   for (auto _ : st) {
@@ -79,9 +82,11 @@ void Pass(benchmark::State& st, bool lines, bool labels) {
   std::remove(name.c_str());
 }
 
-void BM_PointsNoLabels(benchmark::State& st) { Pass(st, false, false); }
-void BM_CodedLinesNoLabels(benchmark::State& st) { Pass(st, true, false); }
-void BM_PointsWithLabels(benchmark::State& st) { Pass(st, false, true); }
+void BM_PointsNoLabels(benchmark::State& st) { Pass(st, false, kNone); }
+void BM_CodedLinesNoLabels(benchmark::State& st) { Pass(st, true, kNone); }
+void BM_PointsWithNumbers(benchmark::State& st) { Pass(st, false, kNumbers); }
+void BM_PointsWithLevels(benchmark::State& st) { Pass(st, false, kLevels); }
+void BM_PointsWithLabels(benchmark::State& st) { Pass(st, false, kBoth); }
 
 // The extent scan that Start makes before the pass.
 void BM_ExtentScan(benchmark::State& st) {
@@ -95,6 +100,8 @@ void BM_ExtentScan(benchmark::State& st) {
 
 BENCHMARK(BM_PointsNoLabels)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_CodedLinesNoLabels)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_PointsWithNumbers)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_PointsWithLevels)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_PointsWithLabels)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_ExtentScan)->Unit(benchmark::kMillisecond)->Iterations(2);
 
