@@ -57,6 +57,10 @@ void ShowMessage(QWidget* parent, const QString& title, const QString& text) {
   box.exec();
 }
 
+void ShowWarning(QWidget* parent, const QString& title, const QString& text) {
+  QMessageBox::warning(parent, title, text);
+}
+
 QColor SystemWindowText() { return AppPalette().color(QPalette::Active, QPalette::WindowText); }
 QColor SystemWindow() { return AppPalette().color(QPalette::Active, QPalette::Base); }
 QColor SystemButtonFace() { return AppPalette().color(QPalette::Active, QPalette::Button); }

@@ -12,6 +12,8 @@ namespace platform {
 
 // A modal message box with one OK button, the exact title and text.
 void ShowMessage(QWidget* parent, const QString& title, const QString& text);
+// The same with the warning sign: something asked for cannot be done as asked.
+void ShowWarning(QWidget* parent, const QString& title, const QString& text);
 
 // The dialog font of the suite, "MS Sans Serif" at the given size. Where that face is not
 // installed a face of the same character widths stands in for it (Microsoft Sans Serif,
