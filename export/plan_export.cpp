@@ -3,21 +3,27 @@
 
 #include "export/crs_rule.h"
 
+#include <cpl_string.h>
 #include <gdal.h>
 #include <ogr_api.h>
 #include <ogr_srs_api.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <ctime>
+#include <map>
 #include <memory>
 #include <vector>
 
 #include "converter/transforms.h"
 #include "export/checked_file.h"
 #include "export/dxf_file.h"
+#include "export/dxf_style.h"
 #include "export/input_check.h"
 #include "export/gdal_output.h"
+#include "export/output_styles.h"
 #include "planplot/plan_canvas.h"
 #include "planplot/plan_core.h"
 
@@ -35,6 +41,7 @@ struct Run {
   std::vector<double> E, N, Z;
   int style = 0;
   Rgb colour = 0;
+  PenStyle pen = PenStyle::Solid;
   double code = 0;
   std::int64_t first = 0, last = 0;
   bool reference = false;
@@ -60,26 +67,94 @@ class Sink {
 
 // ---------------------------------------------------------------------------------------
 // DXF (AutoCAD R12 layout, which every CAD program reads), written as the pass goes.
-int Aci(Rgb c) {
-  switch (c & 0xFFFFFF) {
-    case 0xFF0000: return 1;
-    case 0xFFFF00: return 2;
-    case 0x00FF00: return 3;
-    case 0x00FFFF: return 4;
-    case 0x0000FF: return 5;
-    default: return 7;  // white on a dark screen, black on paper
-  }
-}
+int Aci(Rgb c) { return AciColour(c); }
 
-const char* LinetypeName(int style) {
-  switch (planplot::StylePen(style)) {
-    case PenStyle::Dash: return "DASHED";
-    case PenStyle::Dot: return "DOTTED";
-    case PenStyle::DashDot: return "DASHDOT";
-    case PenStyle::DashDotDot: return "DASHDOTDOT";
-    default: return "CONTINUOUS";
-  }
+const char* LinetypeName(int style) { return DxfLineTypeName(planplot::StylePen(style)); }
+
+// The height of the label texts: plandra's 7 point font on a 96 dpi screen, whose capitals
+// are about 0.7 of it, in metres of one pixel of the fitted view.
+double LabelTextHeight(double metresPerPixel) {
+  const double px = metresPerPixel > 0 && std::isfinite(metresPerPixel) ? metresPerPixel : 0.01;
+  return 7.0 * 96.0 / 72.0 * 0.7 * px;
 }
+// The angle of the labels: the escapement of the plotter's label font.
+constexpr double kLabelAngle = 10;
+
+// Where a record's labels go in a drawing: the number at the pass's place; the level at
+// its own place, or below the number when the record has one. plandra hides the number
+// under the level's opaque box; a drawing has no boxes.
+class LabelPlaces {
+ public:
+  explicit LabelPlaces(double textHeight) : height_(textHeight) {}
+  void NewRecord() { numbered_ = false; }
+  TextCorner Place(PlanLabel::Kind kind, double E, double N) {
+    TextCorner at{E, N};
+    if (kind == PlanLabel::Number) {
+      number_ = at;
+      numbered_ = true;
+    } else if (numbered_) {
+      at = LevelUnderNumber(number_, height_, kLabelAngle);
+    }
+    return at;
+  }
+
+ private:
+  double height_;
+  TextCorner number_;
+  bool numbered_ = false;
+};
+
+// The extent of everything a plan drawing holds: the positions of both files' records and
+// the label texts (their corner, height and angle, and a width of a text height a letter,
+// more than any letter of the drawing's font takes). A pass of its own, before the drawing
+// is written, as the extent heads the file.
+class ExtentCanvas : public planplot::PlanCanvas {
+ public:
+  ExtentCanvas(bool labels, double textHeight) : labels_(labels), height_(textHeight), places_(textHeight) {}
+  void BeginPass(const planplot::LabelFont&, const planplot::PlanMapping&) override {}
+  void EndPass() override {}
+  void Record(const PlanRecord& r) override {
+    empty_ = r.E == 0 && r.N == 0;  // an unused slot: not written
+    places_.NewRecord();
+    if (!empty_) Add(r.E, r.N);
+  }
+  void Pixel(double, double, Rgb) override {}
+  void Line(double, double, double, double, Rgb, PenStyle) override {}
+  void Label(const PlanLabel& l) override {
+    if (!labels_ || empty_) return;
+    const TextCorner at = places_.Place(l.kind, l.E, l.N);
+    const double a = kLabelAngle * 3.14159265358979323846 / 180;
+    const double w = height_ * static_cast<double>(l.text.size());
+    const double ax = std::cos(a), ay = std::sin(a), dx = std::sin(a) * height_, dy = -std::cos(a) * height_;
+    Add(at.x, at.y);
+    Add(at.x + w * ax, at.y + w * ay);
+    Add(at.x + dx, at.y + dy);
+    Add(at.x + w * ax + dx, at.y + w * ay + dy);
+  }
+  bool KeepAlive() override { return true; }
+
+  bool any = false;
+  double extent[4] = {0, 0, 0, 0};  // lowest easting, northing; highest easting, northing
+
+ private:
+  void Add(double E, double N) {
+    if (!(std::isfinite(E) && std::isfinite(N))) return;
+    if (!any) {
+      extent[0] = extent[2] = E;
+      extent[1] = extent[3] = N;
+      any = true;
+      return;
+    }
+    extent[0] = std::min(extent[0], E);
+    extent[1] = std::min(extent[1], N);
+    extent[2] = std::max(extent[2], E);
+    extent[3] = std::max(extent[3], N);
+  }
+  bool labels_;
+  double height_;
+  LabelPlaces places_;
+  bool empty_ = false;
+};
 
 class DxfSink : public Sink {
  public:
@@ -90,13 +165,15 @@ class DxfSink : public Sink {
     if (!dxf_.Open(out.TempPath())) return CannotWrite(target_, dxf_.Error());
     flat_ = flat;
     const double px = metresPerPixel > 0 && std::isfinite(metresPerPixel) ? metresPerPixel : 0.01;
-    // 7 points on a 96 dpi screen; the capital height is about 0.7 of it.
-    textHeight_ = 7.0 * 96.0 / 72.0 * 0.7 * px;
+    textHeight_ = LabelTextHeight(px);
+    places_ = LabelPlaces(textHeight_);
+    // An R12 drawing has no header variable for its units ($INSUNITS came with R2000 and
+    // makes readers scale an R12 file by a thousand): the units are said in a comment, and
+    // a drawing unit is a metre of the grid (or of --crs).
+    G(999, kDxfUnitsComment);
     dxf_.BeginSection("HEADER");
     G(9, "$ACADVER");
     G(1, "AC1009");
-    G(9, "$INSUNITS");
-    G(70, "6");
     G(9, "$EXTMIN");
     G(10, ExactText(extent[0]));
     G(20, ExactText(extent[1]));
@@ -107,39 +184,19 @@ class DxfSink : public Sink {
     G(30, "0");
     dxf_.EndSection();
     dxf_.BeginSection("TABLES");
-    // Dash patterns as the screen pen draws them, in pixels: dash 4 gap 2, dot 1 gap 2.
-    struct Ltype {
-      const char* name;
-      const char* look;
-      std::vector<double> pattern;
-    };
-    const std::vector<Ltype> types{
-        {"CONTINUOUS", "Solid line", {}},
-        {"DASHED", "__ __ __", {4, -2}},
-        {"DOTTED", ". . . .", {0, -2}},
-        {"DASHDOT", "__ . __ .", {4, -2, 0, -2}},
-        {"DASHDOTDOT", "__ . . __", {4, -2, 0, -2, 0, -2}},
-    };
-    dxf_.BeginTable("LTYPE", static_cast<int>(types.size()));
-    for (const Ltype& t : types) {
-      double total = 0;
-      std::vector<double> elements;
-      for (double v : t.pattern) {
-        total += std::fabs(v == 0 ? 1 : v) * px;
-        elements.push_back(v * px);
-      }
-      dxf_.LineType(t.name, t.look, elements, total);
-    }
-    dxf_.EndTable();
+    // Dash patterns as the screen pen draws them, in pixels of the fitted view.
+    WriteDxfLineTypes(dxf_, px);
     struct Layer {
       std::string name;
       int colour;
       const char* ltype;
     };
     std::vector<Layer> layers{{"POINTS", 2, "CONTINUOUS"}};
-    const int colours[10] = {7, 1, 2, 3, 4, 5, 1, 1, 1, 1};
+    // Styles 6 to 9 keep the colour in force; their layers take the pass's first colour.
     for (int d = 0; d <= 9; ++d)
-      layers.push_back({"LINES_" + std::to_string(d), colours[d], LinetypeName(d)});
+      layers.push_back({"LINES_" + std::to_string(d),
+                        Aci(planplot::StyleColour(d, planplot::kRed, planplot::kDarkScheme)),
+                        LinetypeName(d)});
     layers.push_back({"NUMBERS", 3, "CONTINUOUS"});
     layers.push_back({"LEVELS", 7, "CONTINUOUS"});
     layers.push_back({"REF_POINTS", 5, "CONTINUOUS"});
@@ -166,6 +223,7 @@ class DxfSink : public Sink {
   }
 
   std::string Point(const PlanRecord& r, Rgb colour) override {
+    places_.NewRecord();  // a new record: its labels follow
     G(0, "POINT");
     G(8, r.reference ? "REF_POINTS" : "POINTS");
     G(62, std::to_string(Aci(colour)));
@@ -177,7 +235,7 @@ class DxfSink : public Sink {
   std::string Polyline(const Run& run) override {
     G(0, "POLYLINE");
     G(8, run.reference ? std::string("REF_LINES") : "LINES_" + std::to_string(run.style));
-    G(6, LinetypeName(run.style));
+    G(6, DxfLineTypeName(run.pen));
     G(62, std::to_string(Aci(run.colour)));
     G(66, "1");
     G(10, "0");
@@ -198,18 +256,19 @@ class DxfSink : public Sink {
   }
   std::string Text(const TextItem& t) override {
     // Top-left aligned at the label's corner, turned by the escapement of the label font.
+    const TextCorner at = places_.Place(t.kind, t.E, t.N);
     G(0, "TEXT");
     G(8, t.kind == PlanLabel::Number ? "NUMBERS" : "LEVELS");
     G(62, std::to_string(Aci(t.colour)));
-    G(10, ExactText(t.E));
-    G(20, ExactText(t.N));
+    G(10, ExactText(at.x));
+    G(20, ExactText(at.y));
     G(30, "0");
     G(40, ExactText(textHeight_));
     G(1, *t.text);
-    G(50, "10");
+    G(50, ExactText(kLabelAngle));
     G(72, "0");
-    G(11, ExactText(t.E));
-    G(21, ExactText(t.N));
+    G(11, ExactText(at.x));
+    G(21, ExactText(at.y));
     G(31, "0");
     G(73, "3");
     return Check();
@@ -228,6 +287,7 @@ class DxfSink : public Sink {
   std::string target_;
   bool flat_ = false;
   double textHeight_ = 1;
+  LabelPlaces places_{1};
 };
 
 // ---------------------------------------------------------------------------------------
@@ -241,10 +301,10 @@ class CsvSink : public Sink {
     wgs_ = wgs;
     f_.Write("file,number,easting,northing,height,code,line_marker");
     if (wgs_) f_.Write(",latitude,longitude");
-    f_.Write("\n");
+    f_.Write(",colour\n");
     return {};
   }
-  std::string Point(const PlanRecord& r, Rgb) override {
+  std::string Point(const PlanRecord& r, Rgb colour) override {
     std::string row = r.reference ? "reference," : "main,";
     row += std::to_string(r.number) + ',' + ExactText(r.E) + ',' + ExactText(r.N) + ',' +
            ExactText(r.height) + ',' + ExactText(r.code) + (r.marker ? ",1" : ",0");
@@ -255,7 +315,7 @@ class CsvSink : public Sink {
       else
         row += ",,";
     }
-    row += '\n';
+    row += ',' + HexColour(colour) + '\n';
     f_.Write(row);
     return f_.Good() ? "" : CannotWrite(target_, f_.Error());
   }
@@ -282,6 +342,11 @@ class OgrSink : public Sink {
     rule_ = rule;
     flat_ = flat;
     undefinedCartesian_ = format == Format::Gpkg && rule->None();
+    format_ = format;
+    if (format == Format::Kml) {
+      GDALDriverH driver = GDALGetDatasetDriver(ds_);
+      sharedStyles_ = driver && std::string(GDALGetDriverShortName(driver)) == "LIBKML";
+    }
     // GeoJSON holds one layer a file, and KML is written one layer after the other: the
     // records, which come as the pass reads them, go into one layer "plan" with a field
     // naming the layer they belong to.
@@ -310,19 +375,27 @@ class OgrSink : public Sink {
       OGRFeatureDefnH d = OGR_L_GetLayerDefn(layers_[i]);
       for (int k = 0; k < kFields; ++k) field_[i][k] = OGR_FD_GetFieldIndex(d, kFieldNames[k]);
     }
-    return out_.Begin();
+    if (std::string fault = out_.Begin(); !fault.empty()) return fault;
+    // QGIS opens each layer of a GeoPackage in the style its layer_styles table marks as
+    // the layer's default: plandra's colours and dashes, from the colour and dash fields.
+    if (format == Format::Gpkg) return WriteLayerStyles(reference ? 4 : 2);
+    return {};
   }
 
-  std::string Point(const PlanRecord& r, Rgb) override {
+  std::string Point(const PlanRecord& r, Rgb colour) override {
     const int li = r.reference ? 2 : 0;
     OGRLayerH l = layers_[li];
     const int* fi = field_[li];
     OGRFeatureH f = OGR_F_Create(OGR_L_GetLayerDefn(l));
-    OGR_F_SetFieldInteger64(f, fi[kNumber], r.number);
-    OGR_F_SetFieldDouble(f, fi[kCode], r.code);
+    SetWhole(f, fi[kNumber], static_cast<double>(r.number));
+    SetWhole(f, fi[kCode], r.code);
     OGR_F_SetFieldDouble(f, fi[kHeight], r.height);
     OGR_F_SetFieldInteger(f, fi[kMarker], r.marker ? 1 : 0);
     if (single_) OGR_F_SetFieldString(f, fi[kLayer], r.reference ? "ref_points" : "points");
+    SetText(f, fi[kColour], HexColour(colour));
+    SetText(f, fi[kMarkerColour], HexColour(colour));
+    SetText(f, fi[kName], std::to_string(r.number));
+    SetStyle(f, false, colour, PenStyle::Solid);
     OGRGeometryH g = OGR_G_CreateGeometry(flat_ ? wkbPoint : wkbPoint25D);
     double x = r.E, y = r.N;
     if (!Place(x, y)) {
@@ -343,10 +416,15 @@ class OgrSink : public Sink {
     const int* fi = field_[li];
     OGRFeatureH f = OGR_F_Create(OGR_L_GetLayerDefn(l));
     OGR_F_SetFieldInteger(f, fi[kStyle], run.style);
-    OGR_F_SetFieldDouble(f, fi[kCode], run.code);
-    OGR_F_SetFieldInteger64(f, fi[kFirst], run.first);
-    OGR_F_SetFieldInteger64(f, fi[kLast], run.last);
+    SetWhole(f, fi[kCode], run.code);
+    SetWhole(f, fi[kFirst], static_cast<double>(run.first));
+    SetWhole(f, fi[kLast], static_cast<double>(run.last));
     if (single_) OGR_F_SetFieldString(f, fi[kLayer], run.reference ? "ref_lines" : "lines");
+    SetText(f, fi[kColour], HexColour(run.colour));
+    SetText(f, fi[kDash], DashName(run.pen));
+    SetText(f, fi[kStroke], HexColour(run.colour));
+    SetWhole(f, fi[kStrokeWidth], kLineWidthPixels);
+    SetStyle(f, true, run.colour, run.pen);
     OGRGeometryH g = OGR_G_CreateGeometry(flat_ ? wkbLineString : wkbLineString25D);
     for (size_t i = 0; i < run.E.size(); ++i) {
       double x = run.E[i], y = run.N[i];
@@ -358,6 +436,12 @@ class OgrSink : public Sink {
     return Write(l, f);
   }
   std::string Finish() override {
+    if (sharedStyles_ && !styles_.empty()) {
+      // One <Style> a colour and dash used, which the placemarks name.
+      OGRStyleTableH table = OGR_STBL_Create();
+      for (const auto& [id, style] : styles_) OGR_STBL_AddStyle(table, id.c_str(), style.c_str());
+      GDALDatasetSetStyleTableDirectly(ds_, table);
+    }
     if (std::string fault = out_.Commit(); !fault.empty()) return fault;
     if (undefinedCartesian_) {
       // GDAL files a layer without a system under srs_id 0, "undefined geographic"; the
@@ -379,10 +463,18 @@ class OgrSink : public Sink {
       OGRFieldType type;
       bool point, line;
     };
-    const F fields[] = {{"number", OFTInteger64, true, false}, {"code", OFTReal, true, true},
+    // Whole numbers as integers; KML knows 32-bit integers only.
+    const OGRFieldType whole = format_ == Format::Kml ? OFTInteger : OFTInteger64;
+    const bool kml = format_ == Format::Kml, json = format_ == Format::GeoJson;
+    const F fields[] = {{"name", OFTString, kml, false},
+                        {"number", whole, true, false},         {"code", whole, true, true},
                         {"height", OFTReal, true, false},      {"line_marker", OFTInteger, true, false},
-                        {"style", OFTInteger, false, true},     {"first", OFTInteger64, false, true},
-                        {"last", OFTInteger64, false, true}};
+                        {"style", OFTInteger, false, true},     {"first", whole, false, true},
+                        {"last", whole, false, true},           {"colour", OFTString, true, true},
+                        {"dash", OFTString, false, true},
+                        // GeoJSON's simplestyle properties, which web maps draw with.
+                        {"stroke", OFTString, false, json},     {"stroke-width", OFTInteger, false, json},
+                        {"marker-color", OFTString, json, false}};
     if (single_) {
       OGRFieldDefnH d = OGR_Fld_Create("layer", OFTString);
       OGR_L_CreateField(l, d, TRUE);
@@ -398,6 +490,76 @@ class OgrSink : public Sink {
     return {};
   }
   bool Place(double& x, double& y) { return rule_->Place(x, y, x, y); }
+  // A whole number into an integer field; one beyond the field's range (a damaged packed
+  // height's code) is left empty rather than cut.
+  void SetWhole(OGRFeatureH f, int field, double v) {
+    const double limit = format_ == Format::Kml ? 2147483647.0 : 9.2e18;
+    if (field >= 0 && std::fabs(v) <= limit) OGR_F_SetFieldInteger64(f, field, static_cast<GIntBig>(v));
+  }
+  // Text into a field the layer has (GeoJSON's and KML's own fields are theirs only).
+  static void SetText(OGRFeatureH f, int field, const std::string& text) {
+    if (field >= 0) OGR_F_SetFieldString(f, field, text.c_str());
+  }
+  // KML: the feature's style, named from the shared table (LIBKML) or given whole.
+  void SetStyle(OGRFeatureH f, bool line, Rgb colour, PenStyle pen) {
+    if (format_ != Format::Kml) return;
+    const std::string style = OgrStyleString(line, colour, pen);
+    if (!sharedStyles_) {
+      OGR_F_SetStyleString(f, style.c_str());
+      return;
+    }
+    const std::string id = KmlStyleId(line, colour, pen);
+    styles_.emplace(id, style);
+    OGR_F_SetStyleString(f, ("@" + id).c_str());
+  }
+  // One row a layer in layer_styles, as QGIS keeps its styles in a GeoPackage.
+  std::string WriteLayerStyles(int layers) {
+    CPLStringList options;
+    options.SetNameValue("FID", "id");
+    OGRLayerH l = out_.CreateLayer("layer_styles", nullptr, wkbNone, options.List());
+    if (!l) return out_.Failure("the table layer_styles cannot be made");
+    struct F {
+      const char* name;
+      OGRFieldType type;
+      int width;
+    };
+    const F fields[] = {{"f_table_catalog", OFTString, 256}, {"f_table_schema", OFTString, 256},
+                        {"f_table_name", OFTString, 256},    {"f_geometry_column", OFTString, 256},
+                        {"styleName", OFTString, 30},        {"styleQML", OFTString, 0},
+                        {"styleSLD", OFTString, 0},          {"useAsDefault", OFTInteger, 0},
+                        {"description", OFTString, 0},       {"owner", OFTString, 30},
+                        {"ui", OFTString, 30},               {"update_time", OFTDateTime, 0}};
+    for (const F& fd : fields) {
+      OGRFieldDefnH d = OGR_Fld_Create(fd.name, fd.type);
+      OGR_Fld_SetWidth(d, fd.width);
+      if (fd.type == OFTInteger) OGR_Fld_SetSubType(d, OFSTBoolean);
+      const OGRErr e = OGR_L_CreateField(l, d, TRUE);
+      OGR_Fld_Destroy(d);
+      if (e != OGRERR_NONE) return out_.Failure("the table layer_styles cannot be made");
+    }
+    const char* names[4] = {"points", "lines", "ref_points", "ref_lines"};
+    for (int i = 0; i < layers; ++i) {
+      OGRFeatureH f = OGR_F_Create(OGR_L_GetLayerDefn(l));
+      OGR_F_SetFieldString(f, 0, "");
+      OGR_F_SetFieldString(f, 1, "");
+      OGR_F_SetFieldString(f, 2, names[i]);
+      OGR_F_SetFieldString(f, 3, OGR_L_GetGeometryColumn(layers_[i]));
+      OGR_F_SetFieldString(f, 4, names[i]);
+      OGR_F_SetFieldString(f, 5, LayerQml(i % 2 == 1).c_str());
+      OGR_F_SetFieldString(f, 6, "");
+      OGR_F_SetFieldInteger(f, 7, 1);
+      OGR_F_SetFieldString(f, 8, i % 2 ? "plandra's colours and dashes, from the colour and dash fields"
+                                       : "plandra's point colours, from the colour field");
+      OGR_F_SetFieldString(f, 9, "");
+      time_t now = time(nullptr);
+      struct tm utc {};
+      gmtime_r(&now, &utc);
+      OGR_F_SetFieldDateTime(f, 11, utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour,
+                             utc.tm_min, utc.tm_sec, 100);
+      if (std::string fault = Write(l, f); !fault.empty()) return fault;
+    }
+    return {};
+  }
   std::string Write(OGRLayerH l, OGRFeatureH f) {
     std::string fault = out_.Write(l, f);
     OGR_F_Destroy(f);
@@ -408,15 +570,22 @@ class OgrSink : public Sink {
   std::int64_t unplaced = 0;
 
  private:
-  enum { kNumber, kCode, kHeight, kMarker, kStyle, kFirst, kLast, kLayer, kFields };
-  static constexpr const char* kFieldNames[kFields] = {"number", "code",  "height", "line_marker",
-                                                       "style",  "first", "last",   "layer"};
+  enum {
+    kNumber, kCode, kHeight, kMarker, kStyle, kFirst, kLast, kLayer,
+    kColour, kDash, kName, kStroke, kStrokeWidth, kMarkerColour, kFields
+  };
+  static constexpr const char* kFieldNames[kFields] = {
+      "number", "code", "height", "line_marker", "style", "first", "last", "layer",
+      "colour", "dash", "name", "stroke", "stroke-width", "marker-color"};
   int field_[4][kFields] = {};
   GdalOutput out_;
   GDALDatasetH ds_ = nullptr;
   OGRLayerH layers_[4] = {nullptr, nullptr, nullptr, nullptr};
   CoordinateRule* rule_ = nullptr;
   bool undefinedCartesian_ = false;  // GeoPackage without a system: srs_id -1
+  Format format_ = Format::Unknown;
+  bool sharedStyles_ = false;                 // KML by LIBKML: a style table of its own
+  std::map<std::string, std::string> styles_;  // KML styles used, by id
   bool flat_ = false, single_ = false;
 };
 
@@ -431,8 +600,11 @@ class ExportCanvas : public planplot::PlanCanvas {
 
   void BeginPass(const planplot::LabelFont&, const planplot::PlanMapping&) override {}
   void EndPass() override { FlushRun(); }
-  void Record(const PlanRecord& r) override {
+  void Record(const PlanRecord& drawn) override {
     if (!fault.empty()) return;
+    // Heights to the decimals the file holds, as every command writes them.
+    PlanRecord r = drawn;
+    r.height = HeightAsStored({drawn.height, drawn.code});
     if (r.reference != current_.reference || r.role == RecordRole::Point || r.role == RecordRole::LineStart)
       FlushRun();
     previous_ = current_;
@@ -453,7 +625,7 @@ class ExportCanvas : public planplot::PlanCanvas {
     if (r.role == RecordRole::LineStart) StartRun(r);
   }
   void Pixel(double, double, Rgb) override {}
-  void Line(double, double, double, double, Rgb colour, PenStyle) override {
+  void Line(double, double, double, double, Rgb colour, PenStyle pen) override {
     if (!fault.empty()) return;
     const int style = current_.styleDigit;
     if (currentEmpty_) return;
@@ -470,6 +642,7 @@ class ExportCanvas : public planplot::PlanCanvas {
     }
     run_.style = style;
     run_.colour = colour;
+    run_.pen = pen;
     run_.code = current_.code;
     run_.E.push_back(current_.E);
     run_.N.push_back(current_.N);
@@ -596,9 +769,14 @@ std::string ExportPlan(const PlanExportOptions& o, const Progress& progress, Pla
   std::unique_ptr<Sink> sink;
   if (o.format == Format::Dxf) {
     auto d = std::make_unique<DxfSink>();
-    const double extent[4] = {state.Elo, state.Nlo, state.Ehi, state.Nhi};
-    fault = d->Open(pending, (state.mapping.right - state.mapping.left) / planplot::kPlotWidth,
-                    o.flat, extent);
+    const double px = (state.mapping.right - state.mapping.left) / planplot::kPlotWidth;
+    // The extent of everything written, the reference file and the labels included.
+    ExtentCanvas bounds(o.numbers || o.levels, LabelTextHeight(px));
+    planplot::PlanState boundsState = state;
+    planplot::DrawPlanPass(boundsState, planplot::kDarkScheme, inputs.Opener(), bounds);
+    double extent[4] = {state.Elo, state.Nlo, state.Ehi, state.Nhi};
+    if (bounds.any) std::copy(bounds.extent, bounds.extent + 4, extent);
+    fault = d->Open(pending, px, o.flat, extent);
     sink = std::move(d);
   } else if (o.format == Format::Csv) {
     auto c = std::make_unique<CsvSink>();

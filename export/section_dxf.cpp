@@ -9,6 +9,7 @@
 #include <set>
 
 #include "export/dxf_file.h"
+#include "export/dxf_style.h"
 #include "export/section_run.h"
 #include "export/section_sheets.h"
 #include "secplot/section_page.h"
@@ -18,26 +19,10 @@ namespace surveyexport {
 
 namespace {
 
-// AutoCAD colour numbers of the plotters' file colours.
-int AciOf(int k) {
-  switch (k) {
-    case 1: return 1;  // red
-    case 2: return 3;  // green
-    case 3: return 4;  // cyan
-    case 4: return 2;  // yellow
-    default: return 5; // blue
-  }
-}
+// AutoCAD colour number and line type of the k-th file: the plotters' one map of each.
+int AciOf(int k) { return AciColour(static_cast<planplot::Rgb>(secplot::FileColour(k))); }
 
-const char* LineTypeName(int style) {
-  switch (style) {
-    case 1: return "DASHED";
-    case 2: return "DOT";
-    case 3: return "DASHDOT";
-    case 4: return "DIVIDE";
-    default: return "CONTINUOUS";
-  }
-}
+const char* LineTypeName(int style) { return DxfLineTypeName(static_cast<planplot::PenStyle>(style)); }
 
 // Text as a DXF value: printable characters only, on one line.
 std::string DxfText(const std::string& text) {
@@ -58,6 +43,7 @@ class DxfWriter : public DxfFile {
             const std::string& text, bool centred) {
     Pair(0, std::string("TEXT"));
     Pair(8, layer);
+    Pair(6, "CONTINUOUS");  // letters are drawn whole, whatever the layer's dashes
     Pair(10, x);
     Pair(20, y);
     Pair(30, 0.0);
@@ -113,6 +99,7 @@ class DxfWriter : public DxfFile {
 // measure on paper what the sheets' dashes measure), one layer a file, and the layers of
 // the titles and datum lines.
 void WriteTables(DxfWriter& w, const std::vector<std::string>& layers, double metresPerMm) {
+  w.Pair(999, kDxfUnitsComment);
   w.BeginSection("HEADER");
   w.Pair(9, "$ACADVER");
   w.Pair(1, "AC1009");
@@ -121,19 +108,8 @@ void WriteTables(DxfWriter& w, const std::vector<std::string>& layers, double me
   w.EndSection();
   w.BeginSection("TABLES");
 
-  w.BeginTable("LTYPE", 5);
-  for (int style = 0; style <= 4; ++style) {
-    const std::vector<double> dashes = DashPatternMm(style);
-    double total = 0;
-    std::vector<double> elements;
-    for (std::size_t i = 0; i < dashes.size(); ++i) {
-      total += dashes[i] * metresPerMm;
-      elements.push_back((i % 2 == 0 ? 1 : -1) * dashes[i] * metresPerMm);
-    }
-    w.LineType(LineTypeName(style), style == 0 ? "Solid line" : LineTypeName(style), elements,
-               total);
-  }
-  w.EndTable();
+  // The screen pen's pattern with its dash 3 mm long at the asked scale, as on the sheets.
+  WriteDxfLineTypes(w, 0.75 * metresPerMm);
 
   w.BeginTable("LAYER", static_cast<int>(layers.size()) + 3);
   w.Layer("0", 7, "CONTINUOUS");

@@ -84,6 +84,25 @@ QMap<qlonglong, QVector<double>> ListedPoints(const QString& path, const QString
   return points;
 }
 
+// Every feature of ogrinfo's listing: field -> value, "type:field" -> its type, "Style" ->
+// the OGR style string.
+QVector<QMap<QString, QString>> Features(const QString& path, const QString& layer = {}) {
+  QVector<QMap<QString, QString>> features;
+  QStringList args{"-ro", "-al", "-q", path};
+  if (!layer.isEmpty()) args << layer;
+  const QRegularExpression field(R"(^  ([\w-]+) \(([\w()]+)\) = (.*)$)");
+  for (const QString& line : Run("ogrinfo", args).split('\n')) {
+    if (line.startsWith("OGRFeature(")) features.append(QMap<QString, QString>());
+    if (features.isEmpty()) continue;
+    if (auto m = field.match(line); m.hasMatch()) {
+      features.last()[m.captured(1)] = m.captured(3);
+      features.last()["type:" + m.captured(1)] = m.captured(2);
+    }
+    if (line.startsWith("  Style = ")) features.last()["Style"] = line.mid(10);
+  }
+  return features;
+}
+
 }  // namespace
 
 class TestPlanExport : public QObject {
@@ -175,10 +194,33 @@ for e in msp.query("POLYLINE"):
 for e in msp.query("TEXT"):
     print("text", e.dxf.layer, repr(e.dxf.text), e.dxf.rotation, e.dxf.color)
 print("ltypes", " ".join(sorted(lt.dxf.name.upper() for lt in doc.linetypes)))
+for lt in doc.linetypes:
+    tags = lt.pattern_tags.tags
+    total, parts = sum(t.value for t in tags if t.code == 40), sum(abs(t.value) for t in tags if t.code == 49)
+    print("ltype", lt.dxf.name.upper(), "consistent" if abs(total - parts) < 1e-9 else total)
+# Each text's box in the frame of the text line (all texts share the angle): from its
+# top-left corner, a text height down and a height a letter along.
+import math
+boxes = []
+for e in msp.query("TEXT"):
+    h, a = e.dxf.height, math.radians(e.dxf.rotation)
+    at = e.dxf.align_point if e.dxf.valign == 3 else e.dxf.insert
+    x, y = at.x, at.y
+    u, v = x * math.cos(a) + y * math.sin(a), y * math.cos(a) - x * math.sin(a)
+    boxes.append((u, u + h * len(e.dxf.text), v - h, v))
+lo, hi = doc.header["$EXTMIN"], doc.header["$EXTMAX"]
+at = [e.dxf.location for e in msp.query("POINT")] + [e.dxf.insert for e in msp.query("TEXT")] + \
+     [v.dxf.location for p in msp.query("POLYLINE") for v in p.vertices]
+print("outside extents", sum(1 for p in at if not (lo[0] <= p[0] <= hi[0] and lo[1] <= p[1] <= hi[1])))
+print("overlapping labels", sum(1 for i, p in enumerate(boxes) for q in boxes[:i]
+      if p[0] < q[1] and q[0] < p[1] and p[2] < q[3] and q[2] < p[3]))
 )PY";
     const QString text = Run("/usr/bin/python3", {"-c", script, out});
     QVERIFY2(text.contains("errors 0\n"), qPrintable(text));
-    QVERIFY(text.contains("insunits 6\n"));
+    // An R12 drawing states no $INSUNITS (a later variable that readers scale it by).
+    QVERIFY(text.contains("insunits None\n"));
+    QVERIFY2(text.contains("overlapping labels 0\n"), qPrintable(text));
+    QVERIFY2(text.contains("outside extents 0\n"), qPrintable(text));  // the reference's too
     QVERIFY(text.contains("count POINT POINTS 9\n"));
     QVERIFY(text.contains("count POINT REF_POINTS 4\n"));
     QVERIFY(text.contains("count TEXT NUMBERS 13\n"));
@@ -188,13 +230,136 @@ print("ltypes", " ".join(sorted(lt.dxf.name.upper() for lt in doc.linetypes)))
     QVERIFY(text.contains("line LINES_1 DASHED 1 2 3d\n"));
     QVERIFY(text.contains("line LINES_5 CONTINUOUS 5 3 3d\n"));
     QVERIFY(text.contains("line REF_LINES CONTINUOUS 5 3 3d\n"));
-    QVERIFY(text.contains("ltypes BYBLOCK BYLAYER CONTINUOUS DASHDOT DASHDOTDOT DASHED DOTTED\n") ||
-            text.contains("ltypes CONTINUOUS DASHDOT DASHDOTDOT DASHED DOTTED\n"));
+    // The names CAD programs ship (LibreCAD draws only those dashed), each pattern's length
+    // the sum of its elements.
+    QVERIFY(text.contains("ltypes BYBLOCK BYLAYER CONTINUOUS DASHDOT DASHED DIVIDE DOT\n") ||
+            text.contains("ltypes CONTINUOUS DASHDOT DASHED DIVIDE DOT\n"));
+    for (const char* lt : {"CONTINUOUS", "DASHED", "DOT", "DASHDOT", "DIVIDE"})
+      QVERIFY2(text.contains(QString("ltype %1 consistent\n").arg(lt)), qPrintable(text));
     // The texts the plotter writes, turned by 10 degrees: green numbers, levels in white
     // (7), the reference's in blue.
     QVERIFY(text.contains("text NUMBERS ' 1' 10.0 3\n"));
     QVERIFY(text.contains("text LEVELS ' 12.50' 10.0 7\n"));
     QVERIFY(text.contains("text LEVELS ' 21.75' 10.0 5\n"));
+  }
+
+  // The colour and dash of every line as the pass resolves them, in every GIS format: the
+  // fence (code 13) green dash-dot, the kerb (21) red dashed, the centreline going on from
+  // it (5) blue, the reference's line blue; points yellow, the reference's blue.
+  void styles_data() {
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("layer");
+    QTest::addColumn<QString>("key");  // the feature: first (lines) or number (points)
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("colour");
+    QTest::addColumn<QString>("dash");
+    const QString formats[] = {"s.gpkg", "s.geojson", "s.kml"};
+    for (const QString& f : formats) {
+      const bool gpkg = f.endsWith("gpkg");
+      const auto row = [&](const char* layer, const char* key, const char* v, const char* c, const char* d) {
+        QTest::addRow("%s %s %s", qPrintable(f), layer, v)
+            << f << QString(layer) << QString(key) << QString(v) << QString(c) << QString(d);
+      };
+      row("lines", "first", "3", "#00ff00", "dash dot");
+      row("lines", "first", "6", "#ff0000", "dash");
+      row("lines", "first", "7", "#0000ff", "solid");
+      row("ref_lines", "first", "1", "#0000ff", "solid");
+      row("points", "number", "1", "#ffff00", "");
+      if (gpkg) row("ref_points", "number", "4", "#0000ff", "");
+    }
+  }
+  void styles() {
+    QFETCH(QString, output);
+    QFETCH(QString, layer);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(QString, colour);
+    QFETCH(QString, dash);
+    const QString out = Path(output);
+    if (!QFile::exists(out)) QCOMPARE(Export({main_, "--reference", ref_, out}).code, 0);
+    const bool gpkg = output.endsWith("gpkg");
+    int found = 0;
+    for (const auto& f : Features(out, gpkg ? layer : "plan")) {
+      if (f.value(key) != value || (!gpkg && f.value("layer") != layer)) continue;
+      ++found;
+      QCOMPARE(f.value("colour"), colour);
+      QCOMPARE(f.value("dash"), dash);
+      if (output.endsWith("geojson"))  // the simplestyle properties beside the fields
+        QCOMPARE(f.value(dash.isEmpty() ? "marker-color" : "stroke"), colour);
+      if (output.endsWith("kml") && !dash.isEmpty())
+        QVERIFY2(f.value("Style").startsWith("PEN(c:" + colour.toUpper()), qPrintable(f.value("Style")));
+    }
+    QCOMPARE(found, 1);
+  }
+
+  // QGIS opens every GeoPackage layer in its default style from layer_styles: checked in
+  // the table, and in QGIS's own drawing where QGIS is installed.
+  void layerStyles() {
+    const QString out = Path("styles.gpkg");
+    QCOMPARE(Export({main_, "--reference", ref_, out}).code, 0);
+    QStringList rows;
+    for (const auto& f : Features(out, "layer_styles")) {
+      rows << f.value("f_table_name") + " " + f.value("f_geometry_column") + " " + f.value("useAsDefault");
+    }
+    const QString table = Run("ogrinfo", {"-ro", "-al", "-q", out, "layer_styles"});
+    QCOMPARE(table.count(R"(name="field" value="colour")"), 4);  // colours from the field
+    QCOMPARE(rows, QStringList({"points geom 1", "lines geom 1", "ref_points geom 1", "ref_lines geom 1"}));
+    if (Run("/usr/bin/python3", {"-c", "import qgis.core; print('qgis')"}).trimmed() != "qgis")
+      QSKIP("QGIS's Python bindings are not installed");
+    const QString script = R"PY(
+import sys
+from qgis.core import QgsApplication, QgsVectorLayer, QgsMapSettings, QgsMapRendererSequentialJob
+from qgis.PyQt.QtCore import QSize
+from qgis.PyQt.QtGui import QColor
+app = QgsApplication([], False); app.initQgis()
+layer = QgsVectorLayer(sys.argv[1] + "|layername=lines", "lines", "ogr")
+s = QgsMapSettings(); s.setLayers([layer]); s.setDestinationCrs(layer.crs())
+s.setOutputSize(QSize(400, 400)); s.setExtent(layer.extent()); s.setBackgroundColor(QColor("black"))
+job = QgsMapRendererSequentialJob(s); job.start(); job.waitForFinished()
+image = job.renderedImage()
+seen = {image.pixelColor(x, y).name() for x in range(400) for y in range(400)}
+print(" ".join(sorted(c for c in seen if c in ("#00ff00", "#ff0000", "#0000ff"))))
+)PY";
+    QCOMPARE(Run("/usr/bin/python3", {"-c", script, out}).split('\n').filter(QRegularExpression("^#")),
+             QStringList({"#0000ff #00ff00 #ff0000"}));
+  }
+
+  // Whole numbers as integers, names to type, and heights to the decimals the file holds
+  // (a stored 10012.921 is 12.921, as `table` writes it) in every format.
+  void fields_data() {
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("layer");
+    QTest::addColumn<QStringList>("types");  // field:type
+    QTest::newRow("gpkg points") << "h.gpkg" << "points"
+        << QStringList{"number:Integer64", "code:Integer64", "line_marker:Integer", "height:Real"};
+    QTest::newRow("gpkg lines") << "h.gpkg" << "lines"
+        << QStringList{"first:Integer64", "last:Integer64", "style:Integer", "code:Integer64"};
+    QTest::newRow("geojson") << "h.geojson" << "plan"
+        << QStringList{"number:Integer", "code:Integer", "first:Integer", "stroke-width:Integer"};
+    QTest::newRow("kml") << "h.kml" << "plan"
+        << QStringList{"number:Integer", "code:Integer", "first:Integer", "last:Integer", "Name:String"};
+    QTest::newRow("csv") << "h.csv" << "h" << QStringList{"height:String", "colour:String"};
+    QTest::newRow("dxf") << "h.dxf" << "entities" << QStringList{"Layer:String"};
+  }
+  void fields() {
+    QFETCH(QString, output);
+    QFETCH(QString, layer);
+    QFETCH(QStringList, types);
+    const QString in = Path("HEIGHTS.NEH");
+    WriteNeh(in.toStdString(), {{820100, 836010, 10012.921}, {-820110, 836020, 30014.201},
+                                {-820120, 836030, 30015.5}});
+    QCOMPARE(Export({in, "--overwrite", Path(output)}).code, 0);
+    const auto features = Features(Path(output), layer);
+    QVERIFY(!features.isEmpty());
+    for (const QString& t : types) {
+      const QString name = t.section(':', 0, 0);
+      for (const auto& f : features) {
+        if (f.contains("type:" + name)) QCOMPARE(f.value("type:" + name), t.section(':', 1));
+      }
+    }
+    const QString listing = Run("ogrinfo", {"-ro", "-al", "-q", Path(output)});
+    QVERIFY2(listing.contains("12.921") && listing.contains("14.201"), qPrintable(listing));
+    QVERIFY2(!listing.contains("12.92100") && !listing.contains("14.20100"), qPrintable(listing));
   }
 
   // WGS 84 positions through PROJ (as cs2cs gives them) or through the suite's chain (as
