@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -37,6 +38,11 @@ class CheckedDevice : public QIODevice {
   // Writes what is buffered and closes: 0, or the error number of the first failure.
   int Finish();
   int Error() const { return file_.Error(); }
+  // The first and the last bytes written, and how many in all (the PDF's catalog stands
+  // near its start, its trailer at its end).
+  const std::string& Head() const { return head_; }
+  const std::string& Tail() const { return tail_; }
+  std::int64_t Written() const { return written_; }
 
  protected:
   qint64 readData(char*, qint64) override { return -1; }
@@ -44,6 +50,8 @@ class CheckedDevice : public QIODevice {
 
  private:
   CheckedFile file_;
+  std::string head_, tail_;
+  std::int64_t written_ = 0;
 };
 
 class SheetFile {
@@ -71,6 +79,9 @@ class SheetFile {
 
  private:
   std::string Failure() const;
+  // Appends to the finished PDF an update of its catalog asking viewers to print it at
+  // actual size (/PrintScaling /None), so that a sheet drawn at 1:N prints at 1:N.
+  void AskActualSize();
   CheckedDevice file_;
   std::string target_;
   std::unique_ptr<QPdfWriter> pdf_;

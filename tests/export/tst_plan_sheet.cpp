@@ -97,6 +97,7 @@ class TestPlanSheet : public QObject {
     const QString info = Tool("pdfinfo", {pdf}, &ok);
     if (!ok) QSKIP("pdfinfo (poppler-utils) is not installed");
     QVERIFY2(info.contains("Page size:       1191 x 842 pts (A3)"), qPrintable(info));
+    QVERIFY(exporttest::AsksActualSize(pdf));  // printed at 1:500, not shrunk to the paper
 
     // Points: squares in the print yellow (185, 135, 0), their corners 200 mm apart.
     const QList<QPointF> points = PathStarts(pdf, "72\\.5\\d*%,52\\.9\\d*%,0%", "fill");

@@ -164,6 +164,7 @@ class TestSectionSheets : public QObject {
     QCOMPARE(r.code, 0);
     bool ok = false;
     QVERIFY(Tool("pdfinfo", {pdf}, &ok).contains("Pages:           3"));
+    QVERIFY(exporttest::AsksActualSize(pdf));
     const QString page2 = Tool("pdftotext", {"-f", "2", "-l", "2", pdf, "-"});
     QVERIFY2(page2.contains("B.SEC (no section S2)"), qPrintable(page2));
     QVERIFY(Stroke(pdf, 2, "0%,58\\.8\\d*%,0%").isEmpty());   // no green line on S2
