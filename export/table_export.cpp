@@ -4,9 +4,9 @@
 #include "export/crs_rule.h"
 #include "export/gdal_output.h"
 #include "export/input_check.h"
+#include "export/output_styles.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -99,36 +99,6 @@ std::string SheetName(const std::string& stem) {
     i += length;
   }
   return name.empty() ? std::string("records") : name;
-}
-
-// The height of a packed height field to the decimals the stored value holds. The
-// packing leaves the height as the difference |s| - code * 10000, which in binary
-// carries the rounding of the larger stored value: a stored 10012.921 gives
-// 12.921000000000276. Taken from the shortest decimal text of |s| instead, it is 12.921,
-// the height that was packed; that value packs back to the very same stored double (else
-// the exact difference is kept).
-double HeightAsStored(double stored, const toolkit::PackedHeight& decoded) {
-  const double a = std::fabs(stored);
-  if (!(a < 9.0e15) || decoded.code < 0) return decoded.height;
-  char buf[64];
-  const auto res = std::to_chars(buf, buf + sizeof buf - 1, a, std::chars_format::fixed);
-  if (res.ec != std::errc()) return decoded.height;
-  const std::string text(buf, res.ptr);
-  const size_t point = text.find('.');
-  const std::string whole = text.substr(0, point);
-  const std::string fraction = point == std::string::npos ? std::string() : text.substr(point + 1);
-  std::uint64_t wholeValue = 0;
-  if (std::from_chars(whole.data(), whole.data() + whole.size(), wholeValue).ec != std::errc())
-    return decoded.height;
-  const auto codeValue = static_cast<std::uint64_t>(decoded.code);
-  if (wholeValue < codeValue * 10000) return decoded.height;
-  const std::string heightText =
-      std::to_string(wholeValue - codeValue * 10000) + (fraction.empty() ? "" : "." + fraction);
-  double h = 0;
-  if (std::from_chars(heightText.data(), heightText.data() + heightText.size(), h).ec != std::errc())
-    return decoded.height;
-  if (static_cast<double>(codeValue * 10000) + h != a) return decoded.height;
-  return stored < 0 ? -h : h;
 }
 
 // A file of more rows than a worksheet holds.
@@ -232,7 +202,7 @@ TableReader::Step TableReader::Next(TableRow* row) {
         const toolkit::PackedHeight ph = toolkit::DecodePackedHeight(s);
         row->numbers[0] = std::fabs(n);
         row->numbers[1] = std::fabs(e);
-        row->numbers[2] = HeightAsStored(s, ph);
+        row->numbers[2] = HeightAsStored(ph);  // to the decimals the file holds
         row->numbers[3] = ph.code;
         row->numbers[4] = n < 0 ? 1 : 0;
         return Step::Row;
@@ -365,11 +335,16 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
   // CSV numbers are written as the shortest text that reads back as the same double;
   // GDAL's own real formatting keeps 15 digits.
   const std::vector<TableColumn> columns = TableColumns(kind);
+  // The NEH code and line marker are whole by their decoding: integers. A GeoPackage's
+  // fields are named as a GIS user types them ("STN. NAME" as stn_name); CSV and XLSX keep
+  // brisel's headings.
+  std::vector<bool> whole(columns.size(), false);
   for (size_t i = 0; i < columns.size(); ++i) {
-    OGRFieldType type = OFTReal;
-    if (i == 0) type = OFTInteger64;
-    else if (columns[i].text || format == Format::Csv) type = OFTString;
-    OGRFieldDefn field(columns[i].name, type);
+    const std::string heading = columns[i].name;
+    whole[i] = i == 0 || (kind == SurveyKind::Neh && (heading == "CODE" || heading == "LINE"));
+    OGRFieldType type = whole[i] ? OFTInteger64 : OFTReal;
+    if (i > 0 && (columns[i].text || format == Format::Csv)) type = OFTString;
+    OGRFieldDefn field(format == Format::Gpkg ? GisFieldName(heading).c_str() : heading.c_str(), type);
     if (layer->CreateField(&field) != OGRERR_NONE) return out.Failure();
   }
 
@@ -408,6 +383,8 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
       const double v = row.numbers[numberIndex++];
       if (!std::isfinite(v)) feature.SetFieldNull(field);
       else if (format == Format::Csv) feature.SetField(field, ExactText(v).c_str());
+      else if (whole[i] && std::fabs(v) >= 9.2e18) feature.SetFieldNull(field);  // no integer holds it
+      else if (whole[i]) feature.SetField(field, static_cast<GIntBig>(v));
       else feature.SetField(field, v);
     }
     if (points) {
