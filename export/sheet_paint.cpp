@@ -141,25 +141,34 @@ void SheetPainter::Texts(const std::vector<PlacedText>& texts, double heightMm, 
   if (engine && engine->type() == QPaintEngine::Pdf) {
     // The font as the device resolves it (its dots per inch), for the glyphs and advances.
     const QRawFont raw = QRawFont::fromFont(QFont(cached.font, painter_.device()));
+    // Qt writes each glyph's offset from the one before: counted in a unit of an eighth of
+    // a digit's width, the offsets within a number are the whole number 8 (a point 4), a
+    // byte shorter than in dots, and no glyph of a label moves from its place.
+    const QList<quint32> zero = raw.glyphIndexesForString(QStringLiteral("0"));
+    const QList<QPointF> zeroAdvance = raw.advancesForGlyphIndexes(zero);
+    const double unit = zeroAdvance.isEmpty() || !(zeroAdvance[0].x() > 0) ? 1.0 : zeroAdvance[0].x() / 8;
+    painter_.setTransform(QTransform::fromScale(unit, unit), true);
+    QRawFont scaled = raw;
+    scaled.setPixelSize(raw.pixelSize() / unit);
     QList<quint32> glyphs;
     QList<QPointF> positions;
     for (const PlacedText& t : texts) {
       const QString s = QString::fromStdString(t.text);
       const QList<quint32> indexes = raw.glyphIndexesForString(s);
       const QList<QPointF> advances = raw.advancesForGlyphIndexes(indexes);
-      const QPointF start = back.map(D(t.mm)) + QPointF(0, ascent);
-      const double y = std::round(start.y());
-      double x = start.x();
+      const QPointF start = (back.map(D(t.mm)) + QPointF(0, ascent)) / unit;
+      const double x0 = std::round(start.x()), y = std::round(start.y());
+      double advance = 0;
       for (qsizetype i = 0; i < indexes.size() && i < advances.size(); ++i) {
         if (i >= s.size() || !s.at(i).isSpace()) {  // a blank draws nothing
           glyphs << indexes[i];
-          positions << QPointF(std::round(x), y);
+          positions << QPointF(x0 + std::round(advance / unit), y);
         }
-        x += advances[i].x();
+        advance += advances[i].x();
       }
     }
     QGlyphRun run;
-    run.setRawFont(raw);
+    run.setRawFont(scaled);
     run.setGlyphIndexes(glyphs);
     run.setPositions(positions);
     painter_.drawGlyphRun(QPointF(0, 0), run);

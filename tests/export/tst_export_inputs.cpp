@@ -183,43 +183,6 @@ class TestExportInputs : public QObject {
              said.c_str());
     QVERIFY(dir_.entryList({"cut*", ".cut*"}, QDir::Files | QDir::Hidden).isEmpty());
   }
-
-  // Records a worksheet cannot hold are counted before anything is written; empty records
-  // are no rows. A GeoPackage layer gets a name GeoPackage takes from any file name.
-  void tableRowsAndNames_data() {
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<int>("emptyRecords");
-    QTest::addColumn<QString>("output");
-    QTest::addColumn<QString>("said");  // the error, or the layer written
-    QTest::newRow("rows over the limit") << "ROWS.NEH" << 0 << "rows.xlsx" << "more than 6 rows";
-    QTest::newRow("records over, rows within") << "ROWS.NEH" << 4 << "rows.xlsx" << "";
-    QTest::newRow("name starting with a dash") << "-x.NEH" << 0 << "x.gpkg" << "_x";
-    QTest::newRow("name starting with gpkg") << "gpkg_site.NEH" << 0 << "g.gpkg" << "_gpkg_site";
-  }
-  void tableRowsAndNames() {
-    QFETCH(QString, input);
-    QFETCH(int, emptyRecords);
-    QFETCH(QString, output);
-    QFETCH(QString, said);
-    std::vector<Record> records = Points(10);
-    for (int i = 0; i < emptyRecords; ++i) records[i] = {0.0, 0.0, 0.0};
-    QVERIFY(testsupport::WriteSurveyFile(At(input).toStdString(), records, 24));
-    surveyexport::TableOptions o;
-    o.input = At(input).toStdString();
-    o.output = At(output).toStdString();
-    o.overwrite = true;
-    o.xlsxRowLimit = 6;
-    surveyexport::TableSummary summary;
-    const QString problem = QString::fromStdString(surveyexport::ExportTable(o, &summary));
-    if (output.endsWith(".xlsx")) {
-      QCOMPARE(problem.isEmpty(), said.isEmpty());
-      QVERIFY2(problem.contains(said), qPrintable(problem));
-      QCOMPARE(QFileInfo::exists(At(output)), said.isEmpty());
-      return;
-    }
-    QCOMPARE(problem, QString());
-    QVERIFY(exporttest::Tool("ogrinfo", {"-q", At(output)}).contains("1: " + said + " "));
-  }
 };
 
 QTEST_MAIN(TestExportInputs)

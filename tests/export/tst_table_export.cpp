@@ -463,25 +463,33 @@ void TestTableExport::worksheetTooSmall() {
   QCOMPARE(surveyexport::ExportTable(options, &summary),
            options.input + ": more than 3 rows, more than a worksheet holds: write .csv or .gpkg instead");
   QCOMPARE(FilesIn(dir.path()), 2);  // the input and the first output, unchanged
+  // Rows are counted before the work, and an empty record is no row.
+  QVERIFY(WriteSurveyFile(options.input, {{1.0, 1.0, 1.0}, {2.0, 2.0, 2.0}, {3.0, 3.0, 3.0}, {0.0, 0.0, 0.0}}, 24));
+  QCOMPARE(surveyexport::ExportTable(options, &summary), std::string());
 }
 
 void TestTableExport::worksheetNames_data() {
   QTest::addColumn<QByteArray>("stem");  // the file name's bytes
   QTest::addColumn<QString>("sheet");
+  QTest::addColumn<QString>("output");
   // A 31st letter of two bytes was cut in half and the whole name came out as "?".
-  QTest::newRow("long, beyond ASCII") << QString(40, QChar(0xC4)).toUtf8() << QString(31, QChar(0xC4));
-  QTest::newRow("Excel's forbidden letters") << QByteArray("a[b]c") << "a_b_c";
+  QTest::newRow("long, beyond ASCII") << QString(40, QChar(0xC4)).toUtf8() << QString(31, QChar(0xC4)) << "w.xlsx";
+  QTest::newRow("Excel's forbidden letters") << QByteArray("a[b]c") << "a_b_c" << "w.xlsx";
   // A file name in Latin-1 (byte C4 alone) gives a valid UTF-8 name.
-  QTest::newRow("Latin-1 file name") << QByteArray("\xC4x") << QString::fromUtf8("\u00C4x");
+  QTest::newRow("Latin-1 file name") << QByteArray("\xC4x") << QString::fromUtf8("\u00C4x") << "w.xlsx";
+  // GeoPackage refused a layer named "-x" ("may not contain special characters").
+  QTest::newRow("GeoPackage, leading dash") << QByteArray("-x") << "_x" << "w.gpkg";
+  QTest::newRow("GeoPackage, gpkg prefix") << QByteArray("gpkg_site") << "_gpkg_site" << "w.gpkg";
 }
 
 void TestTableExport::worksheetNames() {
   if (!HaveOgrinfo()) QSKIP("ogrinfo (gdal-bin) is not installed");
   QFETCH(QByteArray, stem);
   QFETCH(QString, sheet);
+  QFETCH(QString, output);
   QTemporaryDir dir;
   const std::string input = dir.path().toStdString() + "/" + stem.toStdString() + ".NEH";
-  const QString output = dir.filePath("w.xlsx");
+  output = dir.filePath(output);
   QVERIFY(WriteSurveyFile(input, {{1.0, 2.0, 3.0}}, 24));
   std::ostringstream out, err;
   QCOMPARE(surveyexport::RunSurveyExport({"table", input, output.toStdString()}, out, err), 0);
