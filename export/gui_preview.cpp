@@ -9,6 +9,9 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <cmath>
 #include <vector>
 
@@ -166,10 +169,36 @@ class PlanPreview : public PreviewScene {
     std::vector<std::string> files{state_.mainFileName};
     if (state_.referencePresent) files.push_back(state_.referenceFileName);
     if (std::string e = inputs.Check(files); !e.empty()) return e;
+    // Files of up to 256 MB are read once and drawn from memory at every zoom.
+    for (const std::string& name : files) {
+      std::ifstream in(name, std::ios::binary);
+      std::error_code ec;
+      const auto size = std::filesystem::file_size(name, ec);
+      if (!in || ec || size > kKeptBytes) {
+        held_.clear();
+        break;
+      }
+      auto bytes = std::make_shared<std::string>(size, '\0');
+      if (!in.read(bytes->data(), static_cast<std::streamsize>(size))) {
+        held_.clear();
+        break;
+      }
+      held_[name] = std::move(bytes);
+      if (!keepGoing()) return {};
+    }
     std::int64_t n = 0;
-    return planplot::ScanFullExtent(state_, inputs.Opener(), [&] {
+    return planplot::ScanFullExtent(state_, Opener(), [&] {
       return ++n % 8192 != 0 || keepGoing();
     });
+  }
+  planplot::NehOpener Opener() const {
+    if (held_.empty()) return planplot::OpenNehFile;
+    auto held = held_;
+    return [held](const std::string& name) -> std::unique_ptr<planplot::NehSource> {
+      const auto it = held.find(name);
+      if (it == held.end()) return planplot::OpenNehFile(name);
+      return planplot::MemoryNehSource(*it->second);
+    };
   }
   QRectF Extent() const override {
     return QRectF(QPointF(state_.Elo, state_.Nlo), QPointF(state_.Ehi, state_.Nhi)).normalized();
@@ -181,12 +210,14 @@ class PlanPreview : public PreviewScene {
     ImageSurface surface(image, keepGoing);
     PlanImageCanvas canvas(surface, view);
     const planplot::PassResult r =
-        planplot::DrawPlanPass(state, planplot::kLightScheme, planplot::OpenNehFile, canvas);
+        planplot::DrawPlanPass(state, planplot::kLightScheme, Opener(), canvas);
     return !r.aborted;
   }
 
  private:
+  static constexpr std::uintmax_t kKeptBytes = 256u << 20;
   planplot::PlanState state_;
+  std::map<std::string, std::shared_ptr<const std::string>> held_;
 };
 
 // ---- The sections -------------------------------------------------------------------
