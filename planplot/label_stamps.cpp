@@ -24,10 +24,8 @@ bool NearStep(double v) {
 // The binary magnitude of v >= 1: floor(log2(v)).
 inline int Magnitude(double v) { return int((std::bit_cast<std::uint64_t>(v) >> 52) & 0x7FF) - 1023; }
 
-void Fill(QImage& image, int x, int y, const PixelRuns& pixels, QRgb colour) {
-  const int w = image.width(), h = image.height();
-  uchar* bits = image.bits();
-  const qsizetype bpl = image.bytesPerLine();
+void Fill(uchar* bits, qsizetype bpl, int w, int h, int x, int y, const PixelRuns& pixels,
+          QRgb colour) {
   if (x + pixels.left >= 0 && y + pixels.top >= 0 && x + pixels.right <= w && y + pixels.bottom <= h) {
     uchar* corner = bits + y * bpl + qsizetype(x) * 4;
     for (const PixelRuns::Run& r : pixels.runs) {
@@ -215,6 +213,16 @@ const LabelStamps::BoxShape& LabelStamps::ShapeOf(int width) {
   walk(b.xs, left.x() + 0.5, bottom - left);
   walk(b.xs, top.x() - 0.5, right - top);
   walk(b.xs, right.x() - 0.5, bottom - right);
+  auto extent = [](const std::vector<std::pair<double, double>>& v, double& low, double& high) {
+    low = v.front().first;
+    high = v.front().second;
+    for (const auto& [lo, hi] : v) {
+      low = std::min(low, lo);
+      high = std::max(high, hi);
+    }
+  };
+  extent(b.xs, b.xLow, b.xHigh);
+  extent(b.ys, b.yLow, b.yHigh);
   return b;
 }
 
@@ -227,8 +235,12 @@ const LabelStamps::Box* LabelStamps::BoxAt(int width, const BoxShape& shape, int
   key.a = std::uint64_t(width) << 48;
   if (!exactTransform_) {
     // Each coordinate's magnitude, 4 bits each (coordinates below 1 are not taken).
-    auto magnitudes = [](const std::vector<std::pair<double, double>>& ranges, int at,
-                         std::uint64_t& sig, bool& exact) {
+    auto magnitudes = [](const std::vector<std::pair<double, double>>& ranges, double lowest,
+                         double highest, int at, std::uint64_t& sig, bool& exact) {
+      if (at + lowest >= 1 && at + highest < 32768 && Magnitude(at + lowest) == Magnitude(at + highest)) {
+        for (std::size_t i = 0; i < ranges.size(); ++i) sig = sig * 16 + std::uint64_t(Magnitude(at + lowest));
+        return true;
+      }
       for (const auto& [lo, hi] : ranges) {
         if (at + lo < 1 || at + hi >= 32768) return false;
         const int m = Magnitude(at + lo);
@@ -239,7 +251,9 @@ const LabelStamps::Box* LabelStamps::BoxAt(int width, const BoxShape& shape, int
     };
     std::uint64_t xs = 0, ys = 0;
     bool xExact = false, yExact = false;
-    if (!magnitudes(shape.xs, x, xs, xExact) || !magnitudes(shape.ys, y, ys, yExact)) return nullptr;
+    if (!magnitudes(shape.xs, shape.xLow, shape.xHigh, x, xs, xExact) ||
+        !magnitudes(shape.ys, shape.yLow, shape.yHigh, y, ys, yExact))
+      return nullptr;
     key.a ^= xs;
     key.b = ys;
     if (xExact) key.b ^= std::uint64_t(x + 1) << 32;
@@ -262,16 +276,28 @@ const LabelStamps::Box* LabelStamps::BoxAt(int width, const BoxShape& shape, int
 
 LabelStamps::Route LabelStamps::Plan(std::string_view text, int x, int y, QSize image) {
   box_ = nullptr;
-  count_ = 0;
-  if (text.empty() || text.size() > std::size_t(kMaxChars)) return Route::Painter;
-  int pen = 0, previous = -1;
-  for (char c : text) {
+  if (text.empty() || text.size() > std::size_t(kMaxChars)) {
+    count_ = 0;
+    return Route::Painter;
+  }
+  // The characters the label shares with the one before keep their stamps and pens.
+  std::size_t same = 0;
+  while (same < std::size_t(count_) && same < text.size() && text[same] == lastText_[same]) ++same;
+  count_ = int(same);
+  int pen = same ? pens_[same - 1] : 0, previous = same ? Slot(text[same - 1]) : -1;
+  for (std::size_t i = same; i < text.size(); ++i) {
+    const char c = text[i];
     const int slot = Slot(c);
-    if (slot < 0) return Route::Painter;
     if (previous >= 0) pen += advance_[std::size_t(previous)] + Kern(previous, slot);
-    const Glyph& g = GlyphAt(slot, pen);
-    if (!g.safe || !g.pixels.usable) return Route::Painter;
-    text_[std::size_t(count_++)] = &g;
+    const Glyph* g = slot < 0 ? nullptr : &GlyphAt(slot, pen);
+    if (!g || !g->safe || !g->pixels.usable) {
+      count_ = int(i);
+      return Route::Painter;
+    }
+    lastText_[i] = c;
+    pens_[i] = pen;
+    text_[i] = g;
+    count_ = int(i) + 1;
     previous = slot;
   }
   const int total = pen + advance_[std::size_t(previous)];
@@ -315,11 +341,16 @@ LabelStamps::Route LabelStamps::Plan(std::string_view text, int x, int y, QSize 
 }
 
 void LabelStamps::DrawBox(QImage& image, int x, int y, QRgb background) const {
-  if (box_) Fill(image, x, y, box_->pixels, background);
+  if (box_)
+    Fill(image.bits(), image.bytesPerLine(), image.width(), image.height(), x, y, box_->pixels,
+         background);
 }
 
 void LabelStamps::DrawText(QImage& image, int x, int y, QRgb colour) const {
-  for (int i = 0; i < count_; ++i) Fill(image, x, y, text_[std::size_t(i)]->pixels, colour);
+  uchar* bits = image.bits();
+  for (int i = 0; i < count_; ++i)
+    Fill(bits, image.bytesPerLine(), image.width(), image.height(), x, y,
+         text_[std::size_t(i)]->pixels, colour);
 }
 
 }  // namespace planplot

@@ -98,6 +98,7 @@ class LabelStamps {
     // The coordinates the painter computes by adding to an absolute position: each as
     // the range it can take, relative to the label's corner.
     std::vector<std::pair<double, double>> xs, ys;
+    double xLow = 0, xHigh = 0, yLow = 0, yHigh = 0;  // their extents
     bool safe = false;
   };
   struct BoxKey {
@@ -134,6 +135,8 @@ class LabelStamps {
   // The label last planned.
   const Box* box_ = nullptr;
   std::array<const Glyph*, kMaxChars> text_{};
+  std::array<char, kMaxChars> lastText_{};
+  std::array<int, kMaxChars> pens_{};
   int count_ = 0;
 };
 

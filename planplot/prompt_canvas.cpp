@@ -109,7 +109,6 @@ void PromptCanvas::Label(const PlanLabel& label) {
   int x = 0, y = 0;
   if (!LabelPixel(world_, label.E, label.N, x, y)) return;
   const std::string& text = label.text;
-  const QString s = QString::fromLatin1(text.data(), qsizetype(text.size()));
   QImage& image = area_->Image();
   const bool direct = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32;
   if (stamps_ && direct) {
@@ -124,20 +123,21 @@ void PromptCanvas::Label(const PlanLabel& label) {
         dirty_ = true;
         return;
       case LabelStamps::Route::PainterBox:
-        PaintLabel(x, y, s, label.colour, label.background, false);
+        PaintLabel(x, y, text, label.colour, label.background, false);
         stamps_->DrawText(image, x, y, colour);
         return;
       case LabelStamps::Route::Painter:
         break;
     }
   }
-  PaintLabel(x, y, s, label.colour, label.background, true);
+  PaintLabel(x, y, text, label.colour, label.background, true);
 }
 
-void PromptCanvas::PaintLabel(int x, int y, const QString& s, Rgb colour, Rgb background,
+void PromptCanvas::PaintLabel(int x, int y, const std::string& text, Rgb colour, Rgb background,
                               bool withText) {
   QPainter* p = Painter();
   if (!p) return;
+  const QString s = QString::fromLatin1(text.data(), qsizetype(text.size()));
   p->save();
   p->translate(x, y);
   if (font_.escapement != 0) p->rotate(-font_.escapement / 10.0);

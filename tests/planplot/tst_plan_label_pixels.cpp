@@ -114,7 +114,8 @@ class TestPlanLabelPixels : public QObject {
     QFETCH(PlanScheme, scheme);
     QFETCH(double, zoom);
     if (!QFile::exists(kSamples + "SITE.NEH")) QSKIP("the sample files are not there");
-    PlanState s{"SITE.NEH", "SITEREF.NEH", true};
+    PlanState s;
+    s.mainFileName = "SITE.NEH", s.referenceFileName = "SITEREF.NEH", s.referencePresent = true;
     ScanFullExtent(s, OpenSample);
     FitViewWindow(s);
     const double cE = (s.Eleft + s.Eright) / 2, cN = (s.Nbottom + s.Ntop) / 2;
