@@ -124,12 +124,16 @@ void WriteTables(DxfWriter& w, const std::vector<std::string>& layers, double me
   w.BeginSection("ENTITIES");
 }
 
-// The section plotter's pass into the DXF: heights moved up by the band's shift.
+// The section plotter's pass into the DXF: offsets in metres, heights above the band's
+// datum at the vertical scale (times H/V), so that the drawing plotted at 1:H shows the
+// heights at 1:V, as its title says.
 class DxfCanvas : public secplot::SectionCanvas {
  public:
-  DxfCanvas(DxfWriter& w, const std::vector<std::string>& layers, double shift,
-            double labelHeight)
-      : w_(w), layers_(layers), shift_(shift), labelHeight_(labelHeight) {}
+  DxfCanvas(DxfWriter& w, const std::vector<std::string>& layers, double datum, double datumLevel,
+            double exaggeration, double labelHeight)
+      : w_(w), layers_(layers), datum_(datum), datumLevel_(datumLevel), k_(exaggeration),
+        labelHeight_(labelHeight) {}
+  double Up(double height) const { return datum_ + (height - datumLevel_) * k_; }
   ~DxfCanvas() override { Flush(); }
   void ClearPage(secplot::Colour) override {}
   void SetWorld(double, double, double, double) override {}
@@ -139,7 +143,7 @@ class DxfCanvas : public secplot::SectionCanvas {
       Flush();
       return;
     }
-    const std::pair<double, double> a{x1, y1 + shift_}, b{x2, y2 + shift_};
+    const std::pair<double, double> a{x1, Up(y1)}, b{x2, Up(y2)};
     if (points_.empty() || colour != colour_ || points_.back() != a) {
       Flush();
       points_.push_back(a);
@@ -151,7 +155,7 @@ class DxfCanvas : public secplot::SectionCanvas {
              secplot::Colour colour, secplot::Colour) override {
     if (text.empty() || !std::isfinite(x) || !std::isfinite(y)) return;
     // Beside the point, reading upward.
-    w_.Text(LayerOf(colour), x + labelHeight_ * 1.1, y + shift_ + labelHeight_ * 0.5,
+    w_.Text(LayerOf(colour), x + labelHeight_ * 1.1, Up(y) + labelHeight_ * 0.5,
             labelHeight_, 90, text, false);
   }
   void Flush() {
@@ -167,7 +171,7 @@ class DxfCanvas : public secplot::SectionCanvas {
   }
   DxfWriter& w_;
   const std::vector<std::string>& layers_;
-  double shift_, labelHeight_;
+  double datum_, datumLevel_, k_, labelHeight_;
   std::vector<std::pair<double, double>> points_;
   secplot::Colour colour_ = 0;
 };
@@ -211,6 +215,7 @@ std::string DrawSectionsDxf(const SectionsOptions& o, SectionRun& run, const std
 
   const double title = 5 * metresPerMm;   // 5 mm at the asked scale
   const double label = 2 * metresPerMm;   // 2 mm
+  const double exaggeration = o.horizontal / o.vertical;  // heights drawn at 1:V
   double bottom = 0;                      // lower edge of the next band
   int pages = 0;
   std::unique_ptr<DxfCanvas> canvas;
@@ -224,7 +229,7 @@ std::string DrawSectionsDxf(const SectionsOptions& o, SectionRun& run, const std
           return nullptr;
         }
         const double datum = bottom + 3 * title;
-        canvas = std::make_unique<DxfCanvas>(w, layers, datum - frame->y0, label);
+        canvas = std::make_unique<DxfCanvas>(w, layers, datum, frame->y0, exaggeration, label);
         return canvas.get();
       },
       [&](const SectionPage& page) -> std::string {
@@ -235,8 +240,8 @@ std::string DrawSectionsDxf(const SectionsOptions& o, SectionRun& run, const std
         if (!level.empty() && level.front() == ' ') level.erase(0, 1);
         w.Text("DATUM", frame->x0, datum - 1.5 * label, label, 0, "Datum " + level, false);
         w.Text("TITLES", (frame->x0 + frame->xr) / 2, bottom + title,
-               title, 0, SectionTitle(ShownName(page.name), o.horizontal, o.vertical), true);
-        bottom = datum + (frame->yt - frame->y0) + 2 * title;
+               title, 0, SectionTitle(ShownName(page.name), o.horizontal, o.vertical, page.chainage), true);
+        bottom = datum + (frame->yt - frame->y0) * exaggeration + 2 * title;
         ++pages;
         return w.Good() ? std::string() : CannotWrite(o.output, w.Error());
       },

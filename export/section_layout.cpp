@@ -184,9 +184,11 @@ std::vector<double> DashPatternMm(int style) {
   }
 }
 
-std::string SectionTitle(const std::string& name, double horizontal, double vertical) {
+std::string SectionTitle(const std::string& name, double horizontal, double vertical,
+                         const std::string& chainage) {
   std::string trimmed = name;
   while (!trimmed.empty() && (trimmed.back() == ' ' || trimmed.back() == '\0')) trimmed.pop_back();
+  if (!chainage.empty()) trimmed += "  Ch " + chainage;
   return trimmed + "  Hor 1/" + toolkit::PlainNumberText(horizontal) + "  Vert 1/" +
          toolkit::PlainNumberText(vertical);
 }

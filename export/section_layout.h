@@ -83,7 +83,9 @@ std::optional<SheetChoice> ChooseSheet(const Extent& extent, double horizontal, 
 // for solid lines.
 std::vector<double> DashPatternMm(int style);
 
-// The text of a title: "A  Hor 1/200  Vert 1/100" (names trimmed of trailing blanks).
-std::string SectionTitle(const std::string& name, double horizontal, double vertical);
+// The text of a title: "A  Ch 120.000  Hor 1/200  Vert 1/100" (names trimmed of trailing
+// blanks; no chainage part when the header holds none).
+std::string SectionTitle(const std::string& name, double horizontal, double vertical,
+                         const std::string& chainage = {});
 
 }  // namespace surveyexport

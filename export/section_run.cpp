@@ -172,6 +172,7 @@ std::string SectionRun::Walk(
              " in any of the files";
     }
     page.name = state_.sectionName;
+    page.chainage = ShownName(state_.sectionChainage);
     if (page.extent.empty) {
       const auto k = std::find(page.present.begin(), page.present.end(), true) - page.present.begin();
       return Shown(names_[k]) + ": section " + ShownName(page.name) +

@@ -17,6 +17,7 @@ namespace surveyexport {
 struct SectionPage {
   int number = 0;                 // 1, 2, ... in the order drawn
   std::string name;               // field 1 of the header, 8 characters
+  std::string chainage;           // field 2 of the header as written (blanks trimmed)
   Extent extent;                  // of the ground lines of every file that holds the section
   std::vector<bool> present;      // per file: the section is in that file
 };

@@ -142,6 +142,14 @@ QRectF FramePlace(const SheetChoice& c) {
 void DrawFrame(SheetPainter& sheet, const SectionFrame& f, QRectF place) {
   SheetCanvas at(sheet, f, place);
   sheet.Rectangle(place, kFramePenMm, 0);
+  // The frame's lower edge is the datum: drawn heavier and labelled with its level
+  // under its left end.
+  sheet.Polyline(QPolygonF{place.bottomLeft(), place.bottomRight()}, kGroundPenMm, 0,
+                 secplot::kSolid);
+  std::string level = secplot::LevelLabel(f.y0);  // " 16.00", "-2.00"
+  if (!level.empty() && level.front() == ' ') level.erase(0, 1);
+  sheet.Text(QPointF(place.left(), place.bottom() + 0.5), "Datum " + level, kLegendMm, 0, 0,
+             SheetPainter::kTopLeft);
   const double tickFont = secplot::kTickFont.points * 25.4 / 72.0;
   for (long double x : secplot::TickValues(f.x0, f.gx, f.xr)) {
     const QPointF top = at.Mm(double(x), f.yt);
@@ -163,7 +171,7 @@ void DrawTitleBlock(SheetPainter& sheet, const SheetChoice& c, QRectF place,
   const double cx = place.center().x();
   double y = place.bottom() + 3;
   sheet.Text(QPointF(cx, y), SectionTitle(ShownName(page.name), c.frame.horizontal,
-                                          c.frame.vertical),
+                                          c.frame.vertical, page.chainage),
              kTitleMm, 0, 0, SheetPainter::kTopCentre, true);
   y += kTitleMm + 3;
   // Legend: a sample of each file's line and its name, in one row under the title.
@@ -260,7 +268,7 @@ class SheetOutput {
         return nullptr;
       }
       sheetPage.title = QString::fromStdString(
-          SectionTitle(shown, choice_.frame.horizontal, choice_.frame.vertical));
+          SectionTitle(shown, choice_.frame.horizontal, choice_.frame.vertical, page.chainage));
       *error = file_.Begin(format_, path, target, sheetPage);
     }
     if (!error->empty()) return nullptr;

@@ -151,6 +151,8 @@ SectionOutcome DrawFileSection(SectionPlotState& state, int k, std::string_view 
     return out;
   }
   state.sectionName = SectionNameText(cursor.File());
+  state.sectionChainage = toolkit::FieldTextTrimmed(cursor.File(), 2);
+  state.sectionChainage.erase(0, state.sectionChainage.find_first_not_of(' '));
 
   // First point, after at most ten empty records.
   Point p;
@@ -256,6 +258,7 @@ PageResult DrawSectionPage(SectionPlotState& state, SectionCanvas& canvas,
     // No file was chosen: the page is the frame alone, titled with the requested name,
     // and there is no further section to page to.
     state.sectionName = state.firstName;
+    state.sectionChainage.clear();
     state.lastReached = state.lastPage = true;
     return PageResult::Drawn;
   }

@@ -39,6 +39,7 @@ struct SectionPlotState {
   bool lastPage = false;      // the current page is the last one
   long double x0 = 0, y0 = 0;                  // lower-left corner
   std::string sectionName;                     // field 1 of the header found on this page
+  std::string sectionChainage;                 // its field 2 as written, blanks trimmed
   std::string nextName;                        // read at the end of a section
   PageGeometry page;
   int failedFile = 0;  // position (1..5) of the file a page stopped at, 0 when none

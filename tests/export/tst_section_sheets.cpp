@@ -140,14 +140,16 @@ class TestSectionSheets : public QObject {
     const double distanceRow = words.value("0.00").y();
     for (auto it = words.begin(); it != words.end(); ++it)
       if (it.key().endsWith(".00") && it.value().x() < line[0].x() &&
-          it.value().y() > distanceRow + 1)
+          it.value().y() > distanceRow + 1 && it.value().y() < words.value("Datum").y() - 1)
         heights << it.value().y();
     std::sort(heights.begin(), heights.end());
     QVERIFY(heights.size() >= 2);
+    // The datum under the frame's lower left corner, 20 mm under the lowest height label.
+    QVERIFY(std::fabs(words.value("Datum").y() - heights.last() - 20) < 1.5);
     for (int i = 1; i < heights.size(); ++i) QVERIFY(std::fabs(heights[i] - heights[i - 1] - 20) < 0.05);
 
     const QString text = Tool("pdftotext", {"-layout", pdf, "-"});
-    const QString title = QString("S1  Hor 1/%1  Vert 1/%2").arg(horizontal).arg(vertical);
+    const QString title = QString("S1  Ch 0.000  Hor 1/%1  Vert 1/%2").arg(horizontal).arg(vertical);
     QVERIFY2(text.simplified().contains(title.simplified()), qPrintable(text));
     if (!note.isEmpty()) {
       QVERIFY2(text.contains(note), qPrintable(text));
@@ -193,7 +195,7 @@ class TestSectionSheets : public QObject {
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray svg = f.readAll();
     QVERIFY(svg.contains("width=\"297mm\" height=\"210mm\""));
-    QVERIFY(svg.contains("S1  Hor 1/200  Vert 1/100"));
+    QVERIFY(svg.contains("S1  Ch 0.000  Hor 1/200  Vert 1/100"));
   }
 
   // The DXF read back with ezdxf: a layer per file in its colour and line type, ground
@@ -227,8 +229,9 @@ class TestSectionSheets : public QObject {
     }
     QCOMPARE(x[0], -10.0);
     QCOMPARE(x[2], 10.0);
-    QVERIFY(std::fabs(y[1] - y[0] - 2) < 1e-6 && std::fabs(y[2] - y[1] + 1) < 1e-6);
-    QVERIFY(got.contains("TEXT TITLES S3  Hor 1/200  Vert 1/100"));
+    // Heights at the vertical scale: 2 m and -1 m up are 4 and -2 units at 1/200 over 1/100.
+    QVERIFY(std::fabs(y[1] - y[0] - 4) < 1e-6 && std::fabs(y[2] - y[1] + 2) < 1e-6);
+    QVERIFY(got.contains("TEXT TITLES S3  Ch 0.000  Hor 1/200  Vert 1/100"));
     QVERIFY(got.contains("TEXT DATUM Datum 18.00"));
     QCOMPARE(got.split('\n').filter(QRegularExpression("^LINE B ")).size(), 2);
   }
