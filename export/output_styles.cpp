@@ -17,13 +17,6 @@ std::string HexColour(Rgb colour) {
   return text;
 }
 
-std::string KmlColour(Rgb colour) {
-  char text[9];
-  std::snprintf(text, sizeof text, "ff%02x%02x%02x", static_cast<unsigned>(colour & 0xFF),
-                static_cast<unsigned>((colour >> 8) & 0xFF), static_cast<unsigned>((colour >> 16) & 0xFF));
-  return text;
-}
-
 const char* DashName(PenStyle style) {
   switch (style) {
     case PenStyle::Dash: return "dash";

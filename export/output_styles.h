@@ -14,8 +14,6 @@ namespace surveyexport {
 
 // "#rrggbb" of a colour 0x00RRGGBB, in lower case: "#ffff00".
 std::string HexColour(planplot::Rgb colour);
-// KML's opaque aabbggrr: "ff00ffff" for yellow.
-std::string KmlColour(planplot::Rgb colour);
 // The pen style by QGIS's name for it: "solid", "dash", "dot", "dash dot", "dash dot dot".
 const char* DashName(planplot::PenStyle style);
 
