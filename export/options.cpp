@@ -200,7 +200,7 @@ const CommandDecl kCommandDecls[] = {
      "page a section, landscape, on --paper; a section too big for it goes on the next\n"
      "larger sheet (with --fit: stays, at smaller standard scales), and the page says so.\n"
      "SVG: OUTPUT.svg for one section, otherwise OUTPUT-1.svg, OUTPUT-2.svg, ... DXF: every\n"
-     "section in (offset, height) metres, one above another, one layer a file. A SEC file\n"
+     "section over its datum, metres across and heights at 1:V, one layer a file. A SEC file\n"
      "may be named without its extension. With --output-dir the drawing is named after\n"
      "the first file."},
 };

@@ -1,7 +1,7 @@
 #pragma once
-// Sections to DXF (no Qt): every section of the range as polylines in (offset, height)
-// metres, one above another, each over a datum line with its level and under its title;
-// one layer a file in the file's colour and line type.
+// Sections to DXF (no Qt): every section of the range as polylines, offsets in metres and
+// heights at the vertical scale (H/V units a metre) over a datum line with its level, one
+// above another, each under its title; one layer a file in the file's colour and line type.
 #include <string>
 #include <vector>
 
