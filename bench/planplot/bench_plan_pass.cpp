@@ -58,7 +58,8 @@ struct Area {
 enum Labels { kNone = 0, kNumbers = 1, kLevels = 2, kBoth = 3 };
 
 void Pass(benchmark::State& st, bool lines, int labels) {
-  static Area a;
+  // Made once and never destroyed: a widget must not outlive the application object.
+  static Area& a = *new Area;
   const std::string name = WriteFile(lines);
   planplot::PlanState s;
   s.mainFileName = name;
