@@ -73,6 +73,8 @@ class TestExportInputs : public QObject {
     }
   }
 
+  void cleanupTestCase() { dir_.removeRecursively(); }
+
   // Every command and format: one line, exit 1, no output.
   void refused_data() {
     QTest::addColumn<QString>("command");
