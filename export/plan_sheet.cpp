@@ -336,6 +336,17 @@ std::string DrawPlanSheet(const PlanSheetOptions& o, const Progress& progress,
   if (std::string e = planplot::ScanFullExtent(state, opener); !e.empty()) return e;
 
   double left = state.Elo, right = state.Ehi, bottom = state.Nlo, top = state.Nhi;
+  if (state.referencePresent) {
+    // The sheet holds the reference file too: fitted to both, and the note says so when
+    // either reaches beyond the sheet.
+    planplot::PlanState reference;
+    reference.mainFileName = o.reference;
+    if (std::string e = planplot::ScanFullExtent(reference, opener); !e.empty()) return e;
+    left = std::min(left, reference.Elo);
+    right = std::max(right, reference.Ehi);
+    bottom = std::min(bottom, reference.Nlo);
+    top = std::max(top, reference.Nhi);
+  }
   if (o.haveView) {
     left = std::min(o.viewE1, o.viewE2);
     right = std::max(o.viewE1, o.viewE2);

@@ -173,6 +173,26 @@ class TestPlanSheet : public QObject {
     QCOMPARE(surveyexport::ParseView(text.toStdString()).has_value(), good);
   }
 
+  // The sheet holds the reference file too: a reference 600 m off the survey widens the
+  // scale to take both in, and at a given scale too small for it the sheet says so.
+  void referenceOnTheSheet() {
+    const QString ref = dir_.filePath("REF.NEH");
+    QVERIFY(testsupport::WriteSurveyFile(ref.toStdString(),
+                                         {{820600.0, 836600.0, 0.0}, {820610.0, 836610.0, 0.0}}, 24));
+    surveyexport::PlanSheetOptions o;
+    o.neh = neh_.toStdString();
+    o.reference = ref.toStdString();
+    o.output = dir_.filePath("withref.pdf").toStdString();
+    o.overwrite = true;
+    surveyexport::PlanSheetResult result;
+    QCOMPARE(QString::fromStdString(surveyexport::DrawPlanSheet(o, {}, &result)), QString());
+    QVERIFY2(result.scale >= 2000 && result.note.empty(), qPrintable(QString::number(result.scale)));
+    o.scale = 500;
+    QCOMPARE(QString::fromStdString(surveyexport::DrawPlanSheet(o, {}, &result)), QString());
+    QVERIFY2(QString::fromStdString(result.note).contains("lies outside the sheet"),
+             result.note.c_str());
+  }
+
   // The plan command on its way to paper: usage errors (exit 2) for bad scales, views
   // and papers, one line and exit 1 for a file that cannot be read; no output left.
   void command_data() {
