@@ -85,6 +85,9 @@ PlanWindow::PlanWindow(const PlanScheme& scheme, QWidget* parent)
     b->setAutoDefault(false);
     b->setDefault(false);
     b->setCursor(Qt::ArrowCursor);
+    // The buttons are worked by the mouse and their access keys; the keyboard stays with
+    // the question in the plot area, whatever a button press comes to.
+    b->setFocusPolicy(Qt::NoFocus);
     const int id = d.id;
     connect(b, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
     *d.slot = b;

@@ -604,16 +604,26 @@ class TestPlanWindow : public QObject {
     QVERIFY(CountColour(w.PlotArea()->Image(), kGreen) > 20);
   }
 
-  // A click on Pt.No (Level) or Bmp while a question waits took the keyboard from it:
-  // "SI", the click, then "GNS" typed at the keyboard must answer SIGNS.
+  // A press on Pt.No, Level or Bmp while a question waits took the keyboard from it,
+  // whether or not it became a command: "SI", the press, then "GNS" typed at the
+  // keyboard must answer SIGNS.
   void typingGoesOnAfterACommand_data() {
+    QTest::addColumn<PlanScheme>("scheme");
     QTest::addColumn<int>("command");
-    QTest::newRow("Pt.No") << int(kIdNumbers);
-    QTest::newRow("Bmp") << int(kIdBmp);
+    QTest::addColumn<QString>("press");
+    QTest::newRow("Pt.No") << kDarkScheme << int(kIdNumbers) << "click";
+    QTest::newRow("Level") << kDarkScheme << int(kIdLevels) << "click";
+    QTest::newRow("Bmp") << kDarkScheme << int(kIdBmp) << "click";
+    QTest::newRow("Pt.No right-click") << kDarkScheme << int(kIdNumbers) << "right";
+    QTest::newRow("Pt.No dragged off") << kDarkScheme << int(kIdNumbers) << "off";
+    QTest::newRow("Bmp middle-click") << kDarkScheme << int(kIdBmp) << "middle";
+    QTest::newRow("Bmp middle-click, light") << kLightScheme << int(kIdBmp) << "middle";
   }
   void typingGoesOnAfterACommand() {
+    QFETCH(PlanScheme, scheme);
     QFETCH(int, command);
-    PlanWindow w(kDarkScheme);
+    QFETCH(QString, press);
+    PlanWindow w(scheme);
     w.show();
     QVERIFY(QTest::qWaitForWindowActive(&w));
     Conversation c;
@@ -621,7 +631,14 @@ class TestPlanWindow : public QObject {
     c.onPrompt = [&] {
       if (c.promptsSeen != 1) return;
       QTest::keyClicks(QApplication::focusWidget(), "SI");
-      Click(w, command);
+      QPushButton* b = w.Button(command);
+      if (press == "right") QTest::mouseClick(b, Qt::RightButton);
+      else if (press == "middle") QTest::mouseClick(b, Qt::MiddleButton);
+      else if (press == "off") {
+        QTest::mousePress(b, Qt::LeftButton);
+        QTest::mouseMove(b, QPoint(b->width() / 2, -30));
+        QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(b->width() / 2, -30));
+      } else Click(w, command);
       QTest::keyClicks(QApplication::focusWidget(), "GNS");
     };
     QVERIFY(RunStart(w, c));
