@@ -16,6 +16,7 @@
 
 #include <algorithm>
 
+#include "platform/default_printer.h"
 #include "platform/line_printer.h"
 #include "platform/platform.h"
 #include "viewer/document.h"
@@ -75,6 +76,21 @@ class WholeDocumentPrintDialog : public QPrintDialog {
 
 }  // namespace
 
+void TakeChosenPrintersOrientation(QPrinter& printer, const QString& presetPrinter,
+                                   QPageLayout::Orientation presetOrientation) {
+  const QString chosen = printer.printerName();
+  if (chosen.isEmpty() || chosen == presetPrinter || printer.outputFormat() != QPrinter::NativeFormat)
+    return;
+  // The dialog gives another printer its own paper but keeps the orientation of the one
+  // it opened with; an orientation the user picked under its properties stays.
+  if (printer.pageLayout().orientation() != presetOrientation) return;
+  const QPageLayout::Orientation own = platform::DefaultOrientationOf(chosen);
+  if (own == presetOrientation) return;
+  printer.setPageOrientation(own);
+  const QPageLayout layout = printer.pageLayout();
+  printer.setPageMargins(layout.minimumMargins(), layout.units());
+}
+
 void PrintWholeDocument(QPrinter& printer) {
   printer.setPrintRange(QPrinter::AllPages);
   printer.setFromTo(0, 0);
@@ -106,6 +122,8 @@ void PrintDocument(PreviewWindow& preview, const PageLines& lines) {
   std::unique_ptr<QPrinter> printer = DefaultPrinter();
   if (!printer) printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
   printer->setDocName(name.isEmpty() ? QStringLiteral("Print job") : name);
+  const QString presetPrinter = printer->printerName();
+  const QPageLayout::Orientation presetOrientation = printer->pageLayout().orientation();
   bool chosen = false;
   {
     WholeDocumentPrintDialog dialog(printer.get(), &preview);
@@ -117,6 +135,7 @@ void PrintDocument(PreviewWindow& preview, const PageLines& lines) {
   preview.printButton()->setEnabled(true);
   if (!chosen) return;
   PrintWholeDocument(*printer);
+  TakeChosenPrintersOrientation(*printer, presetPrinter, presetOrientation);
   // A printer chosen in the dialog comes with its own paper and printable area: the
   // pages are laid out again for it (and the preview shows them so) before anything is
   // printed, so that no line runs into a margin of paper it was not laid out for.

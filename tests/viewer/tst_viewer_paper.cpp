@@ -67,6 +67,16 @@ QList<Page> ReadPages(const QString& file) {
   return pages;
 }
 
+// A landscape job comes out of CUPS on paper fed upright, its page turned a quarter
+// (the queues' PPD turns landscape by +90 degrees): the page as it is read, turned back.
+Page Upright(const Page& page, const QSizeF& paper) {
+  if (paper.width() <= paper.height() || page.width >= page.height) return page;
+  Page turned{page.height, page.width, {}};
+  for (const Word& w : page.words)
+    turned.words.append(Word{w.text, page.height - w.yMax, w.xMin, page.height - w.yMin, w.xMax});
+  return turned;
+}
+
 // The printed lines of a page that end below a given height: words of one baseline
 // joined by single blanks, top to bottom.
 QStringList LinesBelow(const Page& page, double top) {
@@ -158,7 +168,8 @@ class TestViewerPaper : public QObject {
       QTest::newRow(qPrintable(paper)) << paper;
   }
   static QStringList AllQueues() {
-    return Papers() + QStringList{QStringLiteral("Legal"), QStringLiteral("A4-landscape")};
+    return Papers() + QStringList{QStringLiteral("Legal"), QStringLiteral("A4-landscape"),
+                                  QStringLiteral("Letter-landscape")};
   }
 
  private slots:
@@ -230,6 +241,10 @@ class TestViewerPaper : public QObject {
     QTest::newRow("A4, Letter chosen") << "A4" << "Letter";
     QTest::newRow("Letter, A4 chosen") << "Letter" << "A4";
     QTest::newRow("A3, A4 chosen") << "A3" << "A4";
+    // A queue chosen in the dialog kept the default's orientation (Letter laid out
+    // portrait and turned on landscape paper; A4 printed landscape).
+    QTest::newRow("A4, Letter landscape chosen") << "A4" << "Letter-landscape";
+    QTest::newRow("A4 landscape, A4 chosen") << "A4-landscape" << "A4";
   }
   void printoutKeepsToTheMargins() {
     QFETCH(QString, preset);
@@ -258,9 +273,10 @@ class TestViewerPaper : public QObject {
 
     const QString job = WaitForJob(paper);
     QVERIFY2(!job.isEmpty(), "the queue wrote no job");
-    const QList<Page> pages = ReadPages(job);
-    QVERIFY(!pages.isEmpty());
     const QSizeF pt = PaperPoints(paper);
+    QList<Page> pages = ReadPages(job);
+    QVERIFY(!pages.isEmpty());
+    for (Page& page : pages) page = Upright(page, pt);
     const double left = s.leftMargin * kPt, right = pt.width() - s.rightMargin * kPt;
     const double top = s.topMargin * kPt, bottom = pt.height() - s.bottomMargin * kPt;
     // Every element but the last, empty one is printed.
