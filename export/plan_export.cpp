@@ -110,7 +110,8 @@ class LabelPlaces {
 // is written, as the extent heads the file.
 class ExtentCanvas : public planplot::PlanCanvas {
  public:
-  ExtentCanvas(bool labels, double textHeight) : labels_(labels), height_(textHeight), places_(textHeight) {}
+  ExtentCanvas(bool labels, double textHeight, const Progress& progress)
+      : labels_(labels), height_(textHeight), places_(textHeight), progress_(progress) {}
   void BeginPass(const planplot::LabelFont&, const planplot::PlanMapping&) override {}
   void EndPass() override {}
   void Record(const PlanRecord& r) override {
@@ -131,9 +132,13 @@ class ExtentCanvas : public planplot::PlanCanvas {
     Add(at.x + dx, at.y + dy);
     Add(at.x + w * ax + dx, at.y + w * ay + dy);
   }
-  bool KeepAlive() override { return true; }
+  // The caller may stop it (the window's Cancel) as it may stop the writing.
+  bool KeepAlive() override {
+    if (progress_ && (++calls_ & 0x3FFF) == 0 && !progress_(0.0)) stopped = true;
+    return !stopped;
+  }
 
-  bool any = false;
+  bool any = false, stopped = false;
   double extent[4] = {0, 0, 0, 0};  // lowest easting, northing; highest easting, northing
 
  private:
@@ -153,6 +158,8 @@ class ExtentCanvas : public planplot::PlanCanvas {
   bool labels_;
   double height_;
   LabelPlaces places_;
+  Progress progress_;
+  std::int64_t calls_ = 0;
   bool empty_ = false;
 };
 
@@ -771,9 +778,10 @@ std::string ExportPlan(const PlanExportOptions& o, const Progress& progress, Pla
     auto d = std::make_unique<DxfSink>();
     const double px = (state.mapping.right - state.mapping.left) / planplot::kPlotWidth;
     // The extent of everything written, the reference file and the labels included.
-    ExtentCanvas bounds(o.numbers || o.levels, LabelTextHeight(px));
+    ExtentCanvas bounds(o.numbers || o.levels, LabelTextHeight(px), progress);
     planplot::PlanState boundsState = state;
     planplot::DrawPlanPass(boundsState, planplot::kDarkScheme, inputs.Opener(), bounds);
+    if (bounds.stopped) return o.output + ": stopped; nothing written";
     double extent[4] = {state.Elo, state.Nlo, state.Ehi, state.Nhi};
     if (bounds.any) std::copy(bounds.extent, bounds.extent + 4, extent);
     fault = d->Open(pending, px, o.flat, extent);
