@@ -97,6 +97,36 @@ std::string ParseCrs(const std::string& text, OGRSpatialReferenceH* out) {
   return problem;
 }
 
+// Gives a system its EPSG code where it is one: by GDAL's own rules (UTM on WGS 84 ...),
+// else by PROJ's database where an EPSG system is the same system (its name aside). True
+// when it has one.
+bool NameByEpsgCode(SpatialRef& srs) {
+  auto* s = OGRSpatialReference::FromHandle(srs.get());
+  const auto named = [s] {
+    const char* authority = s->GetAuthorityName(nullptr);
+    return authority && Lower(authority) == "epsg" && s->GetAuthorityCode(nullptr);
+  };
+  if (named()) return true;
+  GdalErrorCapture quiet;
+  s->AutoIdentifyEPSG();
+  if (named()) return true;
+  OGRSpatialReference* match = s->FindBestMatch(70, "EPSG");  // a name of its own costs 30
+  const char* same[] = {"CRITERION=EQUIVALENT_EXCEPT_AXIS_ORDER_GEOGCRS", nullptr};
+  if (!match || !match->IsSame(s, same)) {
+    if (match) match->Release();
+    return false;
+  }
+  match->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  srs.reset(OGRSpatialReference::ToHandle(match));
+  return true;
+}
+
+bool CrsHasEpsgCode(const std::string& text) {
+  if (Lower(text) == "none") return false;
+  SpatialRef srs;
+  return Open(text, &srs).empty() && NameByEpsgCode(srs);
+}
+
 CoordinateRule::~CoordinateRule() {
   for (OGRCoordinateTransformationH t : {gridToTarget_, gridToWgs_, wgsToTarget_}) {
     if (t) OCTDestroyCoordinateTransformation(t);
@@ -114,6 +144,8 @@ std::string CoordinateRule::Open(const std::string& text, DatumShift shift) {
   if (std::string e = surveyexport::Open(text, &target_); !e.empty()) return e;
   if (std::string e = surveyexport::Open(kDefaultCrs, &grid); !e.empty()) return e;
   if (std::string e = surveyexport::Open("EPSG:4326", &wgs); !e.empty()) return e;
+  // Named by its EPSG code where it is one, so that every format can record it.
+  NameByEpsgCode(target_);
   const auto* t = OGRSpatialReference::FromHandle(target_.get());
   geographic_ = t->IsGeographic();
   const char* exact[] = {"CRITERION=EQUIVALENT_EXCEPT_AXIS_ORDER_GEOGCRS", nullptr};

@@ -26,6 +26,11 @@ std::string CheckCrsText(const std::string& text);
 // UTM on WGS 84 ... The datum shift (official or suite) applies to those.
 bool CrsIsWgs84Based(const std::string& text);
 
+// True when the system of `text` (already checked) is an EPSG system, named so or
+// recognised as one (a PROJ string of UTM 50N on WGS 84 is EPSG:32650): the only systems
+// a GeoJSON file can record.
+bool CrsHasEpsgCode(const std::string& text);
+
 class CoordinateRule {
  public:
   CoordinateRule() = default;

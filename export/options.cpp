@@ -344,6 +344,10 @@ std::string ParseCommandLine(const std::vector<std::string>& args, ExportOptions
     case Command::Plan:
       if (o->Given("--datum-shift") && o->format == Format::Csv && !o->wgs84)
         return prefix + "option --datum-shift goes with --wgs84 in a .csv output";
+      if (o->format == Format::GeoJson && o->Given("--crs") && !CrsHasEpsgCode(o->crs))
+        return prefix + "a .geojson output records EPSG systems only: give --crs EPSG:n, or "
+                        "write .gpkg for " + (o->crs == "none" ? "grid values without a system"
+                                                                 : "this system");
       if (o->Given("--datum-shift") && o->format == Format::Gpkg &&
           !CrsIsWgs84Based(o->crs.empty() ? kDefaultCrs : o->crs))
         return prefix + "option --datum-shift applies to a WGS 84 based --crs only";

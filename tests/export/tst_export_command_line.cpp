@@ -92,6 +92,16 @@ class TestCommandLine : public QObject {
     QTest::newRow("datum shift grid gpkg")
         << QStringList{"plan", "@SITE.NEH", "--datum-shift", "suite", "@g.gpkg"} << 2
         << "surveyexport: plan: option --datum-shift applies to a WGS 84 based --crs only";
+    // A GeoJSON file records EPSG systems only: nothing is written in a system it would lose.
+    QTest::newRow("geojson crs none") << QStringList{"plan", "@SITE.NEH", "--crs", "none", "@g.geojson"} << 2
+                                      << "surveyexport: plan: a .geojson output records EPSG systems only";
+    QTest::newRow("geojson local tmerc")
+        << QStringList{"plan", "@SITE.NEH", "--crs", "+proj=tmerc +lon_0=114.2 +ellps=intl +units=m", "@g.geojson"}
+        << 2 << "surveyexport: plan: a .geojson output records EPSG systems only";
+    QTest::newRow("geojson utm proj string")
+        << QStringList{"plan", "-q", "@SITE.NEH", "--crs", "+proj=utm +zone=50 +datum=WGS84 +units=m +no_defs",
+                       "--overwrite", "@g.geojson"}
+        << 0 << "";
     // Values, missing values, unknown words.
     QTest::newRow("scale 1e308") << QStringList{"plan", "@SITE.NEH", "--scale", "1e308", "@s.pdf"} << 2
                                  << "surveyexport: plan: --scale 1e308: the scale is the number N of 1:N, written in digits";
