@@ -187,9 +187,17 @@ class PlanPreview : public PreviewScene {
       if (!keepGoing()) return {};
     }
     std::int64_t n = 0;
-    return planplot::ScanFullExtent(state_, Opener(), [&] {
-      return ++n % 8192 != 0 || keepGoing();
-    });
+    auto alive = [&] { return ++n % 8192 != 0 || keepGoing(); };
+    if (std::string e = planplot::ScanFullExtent(state_, Opener(), alive); !e.empty()) return e;
+    extent_ = QRectF(QPointF(state_.Elo, state_.Nlo), QPointF(state_.Ehi, state_.Nhi)).normalized();
+    if (state_.referencePresent) {
+      // The reference file may reach beyond the main one: the view takes in both.
+      planplot::PlanState reference;
+      reference.mainFileName = state_.referenceFileName;
+      if (std::string e = planplot::ScanFullExtent(reference, Opener(), alive); !e.empty()) return e;
+      extent_ |= QRectF(QPointF(reference.Elo, reference.Nlo), QPointF(reference.Ehi, reference.Nhi)).normalized();
+    }
+    return {};
   }
   planplot::NehOpener Opener() const {
     if (held_.empty()) return planplot::OpenNehFile;
@@ -200,9 +208,7 @@ class PlanPreview : public PreviewScene {
       return planplot::MemoryNehSource(*it->second);
     };
   }
-  QRectF Extent() const override {
-    return QRectF(QPointF(state_.Elo, state_.Nlo), QPointF(state_.Ehi, state_.Nhi)).normalized();
-  }
+  QRectF Extent() const override { return extent_; }
   bool Draw(QImage& image, const PreviewView& view,
             const std::function<bool()>& keepGoing) override {
     planplot::PlanState state = state_;
@@ -217,6 +223,7 @@ class PlanPreview : public PreviewScene {
  private:
   static constexpr std::uintmax_t kKeptBytes = 256u << 20;
   planplot::PlanState state_;
+  QRectF extent_;
   std::map<std::string, std::shared_ptr<const std::string>> held_;
 };
 

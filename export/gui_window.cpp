@@ -265,6 +265,7 @@ void ExportWindow::BuildControls() {
   top->addWidget(right);
   top->setStretchFactor(0, 3);
   top->setStretchFactor(1, 2);
+  top->setSizes({640, 440});
 
   auto* filesBox = new QWidget;
   auto* filesLayout = new QVBoxLayout(filesBox);

@@ -21,6 +21,7 @@
 #include "export/gui_command.h"
 #include "export/gui_preview.h"
 #include "export/gui_window.h"
+#include "export/options.h"
 #include "export_test_tools.h"
 #include "survey_writer.h"
 
@@ -317,6 +318,140 @@ class TestExportWindow : public QObject {
     for (const BuiltCommandCheck& c : Checks(f.window)) QVERIFY2(c.refused.isEmpty(), qPrintable(c.refused));
     if (!label("Scale &1:")->isVisible()) QVERIFY(!f.window.CommandText().contains("--scale"));
     if (!label("&Coordinate system:")->isVisible()) QVERIFY(!f.window.CommandText().contains("--crs"));
+  }
+
+  // Which command takes each kind of file for each target, and what a file no command
+  // takes is told.
+  void commandPerKind_data() {
+    QTest::addColumn<int>("target");
+    QTest::addColumn<bool>("nehAsTable");
+    QTest::addColumn<QString>("expected");  // NEH SEC DAT: plan, table, sections or "-"
+    QTest::newRow("dxf") << int(Target::Dxf) << false << "plan sections -";
+    QTest::newRow("gpkg plan") << int(Target::Gpkg) << false << "plan table table";
+    QTest::newRow("gpkg table") << int(Target::Gpkg) << true << "table table table";
+    QTest::newRow("csv table") << int(Target::Csv) << true << "table table table";
+    QTest::newRow("kml") << int(Target::Kml) << true << "plan - -";
+    QTest::newRow("xlsx") << int(Target::Xlsx) << false << "table table table";
+    QTest::newRow("svg") << int(Target::Svg) << false << "plan sections -";
+  }
+  void commandPerKind() {
+    QFETCH(int, target);
+    QFETCH(bool, nehAsTable);
+    QFETCH(QString, expected);
+    surveyexport::ExportChoices c;
+    c.target = static_cast<Target>(target);
+    c.neHAsTable = nehAsTable;
+    c.outputDir = "/tmp/out";
+    c.from = "A";
+    c.horizontal = "200";
+    c.vertical = "100";
+    std::vector<surveyexport::ListedFile> files;
+    for (auto kind : {toolkit::SurveyKind::Neh, toolkit::SurveyKind::Sec, toolkit::SurveyKind::Dat})
+      files.push_back({std::string("/s/F") + toolkit::KindExtension(kind), true, kind});
+    const auto built = surveyexport::BuildExport(c, files);
+    QStringList got{"-", "-", "-"};
+    for (const auto& b : built.commands) {
+      QVERIFY2(b.refused.empty(), b.refused.c_str());
+      for (int row : b.rows) got[row] = surveyexport::CommandName(b.command);
+    }
+    QCOMPARE(got.join(' '), expected);
+    for (const auto& [row, line] : built.skipped)
+      QVERIFY(QString::fromStdString(line).startsWith(QString("/s/F") + toolkit::KindExtension(files[row].kind) + ": "));
+  }
+
+  // A choice the command line refuses is refused in its words, under the command, and
+  // nothing of that command is written.
+  void refusedChoices_data() {
+    QTest::addColumn<int>("target");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("scale with 1:") << int(Target::Pdf) << "Scale &1:" << "1:500" << "plan: --scale 1:500: the scale is the number N";
+    QTest::newRow("crs letter O") << int(Target::Gpkg) << "&Coordinate system:" << "EPSG:3265O" << "unknown CRS";
+    QTest::newRow("crs a file") << int(Target::GeoJson) << "&Coordinate system:" << "/etc/passwd" << "names a file or a network resource";
+    QTest::newRow("no section") << int(Target::Dxf) << "&From section:" << "" << "sections: --from NAME is needed";
+    QTest::newRow("no folder") << int(Target::Dxf) << "Save &in folder:" << "" << "--output-dir needs a folder";
+  }
+  void refusedChoices() {
+    QFETCH(int, target);
+    QFETCH(QString, field);
+    QFETCH(QString, value);
+    QFETCH(QString, line);
+    Fixture f({Samples() + "SITE.NEH", Samples() + "ROAD.SEC"});
+    f.Choose(static_cast<Target>(target));
+    if (auto* e = Field<QLineEdit>(f.window, field)) e->setText(value);
+    if (auto* c = Field<QComboBox>(f.window, field)) c->setCurrentText(value);
+    QLabel* said = nullptr;
+    for (QLabel* l : f.window.findChildren<QLabel*>())
+      if (l->text().startsWith("surveyexport: ")) said = l;
+    QVERIFY(said);
+    QVERIFY2(said->text().contains(line), qPrintable(said->text()));
+    // The command shown is the one refused: the command line says the same of it.
+    const QString shown = f.window.CommandText();
+    if (Named<QPushButton>(f.window, "E&xport")->isEnabled()) QVERIFY(f.Export());
+    QVERIFY(f.window.CommandText() == shown);
+  }
+
+  // The list's kind, records and extent of each sample, against the records as Python
+  // reads them (little-endian doubles, the northing and easting fields of each kind).
+  void listedFacts_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("north");  // 0-based field of the northing, -1 none
+    QTest::addColumn<int>("east");
+    QTest::newRow("NEH") << "SITE.NEH" << 24 << 0 << 1;
+    QTest::newRow("STN") << "CONTROL.STN" << 32 << 1 << 2;
+    QTest::newRow("CHG") << "ROAD.CHG" << 40 << 2 << 3;
+    QTest::newRow("SOL") << "ROAD.SOL" << 32 << 1 << 2;
+    QTest::newRow("DAT") << "TRAV.DAT" << 40 << -1 << -1;
+  }
+  void listedFacts() {
+    QFETCH(QString, file);
+    QFETCH(int, length);
+    QFETCH(int, north);
+    QFETCH(int, east);
+    Fixture f({Samples() + file});
+    QTreeWidgetItem* it = f.window.List()->topLevelItem(0);
+    const QString script = QString(
+        "import struct, sys\nd = open(sys.argv[1], 'rb').read()\nL, n, e = %1, %2, %3\n"
+        "recs = [struct.unpack_from('<%4d', d, i) for i in range(0, len(d) - L + 1, L)]\n"
+        "print(len(recs))\n"
+        "if n >= 0:\n"
+        "    p = [(abs(r[e]), abs(r[n])) for r in recs if (r[e], r[n]) != (0, 0) and r[1:3] != (0, 0)]\n"
+        "    print('%.3f %.3f %.3f %.3f' % (min(x for x, y in p), max(x for x, y in p), min(y for x, y in p), max(y for x, y in p)))\n")
+        .arg(length).arg(north).arg(east).arg(length / 8);
+    const QStringList py = Tool("/usr/bin/python3", {"-c", script, Samples() + file}).trimmed().split('\n');
+    QCOMPARE(it->text(surveyexport::kColRecords), py[0]);
+    if (north >= 0) {
+      QCOMPARE(QStringList({it->text(surveyexport::kColEMin), it->text(surveyexport::kColEMax),
+                            it->text(surveyexport::kColNMin), it->text(surveyexport::kColNMax)}).join(' '),
+               py[1]);
+    } else {
+      QVERIFY(it->text(surveyexport::kColEMin).isEmpty());
+    }
+    QVERIFY(it->text(surveyexport::kColResult).isEmpty());
+  }
+
+  // Closing the window in the middle of an export stops it and leaves nothing.
+  void closeStopsExport() {
+    QTemporaryDir in;
+    const QString big = in.filePath("BIG.NEH");
+    std::string bytes(24 * 400000, '\0');
+    for (int r = 0; r < 400000; ++r) {
+      const double rec[3] = {820000.0 + r % 800, 836000.0 + r / 800, testsupport::PackHeight(3, 1)};
+      std::memcpy(&bytes[24 * r], rec, 24);
+    }
+    QVERIFY(testsupport::WriteBytes(big.toStdString(), bytes));
+    QTemporaryDir out;
+    {
+      Fixture f({big});
+      f.Choose(Target::Dxf);
+      Field<QLineEdit>(f.window, "Save &in folder:")->setText(out.path());
+      QTest::mouseClick(Named<QPushButton>(f.window, "E&xport"), Qt::LeftButton);
+      QTRY_VERIFY_WITH_TIMEOUT(f.window.Exporting(), 5000);
+      f.window.close();
+    }
+    QCOMPARE(Entries(out.path()), QStringList());
   }
 
   // The preview draws the plan's line work through the plan pass, and follows the wheel.
