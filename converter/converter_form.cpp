@@ -372,11 +372,13 @@ void PrintResults(ConverterForm& f) {
   if (!InputPresent(f)) return;
   ConverterState& s = f.state;
   if (!s.printer.IsOpen() && !s.printer.Acquire("norvane", QFont("Courier New", 10))) {
-    const QString missing = platform::MissingNamedPrinter();
-    platform::ShowMessage(&f, norvane::kNoPrinterTitle,
-                          missing.isEmpty() ? QString(norvane::kNoPrinterText)
-                                            : platform::PrinterNotFoundText(missing) +
-                                                  QString(norvane::kPrinterNotFoundText));
+    const platform::NamedPrinter missing = platform::MissingNamedPrinter();
+    platform::ShowMessage(
+        &f, norvane::kNoPrinterTitle,
+        missing.name.isEmpty()
+            ? QString(norvane::kNoPrinterText)
+            : platform::PrinterNotFoundText(missing.name) +
+                  QString::fromStdString(norvane::PrinterNotFoundText(missing.setting.toStdString())));
     return;
   }
   const Snapshot before = Take(f);

@@ -126,6 +126,11 @@ std::string AboutText() {
   return text;
 }
 
+std::string PrinterNotFoundText(std::string_view setting) {
+  return ", so the results cannot be printed.\nName an installed printer in " + std::string(setting) +
+         " (or install this one) and press Print Result again.";
+}
+
 std::string FaultMessage(Fault f) {
   const char* tail = "\nNothing has been calculated and the form is unchanged.";
   switch (f) {

@@ -84,12 +84,10 @@ inline constexpr const char* kNoPrinterTitle = "Print Result";
 inline constexpr const char* kNoPrinterText =
     "No printer is installed on this computer, so the results cannot be printed.\n"
     "Install a printer (or choose a default printer) and press Print Result again.";
-// Where printers are installed but not the one the printer setting (PRINTER) names: this
-// follows "Printer NAME was not found".
-inline constexpr const char* kPrinterNotFoundText =
-    ", so the results cannot be printed.\n"
-    "Name an installed printer in the PRINTER setting (or install this one) and press "
-    "Print Result again.";
+// Where printers are installed but not the one a printer setting names: this follows
+// "Printer NAME was not found"; `setting` is the setting that named it ("the PRINTER
+// setting").
+std::string PrinterNotFoundText(std::string_view setting);
 
 // The batch form: derives all six systems in the order EnsureGrid80, EnsureGrid84,
 // EnsureUtm80, EnsureUtm84, EnsureGeo80, EnsureGeo84 (as Print Result does with every

@@ -99,10 +99,12 @@ bool AskPrinterAndKind(ListerRun& run) {
     run.state.printerFlag = IsYes(answer) ? 1 : 0;
     if (run.state.printerFlag == 1 && !AcquirePrinter(run)) {
       // Say so rather than print into nowhere: the listing comes on screen instead.
-      const QString missing = platform::MissingNamedPrinter();
-      Line(run, missing.isEmpty() ? std::string(kNoPrinter)
-                                  : (platform::PrinterNotFoundText(missing) + QStringLiteral(" - listing on screen"))
-                                        .toStdString());
+      const platform::NamedPrinter missing = platform::MissingNamedPrinter();
+      Line(run, missing.name.isEmpty()
+                    ? std::string(kNoPrinter)
+                    : (platform::PrinterNotFoundText(missing.name) + QStringLiteral(" (named in ") +
+                       missing.setting + QStringLiteral(") - listing on screen"))
+                          .toStdString());
       run.state.printerFlag = 0;
     }
     for (SurveyKind kind : kListedKinds) {

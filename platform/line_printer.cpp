@@ -4,6 +4,8 @@
 
 #include "platform/default_printer.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPrinter>
@@ -31,20 +33,52 @@ QString DefaultPrinterName() {
   return info.isNull() ? QString() : info.printerName();
 }
 
-QString MissingNamedPrinter() {
-  if (NoPrinterForced() || !PdfStandIn().isEmpty()) return QString();
-  // CUPS takes LPDEST first, then PRINTER unless it is "lp"; "NAME/INSTANCE" names an
-  // instance of the printer NAME.
-  QString named = qEnvironmentVariable("LPDEST").trimmed();
-  if (named.isEmpty()) {
-    named = qEnvironmentVariable("PRINTER").trimmed();
-    if (named == QLatin1String("lp")) named.clear();
+namespace {
+// The printer of the last "Default NAME" (or "Default NAME/INSTANCE") line of an
+// lpoptions file; empty when it has none.
+QString LpoptionsDefault(const QString& text) {
+  QString named;
+  for (const QString& line : text.split(QLatin1Char('\n'))) {
+    const QStringList fields = line.simplified().split(QLatin1Char(' '));
+    if (fields.size() >= 2 && fields[0].compare(QLatin1String("Default"), Qt::CaseInsensitive) == 0)
+      named = fields[1];
   }
-  if (named.isEmpty()) return QString();
+  return named;
+}
+
+QString ReadText(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return QString();
+  return QString::fromLocal8Bit(file.read(1 << 20));
+}
+}  // namespace
+
+NamedPrinter NamedDefaultPrinter(const QString& lpdest, const QString& printer,
+                                 const QString& userLpoptions, const QString& systemLpoptions) {
+  if (!lpdest.trimmed().isEmpty()) return {lpdest.trimmed(), QStringLiteral("the LPDEST setting")};
+  const QString p = printer.trimmed();
+  if (!p.isEmpty() && p != QLatin1String("lp")) return {p, QStringLiteral("the PRINTER setting")};
+  QString named = LpoptionsDefault(userLpoptions);
+  if (!named.isEmpty()) return {named, QStringLiteral("the Default line of ~/.cups/lpoptions")};
+  named = LpoptionsDefault(systemLpoptions);
+  if (!named.isEmpty()) return {named, QStringLiteral("the Default line of the system's lpoptions")};
+  return {};
+}
+
+NamedPrinter MissingNamedPrinter() {
+  if (NoPrinterForced() || !PdfStandIn().isEmpty()) return {};
+  QString serverRoot = qEnvironmentVariable("CUPS_SERVERROOT");
+  if (serverRoot.isEmpty()) serverRoot = QStringLiteral("/etc/cups");
+  const NamedPrinter named = NamedDefaultPrinter(
+      qEnvironmentVariable("LPDEST"), qEnvironmentVariable("PRINTER"),
+      ReadText(QDir::homePath() + QStringLiteral("/.cups/lpoptions")),
+      ReadText(serverRoot + QStringLiteral("/lpoptions")));
+  if (named.name.isEmpty()) return {};
   const QStringList installed = QPrinterInfo::availablePrinterNames();
-  if (installed.isEmpty()) return QString();
-  const QString queue = named.section(QLatin1Char('/'), 0, 0);
-  if (installed.contains(named) || installed.contains(queue)) return QString();
+  if (installed.isEmpty()) return {};
+  // An instance counts only as itself: "QUEUE/INSTANCE" with no such instance is missing
+  // although QUEUE is installed.
+  if (installed.contains(named.name)) return {};
   return named;
 }
 

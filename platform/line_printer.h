@@ -20,12 +20,22 @@ namespace platform {
 bool HasDefaultPrinter();
 // Name of the default printer, empty when there is none.
 QString DefaultPrinterName();
-// The printer that this user's printer setting names (the environment variable LPDEST,
-// else PRINTER, as the CUPS clients read them) when no installed printer has that name
-// while other printers are installed; empty otherwise. There is then no default printer
-// although printers exist: say that the named printer was not found, not that none is
-// installed.
-QString MissingNamedPrinter();
+// A printer named by one of this user's printer settings, and the setting that named it
+// ("the LPDEST setting", "the PRINTER setting", "the Default line of ~/.cups/lpoptions").
+struct NamedPrinter {
+  QString name;     // as named: a queue, or "QUEUE/INSTANCE" for an instance of it
+  QString setting;  // empty when nothing names a printer
+};
+// The printer the CUPS clients take as the default before the scheduler's own: LPDEST,
+// else PRINTER unless it is "lp", else the last "Default" line of the user's lpoptions
+// file, else that of the system's. The lpoptions arguments are the files' text.
+NamedPrinter NamedDefaultPrinter(const QString& lpdest, const QString& printer,
+                                 const QString& userLpoptions, const QString& systemLpoptions);
+// The printer that this user's settings name (as above) when no installed printer or
+// printer instance has that name while other printers are installed; an empty name
+// otherwise. There is then no default printer although printers exist: say that the
+// named printer was not found and which setting named it, not that none is installed.
+NamedPrinter MissingNamedPrinter();
 // "Printer NAME was not found".
 QString PrinterNotFoundText(const QString& name);
 

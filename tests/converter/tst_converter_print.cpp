@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QScopeGuard>
 #include <QtTest>
 #include <memory>
 
@@ -149,10 +150,14 @@ void TestConverterPrint::geodeticInputPrinted() {
 }
 
 void TestConverterPrint::noPrinter_data() {
-  QTest::addColumn<QString>("printer");  // the PRINTER setting; empty: no printer at all
+  QTest::addColumn<QString>("printer");  // SETTING=NAME; empty: no printer at all
   QTest::addColumn<QString>("said");
   QTest::newRow("none installed") << "" << "No printer";
-  QTest::newRow("others but not the named one") << "suite_no_such_queue" << "Printer suite_no_such_queue was not found";
+  QTest::newRow("others but not the named one")
+      << "PRINTER=suite_no_such_queue" << "Printer suite_no_such_queue was not found";
+  QTest::newRow("a missing instance of an installed queue")
+      << "PRINTER=suite_pdf/inst" << "Printer suite_pdf/inst was not found";
+  QTest::newRow("LPDEST names it") << "LPDEST=nosuch" << "Printer nosuch was not found";
 }
 
 void TestConverterPrint::noPrinter() {
@@ -161,7 +166,15 @@ void TestConverterPrint::noPrinter() {
   qunsetenv("SUITE_NO_PRINTER");
   if (printer.isEmpty()) testsupport::RemovePrinter();
   else if (!testsupport::UsingCupsQueue()) QSKIP("needs the CUPS test queue");
-  else qputenv("PRINTER", printer.toLocal8Bit());
+  const QByteArray setting = printer.section(QLatin1Char('='), 0, 0).toLatin1();
+  const QByteArray oldValue = qgetenv(setting.constData());
+  const bool hadValue = qEnvironmentVariableIsSet(setting.constData());
+  if (!printer.isEmpty()) qputenv(setting.constData(), printer.section(QLatin1Char('='), 1).toLocal8Bit());
+  const auto restore = qScopeGuard([&] {
+    if (setting.isEmpty()) return;
+    if (hadValue) qputenv(setting.constData(), oldValue);
+    else qunsetenv(setting.constData());
+  });
   auto form = std::make_unique<ConverterForm>();
   QVERIFY(ShowAndActivate(*form));
   TypeInto(form->Text[1], "830000");
@@ -173,6 +186,10 @@ void TestConverterPrint::noPrinter() {
     Press(form->Command[3]);
     QCOMPARE(watchdog.count(), 1);
     QVERIFY2(watchdog.texts[0].contains(said), qPrintable(watchdog.texts[0]));
+    // The message names the setting to put right.
+    if (!setting.isEmpty())
+      QVERIFY2(watchdog.texts[0].contains("in the " + QString::fromLatin1(setting) + " setting"),
+               qPrintable(watchdog.texts[0]));
   }
   QCOMPARE(ResultLabels(*form), before);
   // The form goes on working.

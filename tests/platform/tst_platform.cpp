@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "platform/dialog_units.h"
+#include "platform/line_printer.h"
 #include "platform/platform.h"
 
 class TestPlatform : public QObject {
@@ -21,6 +22,8 @@ class TestPlatform : public QObject {
   void exeSuffixFallsBackToTheBareName();
   void childInheritsEnvironmentAndFolder();
   void beepsAreCounted();
+  void namedDefaultPrinter_data();
+  void namedDefaultPrinter();
   void dialogUnits_data();
   void dialogUnits();
   void systemColoursComeFromThePalette();
@@ -95,6 +98,37 @@ void TestPlatform::beepsAreCounted() {
   platform::Beep();
   platform::Beep();
   QCOMPARE(platform::BeepCount(), before + 2);
+}
+
+// The setting that names the default printer, in the CUPS clients' order: the message
+// for a missing printer names it.
+void TestPlatform::namedDefaultPrinter_data() {
+  QTest::addColumn<QString>("lpdest");
+  QTest::addColumn<QString>("printer");
+  QTest::addColumn<QString>("user");    // ~/.cups/lpoptions
+  QTest::addColumn<QString>("system");  // the system's lpoptions
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QString>("setting");
+  QTest::newRow("nothing") << "" << "" << "" << "" << "" << "";
+  QTest::newRow("LPDEST before PRINTER") << "nosuch" << "q" << "" << "" << "nosuch" << "LPDEST";
+  QTest::newRow("PRINTER instance") << "" << "suite_pdf/inst" << "" << "" << "suite_pdf/inst" << "PRINTER";
+  QTest::newRow("PRINTER lp passed over") << "" << "lp" << "Default q\n" << "" << "q" << "~/.cups/lpoptions";
+  QTest::newRow("lpoptions Default") << "" << "" << "Dest a copies=2\nDefault nosuch\n" << "" << "nosuch" << "~/.cups/lpoptions";
+  QTest::newRow("last Default line") << "" << "" << "Default a\nDefault b/x sides=one-sided\n" << "" << "b/x" << "~/.cups/lpoptions";
+  QTest::newRow("system lpoptions") << "" << "" << "Dest a\n" << "default  sys\n" << "sys" << "system";
+}
+
+void TestPlatform::namedDefaultPrinter() {
+  QFETCH(QString, lpdest);
+  QFETCH(QString, printer);
+  QFETCH(QString, user);
+  QFETCH(QString, system);
+  QFETCH(QString, name);
+  QFETCH(QString, setting);
+  const platform::NamedPrinter named = platform::NamedDefaultPrinter(lpdest, printer, user, system);
+  QCOMPARE(named.name, name);
+  QVERIFY2(setting.isEmpty() ? named.setting.isEmpty() : named.setting.contains(setting),
+           qPrintable(named.setting));
 }
 
 void TestPlatform::dialogUnits_data() {
