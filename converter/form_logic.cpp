@@ -86,8 +86,11 @@ int ResultColumnFor(std::string_view inputText) {
 
 std::vector<std::string> InputColumn(int option, std::string_view first, std::string_view second) {
   const InputSystemInfo& in = InputSystemFor(option);
+  // The angles as the calculation read them, packed and carried as a result's are: the
+  // typed text may hold 60 seconds, blanks, a comma or an exponent that the reading
+  // took otherwise than it looks.
   if (in.geodetic)
-    return {in.name, in.caption1 + DmsText(first), in.caption2 + DmsText(second)};
+    return {in.name, in.caption1 + AngleText(ParseDms(first)), in.caption2 + AngleText(ParseDms(second))};
   return {in.name, in.caption1 + std::string(first), in.caption2 + std::string(second)};
 }
 

@@ -206,18 +206,34 @@ void TestConverterForm::calculateAtStart() {
 void TestConverterForm::workedExample_data() {
   QTest::addColumn<int>("box");
   QTest::addColumn<QString>("shown");
-  QTest::newRow("80 Grid") << 1 << "1980 HK Grid|N :830000.|E :840000.";
-  QTest::newRow("84 Grid") << 2 << "1984 HK Grid|N :829999.8326|E :840000.109";
-  QTest::newRow("UTM 80") << 3 << "UTM80    Zone 50|N :2481000.2893|E :212826.0121";
-  QTest::newRow("UTM 84") << 4 << "UTM84    Zone 50|N :2480793.782|E :213088.1976";
-  QTest::newRow("80 Geodetic Datumn") << 5 << "1980 HK Geodetic Datumn|Lat :22-24-39.0032 |Lon :114-12-38.38554";
-  QTest::newRow("WGS 84") << 6 << "norvane|Lat :22-24-33.49387|Lon :114-12-47.24287";
+  QTest::addColumn<int>("option");  // the input system; its two texts follow
+  QTest::addColumn<QString>("first");
+  QTest::addColumn<QString>("second");
+  const QString n = "830000", e = "840000";
+  QTest::newRow("80 Grid") << 1 << "1980 HK Grid|N :830000.|E :840000." << 1 << n << e;
+  QTest::newRow("84 Grid") << 2 << "1984 HK Grid|N :829999.8326|E :840000.109" << 1 << n << e;
+  QTest::newRow("UTM 80") << 3 << "UTM80    Zone 50|N :2481000.2893|E :212826.0121" << 1 << n << e;
+  QTest::newRow("UTM 84") << 4 << "UTM84    Zone 50|N :2480793.782|E :213088.1976" << 1 << n << e;
+  QTest::newRow("80 Geodetic Datumn") << 5 << "1980 HK Geodetic Datumn|Lat :22-24-39.0032 |Lon :114-12-38.38554" << 1 << n << e;
+  QTest::newRow("WGS 84") << 6 << "norvane|Lat :22-24-33.49387|Lon :114-12-47.24287" << 1 << n << e;
+  // A blank inside a typed angle took the place of a digit (22-18-04.368).
+  QTest::newRow("typed angles with blanks") << 5 << "1980 HK Geodetic Datumn|Lat :22-18-43.68   |Lon :114-10-42.8   "
+                                            << 5 << "22.18 4368" << "114.10 428";
 }
 
 void TestConverterForm::workedExample() {
   QFETCH(int, box);
   QFETCH(QString, shown);
-  TypeGrid("830000", "840000");
+  QFETCH(int, option);
+  QFETCH(QString, first);
+  QFETCH(QString, second);
+  if (option == 1) {
+    TypeGrid(first, second);
+  } else {
+    ClickBox(form->Option[option]);
+    TypeInto(form->Text[3], first);
+    TypeInto(form->Text[4], second);
+  }
   TickOnly({box});
   Press(form->Command[1]);
   QCOMPARE(Result(), shown);

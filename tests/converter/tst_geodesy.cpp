@@ -424,6 +424,7 @@ void TestGeodesy::packDms_data() {
   QTest::newRow("just below a whole degree") << 114 - 1e-12 << 114.0;
   QTest::newRow("west just below a whole degree") << -(114 - 1e-12) << -114.0;
   QTest::newRow("last step shown below a minute") << 22 + 18 / 60.0 + 59.99999 / 3600 << 22.185999999;
+  QTest::newRow("half a step below a minute") << 22 + 18 / 60.0 + 59.999996 / 3600 << 22.19;
 }
 
 void TestGeodesy::packDms() {

@@ -53,6 +53,8 @@ class TestTransforms : public QObject {
   void faultsAbandon();
   void inputPresent_data();
   void inputPresent();
+  void printedInputAngle_data();
+  void printedInputAngle();
   void printedColumns();
   void aboutText();
   void allSystemsBatch();
@@ -267,6 +269,26 @@ void TestTransforms::inputPresent() {
   QCOMPARE(InputPresent(texts[0].toStdString(), texts[1].toStdString(), texts[2].toStdString(),
                         texts[3].toStdString()),
            present);
+}
+
+// The input column on paper shows the angle the calculation used, not the typed text.
+void TestTransforms::printedInputAngle_data() {
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<QString>("printed");
+  QTest::newRow("seconds") << "22.1843" << "Lat :22-18-43.     ";
+  QTest::newRow("60 seconds carried") << "22.1860" << "Lat :22-19-00.     ";
+  QTest::newRow("blank inside") << "22.18 4368" << "Lat :22-18-43.68   ";
+  QTest::newRow("comma: whole degrees read") << "22,3" << "Lat :22-00-00.     ";
+  QTest::newRow("exponent: 22 deg 03 min 10 s read") << "22.3e1" << "Lat :22-03-10.     ";
+  QTest::newRow("south") << "-22.1843" << "Lat :-22-18-43.    ";
+}
+
+void TestTransforms::printedInputAngle() {
+  QFETCH(QString, typed);
+  QFETCH(QString, printed);
+  const auto geo = InputColumn(5, typed.toStdString(), "114.10428");
+  QCOMPARE(QString::fromStdString(geo[1]), printed);
+  QCOMPARE(QString::fromStdString(geo[2]), QString("Lon :114-10-42.8   "));
 }
 
 void TestTransforms::printedColumns() {
