@@ -18,6 +18,7 @@ set(SUITE_DOC_FILES
   howto-prompt-window.md howto-sectra.md howto-selvan.md howto-surveyexport.md
   brisel.png brisel-page-label.png brisel-preview-100.png brisel-preview-fit.png
   export-sections.png export-site-dxf.png export-site-gpkg.png export-site-plan.png
+  export-sections-dxf-librecad.png export-site-dxf-librecad.png export-site-qgis.png
   lisket.png norvane.png plandra-dark.png plandra-light.png plandra-zoom-label.png
   sectra.png sectra-dark.png selvan.png selvan-installed.png selvan-list.png)
 # The programs and the other executables in /usr/bin; the programs have menu entries.
