@@ -4,8 +4,11 @@
 //
 // SYSTEM is Grid80, Grid84, UTM80, UTM84, Geo80 or Geo84 (any case); FIRST and SECOND are
 // the values as typed into the converter form (northing and easting in metres, or
-// latitude and longitude packed as D.MMSSsss). Each line is read as the form reads its
-// input and all six systems are derived as Print Result does with every box ticked. One
+// latitude and longitude packed as D.MMSSsss). A line that holds a tab has its fields
+// separated by tabs, and blanks inside a field are ignored as the form ignores them
+// ("Geo80<TAB>22.18 4368<TAB>114.10 428"); a line without a tab has its fields separated
+// by blanks, so a value then holds none. Each value is read as the form reads its input
+// and all six systems are derived as Print Result does with every box ticked. One
 // line is written per input line: twelve tab-separated numbers (Grid80, Grid84, UTM80,
 // UTM84, Geo80, Geo84 pairs; geodetic values in decimal degrees) in the shortest form that
 // reads back to the same double, or "error", a tab and the reason.
@@ -47,11 +50,38 @@ std::string Reason(norvane::Fault f) {
   return text;
 }
 
-std::string ConvertLine(const std::string& line) {
-  std::istringstream in(line);
+// The fields of a line, as the header above says: tab-separated where the line holds a
+// tab (empty fields skipped), else blank-separated.
+std::vector<std::string> Fields(const std::string& line) {
   std::vector<std::string> fields;
-  for (std::string f; in >> f;) fields.push_back(f);
-  if (fields.size() != 3) return "error\texpected SYSTEM FIRST SECOND";
+  if (line.find('\t') == std::string::npos) {
+    std::istringstream in(line);
+    for (std::string f; in >> f;) fields.push_back(f);
+    return fields;
+  }
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t tab = line.find('\t', start);
+    std::string field = line.substr(start, tab == std::string::npos ? std::string::npos : tab - start);
+    const std::size_t first = field.find_first_not_of(" \r\v\f");
+    if (first != std::string::npos) {
+      field.erase(0, first);
+      field.erase(field.find_last_not_of(" \r\v\f") + 1);
+      fields.push_back(field);
+    }
+    if (tab == std::string::npos) break;
+    start = tab + 1;
+  }
+  return fields;
+}
+
+std::string ConvertLine(const std::string& line) {
+  const std::vector<std::string> fields = Fields(line);
+  if (fields.size() != 3) {
+    return line.find('\t') == std::string::npos && fields.size() > 3
+               ? "error\texpected SYSTEM FIRST SECOND (separate them by tabs where a value holds blanks)"
+               : "error\texpected SYSTEM FIRST SECOND";
+  }
   const int option = OptionFor(fields[0]);
   if (option == 0) return "error\tunknown system " + fields[0] + " (Grid80 Grid84 UTM80 UTM84 Geo80 Geo84)";
   norvane::Conversion c;

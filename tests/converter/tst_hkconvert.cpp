@@ -52,6 +52,9 @@ void TestHkConvert::lines_data() {
   QTest::newRow("unknown system") << "HK63 1 2" << 0 << "unknown system";
   QTest::newRow("two fields") << "Grid80 830000" << 0 << "expected";
   QTest::newRow("empty line") << "" << 0 << "expected";
+  // A line with tabs: blanks inside a value are ignored, as the form ignores them.
+  QTest::newRow("tabs, blanks inside values") << "Geo80\t22.18 4368\t 114.10 428 " << 5 << "";
+  QTest::newRow("blanks inside values without tabs") << "Geo80 22.18 4368 114.1042" << 0 << "tabs";
 }
 
 void TestHkConvert::lines() {
@@ -68,7 +71,8 @@ void TestHkConvert::lines() {
     return;
   }
   QCOMPARE(fields.size(), 12);
-  const QStringList parts = line.trimmed().split(QRegularExpression("\\s+"));
+  // The values as typed into the form, blanks and all.
+  const QStringList parts = line.contains('\t') ? line.split('\t') : line.trimmed().split(QRegularExpression("\\s+"));
   Conversion c;
   QCOMPARE(ReadInput(c, option, parts[1].toStdString(), parts[2].toStdString()), Fault::None);
   double expected[12];
