@@ -40,9 +40,14 @@ constexpr double kLabelBandMm = 7;
 constexpr double kStripMm = 30;
 constexpr double kLinePenMm = 0.25;
 constexpr double kPointMm = 0.6;      // the side of a point's square
-constexpr double kLabelMm = 1.8;      // point numbers and levels
+// Text sizes are em heights: capitals stand about 0.69 of it (0.716 in Arial), so 2.7 mm
+// gives at least the 1.8 mm capital height below which a drawing office does not letter.
+constexpr double kLabelMm = 2.7;      // point numbers and levels
 constexpr double kLabelOffsetMm = 1;  // from a point to its labels
-constexpr double kFrameLabelMm = 2.2;
+constexpr double kFrameLabelMm = 2.7;
+constexpr double kSmallTextMm = 2.7;  // scale bar figures, the note, the title's small lines
+constexpr double kTitleWidthMm = 95;
+constexpr double kArrowHalfMm = 3;    // the north arrow: 6 mm wide, 18 mm with its N
 
 std::string BaseName(const std::string& path) {
   const auto slash = path.find_last_of('/');
@@ -197,6 +202,29 @@ double NiceStep(double atLeast) {
   }
 }
 
+}  // namespace
+
+PlanSheetStrip PlanStripFor(double sheetWidthMm, double frameLeftMm, double stripTopMm,
+                            double scale) {
+  PlanSheetStrip s;
+  s.title = {sheetWidthMm - kSheetMarginMm - kTitleWidthMm, stripTopMm,
+             sheetWidthMm - kSheetMarginMm, stripTopMm + kStripMm - 4};
+  const double arrowX = s.title.left - 6 - kArrowHalfMm;
+  s.arrow = {arrowX - kArrowHalfMm, stripTopMm + 20 - 19, arrowX + kArrowHalfMm, stripTopMm + 20};
+  // The bar's last figure ("200 m") stands centred on its end: half of about 12 mm.
+  const double room = s.arrow.left - 4 - frameLeftMm - 6;
+  double step = NiceStep(10.0 * scale / 1000.0);  // at least 10 mm a step where it fits
+  // Else the next smaller of 1, 2, 5 x 10^k: 50 -> 20 -> 10 -> 5 ...
+  while (4 * step * 1000.0 / scale > room && step > 1e-6) step = NiceStep(step / 2.5 * 0.999);
+  s.barStep = step;
+  const double barMm = 4 * step * 1000.0 / scale;
+  s.bar = {frameLeftMm, stripTopMm + 8, frameLeftMm + barMm, stripTopMm + 8 + 2.5 + 3.2};
+  s.note = {frameLeftMm, stripTopMm + 17, s.arrow.left - 4, stripTopMm + 17 + 3.2};
+  return s;
+}
+
+namespace {
+
 void DrawFrameTicks(SheetPainter& sheet, const MapFrame& map) {
   sheet.Rectangle(map.mm, 0.35, 0);
   const double step = PlanTickSpacing(map.scale);
@@ -228,18 +256,18 @@ void DrawFrameTicks(SheetPainter& sheet, const MapFrame& map) {
   }
 }
 
-void DrawScaleBar(SheetPainter& sheet, QPointF at, double scale) {
-  const double step = NiceStep(10.0 * scale / 1000.0);  // at least 10 mm a step
+void DrawScaleBar(SheetPainter& sheet, QPointF at, double scale, double step) {
   const double stepMm = step * 1000.0 / scale;
   for (int i = 0; i < 4; ++i) {
     const QRectF box(at.x() + i * stepMm, at.y(), stepMm, 1.5);
     if (i % 2 == 0) sheet.Fill(box, 0);
     sheet.Rectangle(box, 0.18, 0);
-    sheet.Text(QPointF(box.left(), at.y() + 2.5), toolkit::PlainNumberText(i * step), 2, 0, 0,
-               SheetPainter::kTopCentre);
+    sheet.Text(QPointF(box.left(), at.y() + 2.5), toolkit::PlainNumberText(i * step),
+               kSmallTextMm, 0, 0, SheetPainter::kTopCentre);
   }
   sheet.Text(QPointF(at.x() + 4 * stepMm, at.y() + 2.5),
-             toolkit::PlainNumberText(4 * step) + " m", 2, 0, 0, SheetPainter::kTopCentre);
+             toolkit::PlainNumberText(4 * step) + " m", kSmallTextMm, 0, 0,
+             SheetPainter::kTopCentre);
 }
 
 void DrawNorthArrow(SheetPainter& sheet, QPointF base) {
@@ -266,12 +294,12 @@ void DrawTitleBlock(SheetPainter& sheet, const QRectF& box, const PlanSheetOptio
   sheet.Text(QPointF(box.left() + 2, y), "1:" + toolkit::PlainNumberText(scale), 4, 0, 0,
              SheetPainter::kTopLeft, true);
   y += 6.5;
-  sheet.Text(QPointF(box.left() + 2, y), o.crsName, 2.5, 0, 0, SheetPainter::kTopLeft);
+  sheet.Text(QPointF(box.left() + 2, y), o.crsName, kSmallTextMm, 0, 0, SheetPainter::kTopLeft);
   y += 4.5;
   sheet.Text(QPointF(box.left() + 2, y),
              paper + (o.portrait ? " portrait" : "") + "  " +
                  QDate::currentDate().toString(Qt::ISODate).toStdString(),
-             2.5, 0, 0, SheetPainter::kTopLeft);
+             kSmallTextMm, 0, 0, SheetPainter::kTopLeft);
 }
 
 }  // namespace
@@ -435,13 +463,15 @@ std::string DrawPlanSheet(const PlanSheetOptions& o, const Progress& progress,
     sheet.ClipTo(QRectF());
     DrawFrameTicks(sheet, map);
     const double stripTop = map.mm.bottom() + kLabelBandMm + 2;
-    DrawScaleBar(sheet, QPointF(map.mm.left(), stripTop + 8), map.scale);
-    const QRectF titleBox(sheetW - kSheetMarginMm - 95, stripTop, 95, kStripMm - 4);
-    DrawNorthArrow(sheet, QPointF(titleBox.left() - 15, stripTop + 20));
+    const PlanSheetStrip strip = PlanStripFor(sheetW, map.mm.left(), stripTop, map.scale);
+    DrawScaleBar(sheet, QPointF(strip.bar.left, strip.bar.top), map.scale, strip.barStep);
+    const QRectF titleBox(strip.title.left, strip.title.top, strip.title.right - strip.title.left,
+                          strip.title.bottom - strip.title.top);
+    DrawNorthArrow(sheet, QPointF((strip.arrow.left + strip.arrow.right) / 2, strip.arrow.bottom));
     DrawTitleBlock(sheet, titleBox, o, map.scale, paper->name);
     if (!note.empty())
-      sheet.Text(QPointF(map.mm.left(), stripTop + 17), note, 2.2, 0, 0, SheetPainter::kTopLeft,
-                 false, true);
+      sheet.Text(QPointF(strip.note.left, strip.note.top), note, kSmallTextMm, 0, 0,
+                 SheetPainter::kTopLeft, false, true);
   }
   if (!fault.empty()) return fault;  // the pending output is removed
   if (std::string e = file.End(); !e.empty()) return e;

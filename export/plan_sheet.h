@@ -43,6 +43,20 @@ double PlanTickSpacing(double scale);
 // Parses E1,N1,E2,N2 (four finite numbers, two distinct corners); nothing otherwise.
 std::optional<std::vector<double>> ParseView(const std::string& text);
 
+// The strip under the map frame, in millimetres on the sheet (x right, y down): the scale
+// bar with its figures, the north arrow, the title block and the note, side by side so
+// that none covers another on any paper. The scale bar's step is the largest of 1, 2, 5 x
+// 10^k metres that lets its four steps and figures end before the north arrow.
+struct SheetBox {
+  double left = 0, top = 0, right = 0, bottom = 0;
+};
+struct PlanSheetStrip {
+  double barStep = 0;  // metres on the ground a step of the scale bar
+  SheetBox bar, arrow, title, note;
+};
+PlanSheetStrip PlanStripFor(double sheetWidthMm, double frameLeftMm, double stripTopMm,
+                            double scale);
+
 // Draws the plan sheet. Empty on success; otherwise one line naming the file, and nothing
 // is left under the output's name.
 std::string DrawPlanSheet(const PlanSheetOptions& options, const Progress& progress,

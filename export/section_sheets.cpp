@@ -18,6 +18,7 @@
 #include <QPainterPath>
 #include <QPolygonF>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -59,8 +60,11 @@ constexpr double kFramePenMm = 0.25;
 constexpr double kTickAcrossMm = 6;  // distance ticks hang 6 mm from the top edge
 constexpr double kTickUpMm = 8;      // height ticks reach 8 mm in from the left edge
 constexpr double kTitleMm = 4.5;
-constexpr double kLegendMm = 2.5;
-constexpr double kNoteMm = 2.2;
+// Text sizes are em heights: 2.7 mm gives capitals of at least the 1.8 mm a drawing office
+// letters at least.
+constexpr double kLegendMm = 2.7;
+constexpr double kNoteMm = 2.7;
+constexpr double kSmallestTextMm = 2.7;
 
 // The surface the section plotter's pass draws on: world metres inside the frame.
 class SheetCanvas : public secplot::SectionCanvas {
@@ -100,7 +104,8 @@ class SheetCanvas : public secplot::SectionCanvas {
   void Label(double x, double y, const std::string& text, const secplot::LabelFont& font,
              secplot::Colour foreground, secplot::Colour) override {
     if (text.empty() || !Inside(x, y)) return;
-    sheet_.Text(Mm(x, y), text, font.points * 25.4 / 72.0, PaperColour(foreground),
+    sheet_.Text(Mm(x, y), text, std::max(font.points * 25.4 / 72.0, kSmallestTextMm),
+                PaperColour(foreground),
                 font.escapement / 10.0, SheetPainter::kTopLeft);
   }
   void Flush() {
@@ -201,7 +206,7 @@ void DrawTitleBlock(SheetPainter& sheet, const SheetChoice& c, QRectF place,
   const std::string stamp =
       c.paper.name + "  " + QDate::currentDate().toString(Qt::ISODate).toStdString();
   sheet.Text(QPointF(c.paper.longMm - kSheetMarginMm / 2, c.paper.shortMm - kSheetMarginMm / 2),
-             stamp, 2, 0, 0, SheetPainter::kBottomRight);
+             stamp, kSmallestTextMm, 0, 0, SheetPainter::kBottomRight);
 }
 
 std::string NoteFor(const SheetChoice& c, const SectionsOptions& o) {

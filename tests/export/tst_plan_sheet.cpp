@@ -7,6 +7,7 @@
 
 #include "export/cli.h"
 #include "export/plan_sheet.h"
+#include "export/section_layout.h"
 #include "export_test_tools.h"
 #include "survey_writer.h"
 
@@ -191,6 +192,62 @@ class TestPlanSheet : public QObject {
     QCOMPARE(QString::fromStdString(surveyexport::DrawPlanSheet(o, {}, &result)), QString());
     QVERIFY2(QString::fromStdString(result.note).contains("lies outside the sheet"),
              result.note.c_str());
+  }
+
+  // Nothing under the frame covers anything else, on every paper either way up and at
+  // every scale: the scale bar ends before the north arrow, the note beside it, the
+  // arrow before the title block, all on the sheet.
+  void stripLayout_data() {
+    QTest::addColumn<double>("width");
+    for (const auto& paper : surveyexport::PaperSeries()) {
+      QTest::newRow(qPrintable(QString::fromStdString(paper.name) + " landscape")) << paper.longMm;
+      QTest::newRow(qPrintable(QString::fromStdString(paper.name) + " portrait")) << paper.shortMm;
+    }
+  }
+  void stripLayout() {
+    QFETCH(double, width);
+    const auto apart = [](const surveyexport::SheetBox& a, const surveyexport::SheetBox& b) {
+      return a.right <= b.left || b.right <= a.left || a.bottom <= b.top || b.bottom <= a.top;
+    };
+    for (double scale : surveyexport::PlanScaleSeries()) {
+      const surveyexport::PlanSheetStrip s = surveyexport::PlanStripFor(width, 17, 250, scale);
+      const std::vector<surveyexport::SheetBox> boxes{s.bar, s.arrow, s.title, s.note};
+      for (std::size_t i = 0; i < boxes.size(); ++i) {
+        QVERIFY(boxes[i].left >= 10 - 1e-9 && boxes[i].right <= width - 10 + 1e-9);
+        for (std::size_t j = i + 1; j < boxes.size(); ++j)
+          QVERIFY2(apart(boxes[i], boxes[j]), qPrintable(QString("%1 %2 at 1:%3").arg(i).arg(j).arg(scale)));
+      }
+      // The bar is as long as it can be: twice its step would not have fitted.
+      QVERIFY(s.bar.right - s.bar.left >= 20 || scale >= 50000);
+    }
+  }
+
+  // Every text of a sheet stands at least 1.8 mm in capitals: Poppler's word boxes (the
+  // font's ascent and descent, 1.12 em) at least 1.8 / 0.69 em high.
+  void textHeights() {
+    const QString pdf = dir_.filePath("heights.pdf");
+    std::ostringstream out, err;
+    QCOMPARE(surveyexport::RunSurveyExport({"plan", "-q", neh_.toStdString(), "--numbers", "--levels",
+                                            "--paper", "A4", "--portrait", "--scale", "100",
+                                            "--overwrite", pdf.toStdString()},
+                                           out, err),
+             0);
+    bool ok = false;
+    const QString xml = Tool("pdftotext", {"-bbox", pdf, "-"}, &ok);
+    if (!ok) QSKIP("pdftotext (poppler-utils) is not installed");
+    static const QRegularExpression word(
+        "<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" xMax=\"([-0-9.]+)\" yMax=\"([-0-9.]+)\">([^<]*)<");
+    int words = 0;
+    for (auto it = word.globalMatch(xml); it.hasNext(); ++words) {
+      const auto m = it.next();
+      const double w = (m.captured(3).toDouble() - m.captured(1).toDouble()) * 25.4 / 72;
+      const double h = (m.captured(4).toDouble() - m.captured(2).toDouble()) * 25.4 / 72;
+      // Across the line of reading: the box's height, or its width for the northings that
+      // read upward along the sides (words more than twice as high as wide).
+      const double across = m.captured(5).size() > 1 && h > 2 * w ? w : h;
+      QVERIFY2(across >= 1.8 / 0.69 * 1.117 - 0.02, qPrintable(m.captured(5) + " " + QString::number(across)));
+    }
+    QVERIFY(words > 10);
   }
 
   // The plan command on its way to paper: usage errors (exit 2) for bad scales, views
