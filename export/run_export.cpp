@@ -20,8 +20,8 @@ namespace {
 // Inputs shorter than this are done before a progress bar could help.
 constexpr double kProgressFromRecords = 10000;
 
-// Whole records in a survey file by its kind (NEH when the name says nothing); 0 when it
-// cannot be measured. A SEC file may be named without its extension.
+// Whole records in a survey file by its kind (NEH, or SEC for sections, when the name says
+// nothing); 0 when it cannot be measured. A SEC file may be named without its extension.
 double RecordsIn(const std::string& path, bool sections) {
   std::error_code ec;
   std::string name = path;
@@ -149,13 +149,7 @@ int RunPlanJob(const ExportOptions& o, const ExportJob& job, std::ostream& out,
 
 int RunTableJob(const ExportOptions& o, const ExportJob& job, std::ostream& out,
                 std::ostream& err) {
-  toolkit::SurveyKind kind;
-  double records = 0;
-  if (SurveyKindOfPath(job.input, &kind)) {
-    std::error_code ec;
-    const auto bytes = fs::file_size(job.input, ec);
-    if (!ec) records = static_cast<double>(bytes / toolkit::RecordLength(kind));
-  }
+  const double records = RecordsIn(job.input, false);
   Bar bar(err, !o.quiet && records >= kProgressFromRecords, o.progress);
   TableOptions t;
   t.input = job.input;
