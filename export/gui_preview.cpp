@@ -17,6 +17,7 @@
 
 #include "export/export_common.h"
 #include "export/input_check.h"
+#include "export/plan_sheet.h"
 #include "export/section_layout.h"
 #include "export/section_run.h"
 #include "planplot/plan_core.h"
@@ -374,11 +375,59 @@ class SectionsPreview : public PreviewScene {
   QRectF extent_;
 };
 
+// ---- The plan sheet -----------------------------------------------------------------
+
+// The sheet as the PDF gets it, painted by the sheet's own painting; the world is the
+// paper in millimetres from its top-left corner.
+class SheetPreview : public PreviewScene {
+ public:
+  explicit SheetPreview(const PlanSheetOptions& options) : options_(options) {}
+  std::string Prepare(const std::function<bool()>&) override {
+    const auto paper = PaperNamed(options_.paper);
+    if (!paper) return "unknown paper " + options_.paper;
+    width_ = options_.portrait ? paper->shortMm : paper->longMm;
+    height_ = options_.portrait ? paper->longMm : paper->shortMm;
+    return {};
+  }
+  QRectF Extent() const override { return QRectF(0, 0, width_, height_); }
+  bool YUp() const override { return false; }
+  QColor Background() const override { return QColor(0x80, 0x80, 0x80); }
+  bool Draw(QImage& image, const PreviewView& view,
+            const std::function<bool()>& keepGoing) override {
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    const QPointF origin = view.ToPixel(0, 0);
+    painter.translate(origin);
+    bool stopped = false;
+    const std::string e = PaintPlanSheet(options_, painter, 1.0 / view.perPixel, [&](double) {
+      stopped = !keepGoing();
+      return !stopped;
+    });
+    if (stopped) return false;
+    if (!e.empty()) {
+      painter.resetTransform();
+      painter.setPen(Qt::white);
+      painter.drawText(image.rect().adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap,
+                       QString::fromStdString(e));
+    }
+    return true;
+  }
+
+ private:
+  PlanSheetOptions options_;
+  double width_ = 0, height_ = 0;
+};
+
 }  // namespace
 
 std::shared_ptr<PreviewScene> PlanScene(const std::string& neh, const std::string& reference,
                                         bool numbers, bool levels) {
   return std::make_shared<PlanPreview>(neh, reference, numbers, levels);
+}
+
+std::shared_ptr<PreviewScene> SheetScene(const PlanSheetOptions& options) {
+  return std::make_shared<SheetPreview>(options);
 }
 
 std::shared_ptr<PreviewScene> SectionsScene(const std::string& sec, const std::string& from,

@@ -56,6 +56,9 @@ class PreviewScene {
 // An NEH file (and its reference file) through the plan plotter's pass, light scheme.
 std::shared_ptr<PreviewScene> PlanScene(const std::string& neh, const std::string& reference,
                                         bool numbers, bool levels);
+// The plan sheet (PDF, SVG) as the sheet's own painting paints it, at the options' paper,
+// orientation and scale: what the preview shows is what prints.
+std::shared_ptr<PreviewScene> SheetScene(const PlanSheetOptions& options);
 // The sections of a SEC file through the section plotter's pass, one above another,
 // each under its title: the range from..to when from is given, else every section.
 std::shared_ptr<PreviewScene> SectionsScene(const std::string& sec, const std::string& from,

@@ -37,6 +37,7 @@
 #include <sstream>
 
 #include "export/gui_preview.h"
+#include "export/plan_sheet.h"
 #include "export/run_export.h"
 #include "export/section_layout.h"
 #include "export/table_export.h"
@@ -565,7 +566,18 @@ void ExportWindow::UpdatePreview() {
   }
   const bool plan = f.known && f.kind == toolkit::SurveyKind::Neh;
   const bool sec = f.known && f.kind == toolkit::SurveyKind::Sec;
-  if (plan) {
+  if (plan && TargetIsSheet(c.target)) {
+    // The sheet itself, as the drawing will print.
+    PlanSheetOptions sheet;
+    sheet.neh = f.path;
+    sheet.reference = c.reference;
+    sheet.numbers = c.numbers;
+    sheet.levels = c.levels;
+    if (const auto scale = ParseScale(c.scale)) sheet.scale = *scale;
+    if (!c.paper.empty()) sheet.paper = c.paper;
+    sheet.portrait = c.portrait;
+    preview_->SetScene(SheetScene(sheet));
+  } else if (plan) {
     const bool labels = OptionShown(c, Command::Plan, "--numbers");
     preview_->SetScene(PlanScene(f.path, c.reference, labels && c.numbers, labels && c.levels));
   } else if (sec) {

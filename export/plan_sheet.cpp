@@ -339,24 +339,36 @@ std::optional<std::vector<double>> ParseView(const std::string& text) {
   return values;
 }
 
-std::string DrawPlanSheet(const PlanSheetOptions& o, const Progress& progress,
-                          PlanSheetResult* result) {
-  const Format format = FormatFromPath(o.output);
-  if (format != Format::Pdf && format != Format::Svg)
-    return o.output + ": a plan sheet is drawn to .pdf or .svg";
-  const auto paper = PaperNamed(o.paper);
+namespace {
+
+// The sheet laid out from its files before anything is painted: the plotter state, the
+// files as checked, the map frame with its scale, and the note.
+struct SheetLayout {
+  planplot::PlanState state;
+  WatchedNehFiles inputs;
+  std::optional<PaperSize> paper;
+  double sheetW = 0, sheetH = 0;
+  MapFrame map;
+  std::string note;
+  std::string LayOut(const PlanSheetOptions& o);
+  // Paints the sheet at perMm device dots a millimetre; file (may be null) is looked at
+  // while painting. Empty, or why it stopped.
+  std::string Paint(const PlanSheetOptions& o, QPainter& painter, double perMm,
+                    const Progress& progress, const SheetFile* file);
+};
+
+std::string SheetLayout::LayOut(const PlanSheetOptions& o) {
+  paper = PaperNamed(o.paper);
   if (!paper) return "unknown paper " + o.paper + " (A4, A3, A2, A1 or A0)";
   if (o.scale != 0 && !(std::isfinite(o.scale) && o.scale > 0))
     return "the scale must be a number above 0";
 
-  planplot::PlanState state;
   state.mainFileName = o.neh;
   state.referenceFileName = o.reference;
   state.referencePresent = !o.reference.empty();
   state.showNumbers = o.numbers;
   state.showLevels = o.levels;
   // The files are checked before anything is written, and watched while they are read.
-  WatchedNehFiles inputs;
   std::vector<std::string> files{o.neh};
   if (!o.reference.empty()) files.push_back(o.reference);
   if (std::string e = inputs.Check(files); !e.empty()) return e;
@@ -382,12 +394,10 @@ std::string DrawPlanSheet(const PlanSheetOptions& o, const Progress& progress,
     top = std::max(o.viewN1, o.viewN2);
   }
 
-  const double sheetW = o.portrait ? paper->shortMm : paper->longMm;
-  const double sheetH = o.portrait ? paper->longMm : paper->shortMm;
+  sheetW = o.portrait ? paper->shortMm : paper->longMm;
+  sheetH = o.portrait ? paper->longMm : paper->shortMm;
   const double inset = kSheetMarginMm + kLabelBandMm;
-  MapFrame map;
   map.mm = QRectF(inset, inset, sheetW - 2 * inset, sheetH - 2 * inset - kStripMm);
-  std::string note;
   if (o.scale > 0) {
     map.scale = o.scale;
     if ((right - left) * 1000.0 / o.scale > map.mm.width() + 1e-6 ||
@@ -415,6 +425,60 @@ std::string DrawPlanSheet(const PlanSheetOptions& o, const Progress& progress,
     return BaseName(o.neh) + ": coordinates out of reach";
   // Labels 1 mm from their points on the sheet.
   state.u = kLabelOffsetMm * map.scale / 1000.0;
+  return {};
+}
+
+std::string SheetLayout::Paint(const PlanSheetOptions& o, QPainter& painter, double perMm,
+                               const Progress& progress, const SheetFile* file) {
+  const planplot::NehOpener opener = inputs.Opener();
+  std::string fault;
+  {
+    SheetPainter sheet(painter, perMm);
+    sheet.Fill(QRectF(0, 0, sheetW, sheetH), 0xffffff);
+    sheet.ClipTo(map.mm);
+    const double records = inputs.Records();
+    {
+      PaperPlanCanvas canvas(sheet, map, progress, records);
+      canvas.file = file;
+      const planplot::PassResult pass =
+          planplot::DrawPlanPass(state, planplot::kLightScheme, opener, canvas);
+      fault = pass.fault;
+      if (pass.aborted && fault.empty() && file) fault = file->Check();
+      if (pass.aborted && fault.empty()) fault = "stopped";
+      // A file cut or changed while it was read, or one that gave nothing to draw.
+      if (std::string problem = inputs.Problem(); !problem.empty() && !pass.aborted)
+        fault = problem;
+    }
+    sheet.ClipTo(QRectF());
+    DrawFrameTicks(sheet, map);
+    const double stripTop = map.mm.bottom() + kLabelBandMm + 2;
+    const PlanSheetStrip strip = PlanStripFor(sheetW, map.mm.left(), stripTop, map.scale);
+    DrawScaleBar(sheet, QPointF(strip.bar.left, strip.bar.top), map.scale, strip.barStep);
+    const QRectF titleBox(strip.title.left, strip.title.top, strip.title.right - strip.title.left,
+                          strip.title.bottom - strip.title.top);
+    DrawNorthArrow(sheet, QPointF((strip.arrow.left + strip.arrow.right) / 2, strip.arrow.bottom));
+    DrawTitleBlock(sheet, titleBox, o, map.scale, paper->name);
+    if (!note.empty())
+      sheet.Text(QPointF(strip.note.left, strip.note.top), note, kSmallTextMm, 0, 0,
+                 SheetPainter::kTopLeft, false, true);
+  }
+  return fault;
+}
+
+}  // namespace
+
+std::string DrawPlanSheet(const PlanSheetOptions& o, const Progress& progress,
+                          PlanSheetResult* result) {
+  const Format format = FormatFromPath(o.output);
+  if (format != Format::Pdf && format != Format::Svg)
+    return o.output + ": a plan sheet is drawn to .pdf or .svg";
+  SheetLayout layout;
+  if (std::string e = layout.LayOut(o); !e.empty()) return e;
+  const WatchedNehFiles& inputs = layout.inputs;
+  const MapFrame& map = layout.map;
+  const auto& paper = layout.paper;
+  const double sheetW = layout.sheetW, sheetH = layout.sheetH;
+  const std::string& note = layout.note;
 
   // Qt's SVG writer holds the whole drawing in memory, about five times the file: a plan
   // that would need more than a gigabyte is refused before anything is written.
@@ -440,39 +504,7 @@ std::string DrawPlanSheet(const PlanSheetOptions& o, const Progress& progress,
                             : BaseName(o.neh) + " 1:" + toolkit::PlainNumberText(map.scale));
   SheetFile file;
   if (std::string e = file.Begin(format, pending.TempPath(), o.output, page); !e.empty()) return e;
-  QPainter& painter = file.Painter();
-  const double perMm = file.DotsPerMm();
-  std::string fault;
-  {
-    SheetPainter sheet(painter, perMm);
-    sheet.Fill(QRectF(0, 0, sheetW, sheetH), 0xffffff);
-    sheet.ClipTo(map.mm);
-    const double records = inputs.Records();
-    {
-      PaperPlanCanvas canvas(sheet, map, progress, records);
-      canvas.file = &file;
-      const planplot::PassResult pass =
-          planplot::DrawPlanPass(state, planplot::kLightScheme, opener, canvas);
-      fault = pass.fault;
-      if (pass.aborted && fault.empty()) fault = file.Check();
-      if (pass.aborted && fault.empty()) fault = "stopped";
-      // A file cut or changed while it was read, or one that gave nothing to draw.
-      if (std::string problem = inputs.Problem(); !problem.empty() && !pass.aborted)
-        fault = problem;
-    }
-    sheet.ClipTo(QRectF());
-    DrawFrameTicks(sheet, map);
-    const double stripTop = map.mm.bottom() + kLabelBandMm + 2;
-    const PlanSheetStrip strip = PlanStripFor(sheetW, map.mm.left(), stripTop, map.scale);
-    DrawScaleBar(sheet, QPointF(strip.bar.left, strip.bar.top), map.scale, strip.barStep);
-    const QRectF titleBox(strip.title.left, strip.title.top, strip.title.right - strip.title.left,
-                          strip.title.bottom - strip.title.top);
-    DrawNorthArrow(sheet, QPointF((strip.arrow.left + strip.arrow.right) / 2, strip.arrow.bottom));
-    DrawTitleBlock(sheet, titleBox, o, map.scale, paper->name);
-    if (!note.empty())
-      sheet.Text(QPointF(strip.note.left, strip.note.top), note, kSmallTextMm, 0, 0,
-                 SheetPainter::kTopLeft, false, true);
-  }
+  const std::string fault = layout.Paint(o, file.Painter(), file.DotsPerMm(), progress, &file);
   if (!fault.empty()) return fault;  // the pending output is removed
   if (std::string e = file.End(); !e.empty()) return e;
   if (std::string e = pending.Commit(); !e.empty()) return e;
@@ -481,6 +513,21 @@ std::string DrawPlanSheet(const PlanSheetOptions& o, const Progress& progress,
     result->scale = map.scale;
     result->paper = paper->name;
     result->note = note;
+  }
+  return {};
+}
+
+
+std::string PaintPlanSheet(const PlanSheetOptions& o, QPainter& painter, double dotsPerMm,
+                           const Progress& progress, PlanSheetResult* result) {
+  SheetLayout layout;
+  if (std::string e = layout.LayOut(o); !e.empty()) return e;
+  if (std::string fault = layout.Paint(o, painter, dotsPerMm, progress, nullptr); !fault.empty())
+    return fault;
+  if (result) {
+    result->scale = layout.map.scale;
+    result->paper = layout.paper->name;
+    result->note = layout.note;
   }
   return {};
 }

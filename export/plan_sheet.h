@@ -9,6 +9,8 @@
 
 #include "export/export_common.h"
 
+class QPainter;
+
 namespace surveyexport {
 
 struct PlanSheetOptions {
@@ -56,6 +58,14 @@ struct PlanSheetStrip {
 };
 PlanSheetStrip PlanStripFor(double sheetWidthMm, double frameLeftMm, double stripTopMm,
                             double scale);
+
+// Paints the same sheet as DrawPlanSheet onto a painter the caller gives (a preview's
+// image), at dotsPerMm device dots to a millimetre of paper, with the sheet's top-left
+// corner at the painter's origin; options.output is not used. The files are read as
+// DrawPlanSheet reads them; progress returning false stops the painting ("stopped").
+// Empty on success, else one line naming the file.
+std::string PaintPlanSheet(const PlanSheetOptions& options, QPainter& painter, double dotsPerMm,
+                           const Progress& progress, PlanSheetResult* result = nullptr);
 
 // Draws the plan sheet. Empty on success; otherwise one line naming the file, and nothing
 // is left under the output's name.

@@ -22,6 +22,7 @@
 #include "export/gui_preview.h"
 #include "export/gui_window.h"
 #include "export/options.h"
+#include "export/plan_sheet.h"
 #include "export_test_tools.h"
 #include "survey_writer.h"
 
@@ -452,6 +453,99 @@ class TestExportWindow : public QObject {
       f.window.close();
     }
     QCOMPARE(Entries(out.path()), QStringList());
+  }
+
+  // The sheet preview at 100 dpi against the PDF page as Poppler renders it at 100 dpi:
+  // the frame and the line work at the same places within two pixels.
+  void sheetPreviewMatchesPdf_data() {
+    QTest::addColumn<QString>("paper");
+    QTest::addColumn<bool>("portrait");
+    QTest::addColumn<QString>("scale");
+    QTest::newRow("A3 at 1:500") << "A3" << false << "500";
+    QTest::newRow("A4 upright, fitted") << "A4" << true << "";
+  }
+  void sheetPreviewMatchesPdf() {
+    QFETCH(QString, paper);
+    QFETCH(bool, portrait);
+    QFETCH(QString, scale);
+    Fixture f({Samples() + "SITE.NEH"});
+    f.Choose(Target::Pdf);
+    Field<QLineEdit>(f.window, "&Reference file:")->setText(Samples() + "SITEREF.NEH");
+    Field<QLineEdit>(f.window, "Scale &1:")->setText(scale);
+    Field<QComboBox>(f.window, "&Paper:")->setCurrentText(paper);
+    Named<QCheckBox>(f.window, "Portrait, &upright")->setChecked(portrait);
+    Named<QCheckBox>(f.window, "&Numbers")->setChecked(true);
+    // The window's preview is the sheet: paper on a grey ground.
+    QTRY_VERIFY_WITH_TIMEOUT(!f.window.Preview()->Image().isNull() && !f.window.Preview()->Drawing(), 20000);
+    QCOMPARE(f.window.Preview()->Image().pixel(1, 1), qRgb(0x80, 0x80, 0x80));
+    QVERIFY(f.Export());
+    bool ok = false;
+    Tool("pdftoppm", {"-r", "100", "-png", "-singlefile", f.out.filePath("SITE.pdf"), f.out.filePath("page")}, &ok);
+    QVERIFY(ok);
+    const QImage pdf(f.out.filePath("page.png"));
+    QVERIFY(!pdf.isNull());
+
+    surveyexport::PlanSheetOptions o;
+    o.neh = (Samples() + "SITE.NEH").toStdString();
+    o.reference = (Samples() + "SITEREF.NEH").toStdString();
+    o.numbers = true;
+    o.scale = scale.toDouble();
+    o.paper = paper.toStdString();
+    o.portrait = portrait;
+    auto scene = surveyexport::SheetScene(o);
+    QVERIFY(scene->Prepare([] { return true; }).empty());
+    surveyexport::PreviewView v;
+    v.perPixel = 25.4 / 100;
+    v.width = pdf.width();
+    v.height = pdf.height();
+    v.cx = v.width * v.perPixel / 2;
+    v.cy = v.height * v.perPixel / 2;
+    v.yUp = false;
+    // Poppler rounds the page's pixels up.
+    QVERIFY(std::abs(std::lround(scene->Extent().width() / v.perPixel) - v.width) <= 1);
+    QImage mine(v.width, v.height, QImage::Format_RGB32);
+    mine.fill(Qt::white);
+    QVERIFY(scene->Draw(mine, v, [] { return true; }));
+
+    // Ink: any pixel clearly darker than the paper.
+    auto ink = [](const QImage& im) {
+      QVector<bool> m(im.width() * im.height());
+      for (int y = 0; y < im.height(); ++y)
+        for (int x = 0; x < im.width(); ++x) {
+          const QRgb p = im.pixel(x, y);
+          m[y * im.width() + x] = std::min({qRed(p), qGreen(p), qBlue(p)}) < 150;
+        }
+      return m;
+    };
+    const QVector<bool> a = ink(mine), b = ink(pdf.convertToFormat(QImage::Format_RGB32));
+    const int w = v.width, h = v.height;
+    // The share of one's ink with ink of the other within 2 pixels.
+    auto near = [&](const QVector<bool>& from, const QVector<bool>& to) {
+      long all = 0, hit = 0;
+      for (int y = 2; y < h - 2; ++y)
+        for (int x = 2; x < w - 2; ++x) {
+          if (!from[y * w + x]) continue;
+          ++all;
+          bool found = false;
+          for (int dy = -2; dy <= 2 && !found; ++dy)
+            for (int dx = -2; dx <= 2 && !found; ++dx) found = to[(y + dy) * w + x + dx];
+          hit += found;
+        }
+      return all ? double(hit) / all : 0.0;
+    };
+    QVERIFY2(near(a, b) > 0.97, qPrintable(QString::number(near(a, b))));
+    QVERIFY2(near(b, a) > 0.97, qPrintable(QString::number(near(b, a))));
+    // The frame: the longest runs of ink down a column, on the left, at the same column.
+    auto frameColumn = [&](const QVector<bool>& m) {
+      for (int x = 0; x < w / 2; ++x) {
+        int run = 0;
+        for (int y = 0; y < h; ++y) run += m[y * w + x];
+        if (run > h / 2) return x;
+      }
+      return -1;
+    };
+    QVERIFY(frameColumn(a) > 0);
+    QVERIFY(std::abs(frameColumn(a) - frameColumn(b)) <= 1);
   }
 
   // The preview draws the plan's line work through the plan pass, and follows the wheel.
