@@ -12,7 +12,9 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
+#include <QSet>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QThread>
@@ -165,13 +167,18 @@ static void SettleScreen(LauncherState& state) {
 
 namespace {
 
-// Takes every key, click and wheel turn aimed at the launcher, and counts them.
+// Takes every key, click and wheel turn aimed at the launcher, and the window system's
+// requests to close its window, and counts them. Keys pressed (or repeating) meanwhile are
+// noted: they may still be held down when the wait ends.
 class InputSwallower : public QObject {
 public:
     int taken = 0;
+    QSet<int> pressed;
     bool eventFilter(QObject*, QEvent* event) override {
         switch (event->type()) {
             case QEvent::KeyPress:
+                pressed.insert(static_cast<QKeyEvent*>(event)->key());
+                [[fallthrough]];
             case QEvent::KeyRelease:
             case QEvent::ShortcutOverride:
             case QEvent::Shortcut:
@@ -188,12 +195,42 @@ public:
             case QEvent::TouchEnd:
             case QEvent::TabletPress:
             case QEvent::TabletRelease:
+            case QEvent::Close:  // the close box, or the window manager's close request
+                if (event->type() == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat())
+                    pressed.remove(static_cast<QKeyEvent*>(event)->key());
                 ++taken;
                 return true;
             default:
                 return false;
         }
     }
+};
+
+// A key pressed during the wait and still held down when it ends goes on repeating: its
+// repeats are dropped until it is released; a key pressed afresh counts at once.
+class HeldKeyFilter : public QObject {
+public:
+    explicit HeldKeyFilter(QSet<int> keys) : keys_(std::move(keys)) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease &&
+            event->type() != QEvent::ShortcutOverride)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!keys_.contains(key->key())) return false;
+        if (key->isAutoRepeat()) return true;
+        if (event->type() == QEvent::KeyRelease) {
+            keys_.remove(key->key());
+            if (keys_.isEmpty()) deleteLater();
+            return true;  // the release of the key held since the wait
+        }
+        // Pressed afresh: its release was not seen (the window lost the keyboard meanwhile).
+        keys_.remove(key->key());
+        if (keys_.isEmpty()) deleteLater();
+        return false;
+    }
+
+private:
+    QSet<int> keys_;
 };
 
 // Input given during the wait is in the queues when the wait ends (the window system's
@@ -223,6 +260,14 @@ void DropInputQueuedDuringWait() {
         QThread::msleep(1);
     }
     QCoreApplication::instance()->removeEventFilter(&swallower);
+    // The last filter of keys held from the wait (if any) gives way to this one.
+    static QPointer<HeldKeyFilter> held;
+    if (held) delete held.data();
+    if (!swallower.pressed.isEmpty()) {
+        held = new HeldKeyFilter(swallower.pressed);
+        held->setParent(QCoreApplication::instance());
+        QCoreApplication::instance()->installEventFilter(held);
+    }
 }
 
 }  // namespace

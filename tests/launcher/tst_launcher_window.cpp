@@ -103,6 +103,7 @@ private slots:
     void pageIsShadedBlue();
     void entry17RunsConverterAndWaits();
     void handlesNoEventsWhileWaiting();
+    void keysWhileWaitingAreDropped_data();
     void keysWhileWaitingAreDropped();
     void arrowKeysStartEachEntry();
     void eachWayOfChoosingStarts_data();
@@ -282,9 +283,27 @@ void TestLauncherWindow::handlesNoEventsWhileWaiting() {
     QVERIFY(seenByTimer.at(1).startsWith("ended\t"));
 }
 
-// Three Up keys pressed at the waiting menu started three more programs when it ended.
-// They reach the queue while the launcher waits, from another thread as from the display.
+// Three Up keys pressed at the waiting menu started three more programs when it ended;
+// a close request given meanwhile closed the menu when it ended; a key held down kept
+// repeating after the end and started programs. They reach the queue while the launcher
+// waits, from another thread as from the display. A key pressed after the end counts.
+void TestLauncherWindow::keysWhileWaitingAreDropped_data() {
+    QTest::addColumn<QString>("during");  // given while entry 10 runs
+    QTest::addColumn<QString>("after");   // given a moment after it has ended
+    QTest::addColumn<int>("logLines");
+    QTest::addColumn<int>("index");
+    QTest::newRow("Up three times") << "up up up" << "" << 2 << 9;
+    QTest::newRow("close request") << "close" << "" << 2 << 9;
+    QTest::newRow("Up held down past the end") << "up repeat repeat" << "repeat repeat" << 2 << 9;
+    QTest::newRow("Up pressed after the end") << "" << "up" << 4 << 8;
+    QTest::newRow("Up held, released, pressed again") << "up repeat" << "repeat release up" << 4 << 8;
+}
+
 void TestLauncherWindow::keysWhileWaitingAreDropped() {
+    QFETCH(QString, during);
+    QFETCH(QString, after);
+    QFETCH(int, logLines);
+    QFETCH(int, index);
     for (int entry = 1; entry <= 17; ++entry) QVERIFY(AddStandIn(folder_, StandInName(entry)));
     const QString hold = work_.path() + "/hold";
     QVERIFY(QFile(hold).open(QIODevice::WriteOnly));
@@ -292,18 +311,33 @@ void TestLauncherWindow::keysWhileWaitingAreDropped() {
     Launcher l(folder_);
     QComboBox* list = l.list();
     list->setCurrentIndex(8);
+    QWindow* window = l.window->windowHandle();
+    const auto give = [&](const QString& steps) {
+        for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
+            const auto key = [&](QEvent::Type type, bool repeat) {
+                QCoreApplication::postEvent(list, new QKeyEvent(type, Qt::Key_Up, Qt::NoModifier, QString(), repeat));
+            };
+            if (step == "up") key(QEvent::KeyPress, false);
+            if (step == "repeat") key(QEvent::KeyRelease, true), key(QEvent::KeyPress, true);
+            if (step == "release") key(QEvent::KeyRelease, false);
+            if (step == "close") QCoreApplication::postEvent(window, new QCloseEvent);
+        }
+    };
     std::thread user([&] {
         for (int i = 0; i < 1000 && LogLines(log_).isEmpty(); ++i) QThread::msleep(10);
-        for (int i = 0; i < 3; ++i)
-            QCoreApplication::postEvent(list, new QKeyEvent(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier));
+        give(during);
         QFile::remove(hold);
+        for (int i = 0; i < 1000 && LogLines(log_).size() < 2; ++i) QThread::msleep(10);
+        QThread::msleep(250);  // past the moment the launcher takes input again
+        give(after);
     });
     QTest::keyClick(list, Qt::Key_Down);  // starts entry 10 and waits
     user.join();
     qunsetenv("SELVAN_STAND_IN_HOLD");
     QTest::qWait(300);
-    QCOMPARE(LogLines(log_).size(), 2);  // entry 10 alone
-    QCOMPARE(list->currentIndex(), 9);
+    QCOMPARE(LogLines(log_).size(), logLines);
+    QCOMPARE(list->currentIndex(), index);
+    QVERIFY(l.window->isVisible());
 }
 
 void TestLauncherWindow::arrowKeysStartEachEntry() {
