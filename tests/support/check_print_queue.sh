@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The tests' print queues run on a scheduler of their own: jobs land as the queues' PDFs
 # (as root too), PRINTER chooses a paper queue, a second start replaces a scheduler left
-# running, stop ends it, and the machine's own printers and CUPS files stay as they were.
+# running, stop ends it (through another spelling of DIR too), a DIR with a blank prints,
+# a start that gives up once its scheduler runs stops it, and the machine's own printers
+# and CUPS files stay as they were.
 #   check_print_queue.sh PRINT-QUEUE-SCRIPT DIR
 set -uo pipefail
 script="${1:?usage: check_print_queue.sh PRINT-QUEUE-SCRIPT DIR}"
@@ -17,7 +19,7 @@ machine() {
 schedulers() { grep -lF -- "$dir/cupsd.conf" /proc/[0-9]*/cmdline 2>/dev/null; }
 command -v lp >/dev/null && command -v pdftotext >/dev/null || { echo "SKIP: no lp or pdftotext"; exit 77; }
 before="$(machine)"
-trap 'bash "$script" stop "$dir" >/dev/null 2>&1' EXIT
+trap 'for d in "$dir" "$dir/with blank" "$dir/failing"; do bash "$script" stop "$d" >/dev/null 2>&1; done' EXIT
 
 bash "$script" start "$dir"
 if [ ! -f "$dir/unavailable" ]; then
@@ -50,6 +52,36 @@ if [ ! -f "$dir/unavailable" ]; then
   [ "$(schedulers | wc -l)" -eq 1 ] || fail "schedulers after a second start: $(schedulers)"
   bash "$script" stop "$dir"
   [ -z "$(schedulers)" ] || fail "stop left the scheduler running: $(schedulers)"
+
+  # Other spellings of DIR and a start that gives up: no scheduler may be left running.
+  ln -sfn "$dir" "$dir-link"
+  mkdir -p "$dir/failing/bin"
+  printf '#!/bin/sh\nexit 1\n' >"$dir/failing/bin/lpadmin" && chmod +x "$dir/failing/bin/lpadmin"
+  #     row          | started in       | stopped through | PATH before | a job lands in
+  for row in "symlink     |$dir             |$dir-link        |             |" \
+             "blank       |$dir/with blank  |$dir/with blank  |             |$dir/with blank/job.pdf" \
+             "lpadmin fails|$dir/failing    |                 |$dir/failing/bin|"; do
+    IFS='|' read -r label started stopped path landing <<<"$row"
+    label="${label%% *}"; started="${started%"${started##*[! ]}"}"; stopped="${stopped%"${stopped##*[! ]}"}"
+    path="${path%% *}"; landing="${landing%"${landing##*[! ]}"}"
+    PATH="${path:+$path:}$PATH" bash "$script" start "$started" >/dev/null
+    if [ -n "$landing" ]; then
+      if [ -f "$started/unavailable" ]; then
+        fail "$label: $(cat "$started/unavailable")"
+      else
+        CUPS_SERVER="$started/cups.sock" lp "$dir/check.pdf" >/dev/null || fail "$label: not sent"
+        for i in $(seq 1 100); do
+          [ -s "$landing" ] && [ -z "$(CUPS_SERVER="$started/cups.sock" lpstat -o)" ] && break
+          sleep 0.2
+        done
+        pdftotext "$landing" - 2>/dev/null | grep -q "suite print check" || fail "$label: no PDF landed"
+      fi
+    fi
+    [ -n "$stopped" ] && bash "$script" stop "$stopped" >/dev/null
+    left="$(grep -lF -- "$started/cupsd.conf" /proc/[0-9]*/cmdline 2>/dev/null)"
+    [ -z "$left" ] || fail "$label: a scheduler was left running: $left"
+  done
+  rm -f "$dir-link"
 fi
 after="$(machine)"
 [ "$before" = "$after" ] || fail "the machine's printers changed: $(diff <(echo "$before") <(echo "$after"))"

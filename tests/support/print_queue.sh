@@ -28,7 +28,9 @@ if [ -z "$action" ] || [ -z "$dir" ]; then
 fi
 shift 2
 mkdir -p "$dir"
-dir="$(cd "$dir" && pwd)"
+# One spelling of DIR whatever the caller's (a symlink, "..", a blank): the scheduler is
+# known by the configuration path it was started with.
+dir="$(cd "$dir" && pwd -P)"
 queue=suite_pdf
 ppd=lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd
 ppd_file=/usr/share/ppd/cupsfilters/Generic-PDF_Printer-PDF.ppd
@@ -43,7 +45,26 @@ unset PRINTER LPDEST
 
 unavailable() {
   echo "print queue unavailable: $*" | tee "$dir/unavailable"
+  # A scheduler this start left running would serve no queue: it goes.
+  if [ -n "${started:-}" ]; then
+    stop_cupsd
+    rm -f "$sock"
+  fi
   exit 0
+}
+
+# The file:// URI of a file under DIR. The scheduler opens the path of a file: URI as it
+# is written, %XX escapes and all, and a URI holds no blank: where DIR's path needs an
+# escape (a blank), the URI goes through a link to DIR whose path needs none.
+safe_link="${TMPDIR:-/tmp}/suite-print-queue-$(printf '%s' "$dir" | md5sum | cut -c1-16)"
+file_uri() {
+  local LC_ALL=C
+  case "$dir" in
+    *[!A-Za-z0-9/._~-]*)
+      ln -sfn "$dir" "$safe_link" || unavailable "cannot link $safe_link to $dir"
+      echo "file://$safe_link/$1" ;;
+    *) echo "file://$dir/$1" ;;
+  esac
 }
 
 running() { lpstat -r 2>/dev/null | grep -q "is running"; }
@@ -51,10 +72,16 @@ running() { lpstat -r 2>/dev/null | grep -q "is running"; }
 # The PID of the private scheduler of DIR when it still runs (empty otherwise): the
 # process of the PID file, if it is a cupsd started with DIR's configuration.
 our_cupsd() {
-  local pid
+  local pid args i
   pid="$(cat "$pidfile" 2>/dev/null)"
   [ -n "$pid" ] && [ -r "/proc/$pid/cmdline" ] || return 0
-  tr '\0' ' ' <"/proc/$pid/cmdline" | grep -qF -- "-c $dir/cupsd.conf" && echo "$pid"
+  mapfile -d '' args <"/proc/$pid/cmdline" 2>/dev/null || return 0
+  for ((i = 0; i + 1 < ${#args[@]}; i++)); do
+    if [ "${args[i]}" = "-c" ] && [ "$(readlink -f -- "${args[i + 1]}")" = "$dir/cupsd.conf" ]; then
+      echo "$pid"
+      return 0
+    fi
+  done
 }
 
 stop_cupsd() {
@@ -148,6 +175,7 @@ start() {
   setsid "$cupsd" -f -c "$dir/cupsd.conf" -s "$dir/cups-files.conf" </dev/null \
     >"$dir/cupsd.log" 2>&1 &
   echo $! >"$pidfile"
+  started=1
   local i
   for i in $(seq 1 100); do
     running && break
@@ -159,7 +187,7 @@ start() {
     unavailable "cupsd did not start: $(tail -n 3 "$dir/cupsd.log" "$home/log/error_log" 2>/dev/null)"
   }
 
-  lpadmin -p "$queue" -v "file://$dir/job.pdf" -m "$ppd" -E >"$dir/lpadmin.log" 2>&1 ||
+  lpadmin -p "$queue" -v "$(file_uri job.pdf)" -m "$ppd" -E >"$dir/lpadmin.log" 2>&1 ||
     unavailable "lpadmin could not add the queue: $(cat "$dir/lpadmin.log")"
   lpadmin -d "$queue" >>"$dir/lpadmin.log" 2>&1 ||
     unavailable "lpadmin could not make $queue the default"
@@ -169,6 +197,7 @@ start() {
 stop() {
   stop_cupsd
   rm -f "$sock"
+  [ -L "$safe_link" ] && rm -f "$safe_link"
   exit 0
 }
 
@@ -249,7 +278,7 @@ papers() {
     esac
     mkdir -p "$dir/$paper"
     rm -f "$dir/$paper/job.pdf"
-    lpadmin -p "${queue}_$paper" -v "file://$dir/$paper/job.pdf" -P "$ppd_out" -E \
+    lpadmin -p "${queue}_$paper" -v "$(file_uri "$paper/job.pdf")" -P "$ppd_out" -E \
       -o "PageSize=$size" "${orientation[@]}" >>"$dir/lpadmin.log" 2>&1 ||
       papers_unavailable "lpadmin could not add ${queue}_$paper: $(tail -n 3 "$dir/lpadmin.log")"
     echo "print queue ${queue}_$paper prints on $paper into $dir/$paper/job.pdf"
