@@ -57,13 +57,10 @@ if [ ! -f "$dir/unavailable" ]; then
   ln -sfn "$dir" "$dir-link"
   mkdir -p "$dir/failing/bin"
   printf '#!/bin/sh\nexit 1\n' >"$dir/failing/bin/lpadmin" && chmod +x "$dir/failing/bin/lpadmin"
-  #     row          | started in       | stopped through | PATH before | a job lands in
-  for row in "symlink     |$dir             |$dir-link        |             |" \
-             "blank       |$dir/with blank  |$dir/with blank  |             |$dir/with blank/job.pdf" \
-             "lpadmin fails|$dir/failing    |                 |$dir/failing/bin|"; do
+  # row: name, folder started in, folder stopped through, PATH before, where a job lands
+  for row in "symlink|$dir|$dir-link||" "blank|$dir/with blank|$dir/with blank||$dir/with blank/job.pdf" \
+             "lpadmin fails|$dir/failing||$dir/failing/bin|"; do
     IFS='|' read -r label started stopped path landing <<<"$row"
-    label="${label%% *}"; started="${started%"${started##*[! ]}"}"; stopped="${stopped%"${stopped##*[! ]}"}"
-    path="${path%% *}"; landing="${landing%"${landing##*[! ]}"}"
     PATH="${path:+$path:}$PATH" bash "$script" start "$started" >/dev/null
     if [ -n "$landing" ]; then
       if [ -f "$started/unavailable" ]; then
