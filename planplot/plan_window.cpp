@@ -143,8 +143,8 @@ void PlanWindow::OnCommand(int id) {
     QPushButton* b = Button(next);
     if (b && b->isEnabled()) Dispatch(next);
   }
-  // Clicking Pt.No, Level or Bmp while a question waits gave the button the keyboard:
-  // the question takes the typing again once the command has drawn.
+  // A command run while a question waits (a message it showed took the keyboard) hands
+  // the typing back to the question once it has drawn.
   if (prompting_ && !passRunning_ && !Closed()) plot_->setFocus(Qt::OtherFocusReason);
 }
 
