@@ -22,6 +22,7 @@
 #include <map>
 #include <memory>
 
+#include "export/dxf_style.h"
 #include "export/input_check.h"
 #include "export/section_layout.h"
 #include "export/section_sheets.h"
@@ -83,7 +84,7 @@ class PaperPlanCanvas : public planplot::PlanCanvas {
     FlushDots();
     FlushLabels();
   }
-  void Record(const planplot::PlanRecord&) override {}
+  void Record(const planplot::PlanRecord&) override { numbered_ = false; }
   void Pixel(double E, double N, planplot::Rgb colour) override {
     if (!Inside(E, N)) return;
     // Points of one colour go out together as small squares (a PDF rectangle each).
@@ -121,7 +122,17 @@ class PaperPlanCanvas : public planplot::PlanCanvas {
     if (label.text.empty() || !Inside(label.E, label.N)) return;
     // Labels of one colour go out together, a few thousand at a time.
     std::vector<SheetPainter::PlacedText>& batch = labels_[label.colour];
-    batch.push_back({map_.Mm(label.E, label.N), label.text});
+    // No opaque boxes on paper: the level of a numbered point goes below its number (the
+    // drawing's rule; the sheet's y runs downward).
+    QPointF at = map_.Mm(label.E, label.N);
+    if (label.kind == planplot::PlanLabel::Number) {
+      number_ = at;
+      numbered_ = true;
+    } else if (numbered_) {
+      const TextCorner below = LevelUnderNumber({number_.x(), -number_.y()}, kLabelMm, 10);
+      at = QPointF(below.x, -below.y);
+    }
+    batch.push_back({at, label.text});
     if (batch.size() >= kLabelsAtOnce) FlushLabels(label.colour, batch);
   }
   bool KeepAlive() override {
@@ -174,6 +185,8 @@ class PaperPlanCanvas : public planplot::PlanCanvas {
   int dotCount_ = 0;
   static constexpr std::size_t kLabelsAtOnce = 4096;
   std::map<planplot::Rgb, std::vector<SheetPainter::PlacedText>> labels_;
+  QPointF number_;         // where the record's number went on the sheet
+  bool numbered_ = false;  // and whether it did
 };
 
 // Qt's SVG of a plan, measured: about 49 bytes a point and 187 a label, and in memory
