@@ -15,6 +15,10 @@
 #                              prints landscape by default
 #   print_queue.sh unpapers DIR PAPER...  removes those queues again
 #
+# DIR may be given through a symlink or hold blanks: the scheduler is known by DIR's own
+# path, and queues in a DIR whose path a URI would have to escape write through a link
+# to it under $TMPDIR.
+#
 # Where CUPS cannot be set up, start writes DIR/unavailable (with the reason) and still
 # succeeds, so the tests print into a PDF file through Qt instead and say so in the log.
 # Where the paper queues cannot be added, papers writes DIR/papers-unavailable instead.
