@@ -47,9 +47,34 @@ OGRCoordinateTransformationH Between(OGRSpatialReferenceH from, OGRSpatialRefere
 
 }  // namespace
 
+// The text as PROJ will read it: JSON's escaped "/" and ":" written out, and the metadata
+// that names a web address without anything ever being fetched from it (PROJJSON's
+// "$schema", WKT's URI[...]) taken away, so that only what could be opened remains.
+std::string ForChecking(const std::string& text) {
+  std::string s = text;
+  const auto replaceAll = [&s](const std::string& from, const std::string& to) {
+    for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
+      s.replace(at, from.size(), to);
+  };
+  replaceAll("\\/", "/");
+  for (const char* slash : {"\\u002f", "\\u002F"}) replaceAll(slash, "/");
+  for (const char* colon : {"\\u003a", "\\u003A"}) replaceAll(colon, ":");
+  const auto dropQuoted = [&s](const std::string& key, const std::string& open, char close) {
+    for (std::size_t at = s.find(key); at != std::string::npos; at = s.find(key)) {
+      const std::size_t start = s.find(open, at + key.size());
+      const std::size_t end = start == std::string::npos ? start : s.find(close, start + open.size());
+      if (end == std::string::npos) return;
+      s.erase(at, end + 1 - at);
+    }
+  };
+  dropQuoted("\"$schema\"", "\"", '"');
+  dropQuoted("URI[", "\"", ']');
+  return s;
+}
+
 std::string CheckCrsText(const std::string& text) {
   if (text.empty()) return "unknown CRS ''";
-  const std::string lower = Lower(text);
+  const std::string lower = Lower(ForChecking(text));
   if (lower == "none") return {};
   if (text.size() > 100000) return "CRS text too long (" + std::to_string(text.size()) + " characters)";
   const std::string refused =
@@ -58,7 +83,7 @@ std::string CheckCrsText(const std::string& text) {
   // A file or a network resource at any depth: /vsi... of any nesting, URLs, paths,
   // +init= files, and grids given by path.
   if (Has(lower, "/vsi") || Has(lower, "://") || Has(lower, "init=") || Has(lower, "file:")) return refused;
-  const char first = text.front();
+  const char first = lower.front();
   if (first == '/' || first == '.' || first == '~' || first == '\\') return refused;
   if ((Has(lower, "grids=") || Has(lower, "parameterfile") || Has(lower, "gridfile")) &&
       (Has(lower, "/") || Has(lower, "\\")))
@@ -134,6 +159,8 @@ CoordinateRule::~CoordinateRule() {
 }
 
 std::string CoordinateRule::Open(const std::string& text, DatumShift shift) {
+  RegisterGdal();
+  GdalErrorCapture quiet;  // PROJ's own complaints are said in the one line below
   shift_ = shift;
   if (Lower(text) == "none") {
     none_ = identity_ = true;
@@ -155,13 +182,26 @@ std::string CoordinateRule::Open(const std::string& text, DatumShift shift) {
   targetIsWgs84_ = t->IsSame(OGRSpatialReference::FromHandle(wgs.get()), exact);
   gridToTarget_ = Between(grid.get(), target_.get());
   if (!gridToTarget_)
-    return "PROJ has no transformation from the Hong Kong 1980 Grid to " + Name();
+    return "PROJ has no transformation from the Hong Kong 1980 Grid to " + Name() + " (--crs " +
+           Quoted(text) + ")";
   if (wgsBased_) {
     gridToWgs_ = Between(grid.get(), wgs.get());
     if (!targetIsWgs84_) wgsToTarget_ = Between(wgs.get(), target_.get());
     if (!gridToWgs_ || (!targetIsWgs84_ && !wgsToTarget_))
-      return "PROJ has no transformation from the Hong Kong 1980 Grid to " + Name();
+      return "PROJ has no transformation from the Hong Kong 1980 Grid to " + Name() + " (--crs " +
+             Quoted(text) + ")";
   }
+  // A transformation that needs a grid PROJ does not have takes nothing: tried on the
+  // grid's own origin before anything is written.
+  double x = 0, y = 0;
+  if (!Place(836694.05, 819069.80, x, y)) {
+    compared = false;
+    largest = 0;
+    return "PROJ cannot transform the Hong Kong 1980 Grid into " + Name() + " (--crs " +
+           Quoted(text) + "): a grid it needs may not be installed";
+  }
+  compared = false;
+  largest = 0;
   return {};
 }
 

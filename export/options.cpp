@@ -45,7 +45,7 @@ struct OptionDecl {
 };
 
 std::string ScaleProblem(const char* option, const std::string& v) {
-  return std::string(option) + " " + v + ": the scale is the number N of 1:N, written in digits with at most one point "
+  return std::string(option) + " " + Shown(v) + ": the scale is the number N of 1:N, written in digits with at most one point "
              "(above 0, below 1000000000)";
 }
 
@@ -80,7 +80,7 @@ const OptionDecl kOptions[] = {
      [](ExportOptions& o, const std::string& v) {
        if (v == "official") o.datumShift = DatumShift::Official;
        else if (v == "suite") o.datumShift = DatumShift::Suite;
-       else return "--datum-shift is official or suite, not '" + v + "'";
+       else return "--datum-shift is official or suite, not '" + Shown(v) + "'";
        return std::string();
      }},
     {"--2d", nullptr, nullptr, {kDxf | kGpkg | kGeoJson | kKml, 0, 0},
@@ -95,7 +95,7 @@ const OptionDecl kOptions[] = {
      "the sheet (plan: A3, landscape; sections: A4)",
      [](ExportOptions& o, const std::string& v) {
        const auto p = PaperNamed(v);
-       if (!p) return "--paper " + v + ": use A4, A3, A2, A1 or A0";
+       if (!p) return "--paper " + Shown(v) + ": use A4, A3, A2, A1 or A0";
        o.paper = p->name;
        return std::string();
      }},
@@ -105,7 +105,7 @@ const OptionDecl kOptions[] = {
      "draw the window between two corners instead of the whole survey",
      [](ExportOptions& o, const std::string& v) {
        const auto w = ParseView(v);
-       if (!w) return "--view " + v + ": give two corners as E1,N1,E2,N2";
+       if (!w) return "--view " + Shown(v) + ": give two corners as E1,N1,E2,N2";
        o.haveView = true;
        std::copy(w->begin(), w->end(), o.view);
        return std::string();
@@ -134,7 +134,7 @@ const OptionDecl kOptions[] = {
      "the format of the outputs in --output-dir",
      [](ExportOptions& o, const std::string& v) {
        o.format = FormatFromName(v);
-       if (o.format == Format::Unknown) return "--format '" + v + "' is not a format";
+       if (o.format == Format::Unknown) return "--format '" + Shown(v) + "' is not a format";
        return std::string();
      }},
     {"--overwrite", nullptr, nullptr, {kPlanAll, kTableAll, kSectionsAll},
@@ -303,7 +303,7 @@ std::string ParseCommandLine(const std::vector<std::string>& args, ExportOptions
         return prefix + "option " + d->name + " needs a value (" + d->value + ")";
       value = args[++i];
     }
-    if (std::string e = d->set(*o, value); !e.empty()) return prefix + Shown(e);
+    if (std::string e = d->set(*o, value); !e.empty()) return prefix + e;  // names escaped
     if (!o->Given(d->name)) o->given.push_back(d->name);
   }
   if (o->help) return {};
@@ -337,6 +337,13 @@ std::string ParseCommandLine(const std::vector<std::string>& args, ExportOptions
     if (!(d->formats[ci] & Bit(o->format)))
       return prefix + "option " + name + " does not apply to " + FormatExtension(o->format) +
              " output (only to " + FormatList(d->formats[ci], ".") + ")";
+  }
+
+  // A system PROJ cannot reach from the grid (a grid file it lacks, another planet) is
+  // refused here, before any file is read or written.
+  if (o->Given("--crs")) {
+    CoordinateRule rule;
+    if (std::string e = rule.Open(o->crs, o->datumShift); !e.empty()) return prefix + e;
   }
 
   // What each command needs beyond that.

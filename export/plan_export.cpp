@@ -804,7 +804,9 @@ std::string ExportPlan(const PlanExportOptions& o, const Progress& progress, Pla
     summary.points -= g->unplaced;
     summary.unplaced = g->unplaced;
   }
-  if (canvas.stopped) return o.output + ": stopped; nothing written";
+  if (canvas.stopped) return Shown(o.output) + ": stopped; nothing written";
+  if (summary.points == 0 && summary.unplaced > 0)
+    return Shown(o.output) + ": no point has a position in " + rule->Name() + "; nothing written";
   if (!canvas.fault.empty()) return canvas.fault;  // one line naming the output
   // A file cut or changed while it was read, or one that gave nothing to draw.
   if (std::string problem = inputs.Problem(); !problem.empty()) return problem;

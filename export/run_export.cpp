@@ -114,7 +114,7 @@ int RunPlanJob(const ExportOptions& o, const ExportJob& job, std::ostream& out,
     if (std::string e = DrawPlanSheet(s, bar.Callback(), &result); !e.empty())
       return Problem(err, bar, e);
     if (!result.note.empty()) err << "surveyexport: " << result.note << "\n";
-    out << job.output << ": 1:" << toolkit::PlainNumberText(result.scale) << " on "
+    out << Shown(job.output) << ": 1:" << toolkit::PlainNumberText(result.scale) << " on "
         << result.paper << "\n";
     return kDone;
   }
@@ -132,7 +132,7 @@ int RunPlanJob(const ExportOptions& o, const ExportJob& job, std::ostream& out,
   p.datumShift = o.datumShift;
   PlanExportSummary s;
   if (std::string e = ExportPlan(p, bar.Callback(), s); !e.empty()) return Problem(err, bar, e);
-  out << job.output << ": " << s.points << " points, " << s.lines << " lines";
+  out << Shown(job.output) << ": " << s.points << " points, " << s.lines << " lines";
   if (o.format == Format::Dxf && (o.numbers || o.levels)) out << ", " << s.labels << " labels";
   if (s.skipped) out << "; " << s.skipped << " records skipped (values not finite)";
   if (s.empty) out << "; " << s.empty << " unused records (N and E 0) left out";
@@ -186,10 +186,10 @@ int RunSections(const ExportOptions& o, const std::string& output, std::ostream&
   out << result.pages << (result.pages == 1 ? " section" : " sections") << " drawn to ";
   for (std::size_t k = 0; k < result.written.size(); ++k) {
     if (k == 3 && result.written.size() > 4) {
-      out << ", ... " << result.written.back();
+      out << ", ... " << Shown(result.written.back());
       break;
     }
-    out << (k ? ", " : "") << result.written[k];
+    out << (k ? ", " : "") << Shown(result.written[k]);
   }
   out << "\n";
   return kDone;
@@ -199,6 +199,15 @@ int RunSections(const ExportOptions& o, const std::string& output, std::ostream&
 
 int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
   RegisterGdal();
+  std::vector<ExportJob> jobs;
+  if (o.outputDir.empty()) {
+    jobs.push_back({o.inputs.front(), o.output});
+  } else if (o.command == Command::Sections) {
+    jobs.push_back({o.inputs.front(), OutputPathFor(o.inputs.front(), o.outputDir, o.format)});
+  } else if (std::string clash = JobsInFolder(o.inputs, o.outputDir, o.format, jobs); !clash.empty()) {
+    return ReportProblem(err, clash);
+  }
+  // The output folder is made once the outputs are known not to clash.
   if (!o.outputDir.empty()) {
     std::error_code ec;
     if (!fs::is_directory(o.outputDir, ec)) {
@@ -207,17 +216,7 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
         return ReportProblem(err, "cannot make folder " + Shown(o.outputDir) + ": " + ec.message());
     }
   }
-  if (o.command == Command::Sections) {
-    const std::string output =
-        o.outputDir.empty() ? o.output : OutputPathFor(o.inputs.front(), o.outputDir, o.format);
-    return RunSections(o, output, out, err);
-  }
-  std::vector<ExportJob> jobs;
-  if (o.outputDir.empty()) {
-    jobs.push_back({o.inputs.front(), o.output});
-  } else if (std::string clash = JobsInFolder(o.inputs, o.outputDir, o.format, jobs); !clash.empty()) {
-    return ReportProblem(err, clash);
-  }
+  if (o.command == Command::Sections) return RunSections(o, jobs.front().output, out, err);
   int status = kDone;
   for (const ExportJob& job : jobs) {
     const int r = o.command == Command::Plan ? RunPlanJob(o, job, out, err)

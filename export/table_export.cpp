@@ -416,7 +416,7 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
 }
 
 std::string SummaryLine(const TableOptions& options, const TableSummary& summary) {
-  std::string line = options.input + " -> " + options.output + ": " +
+  std::string line = Shown(options.input) + " -> " + Shown(options.output) + ": " +
                      std::to_string(summary.written) +
                      (summary.written == 1 ? " record written, " : " records written, ") +
                      std::to_string(summary.skipped) + " skipped";

@@ -117,6 +117,8 @@ class TestCommandLine : public QObject {
                                      << "surveyexport: unknown command 'draw'";
     QTest::newRow("newline in a word") << QStringList{"plan", "@SITE.NEH", "--bad\nname", "@o.dxf"} << 2
                                        << "surveyexport: plan: unknown option '--bad\\nname'";
+    QTest::newRow("newline in a value escaped once") << QStringList{"plan", "@SITE.NEH", "--crs", "EPSG:4326\n", "@o.gpkg"}
+                                                     << 2 << "surveyexport: plan: unknown CRS 'EPSG:4326\\n'";
     QTest::newRow("no output") << QStringList{"table", "@SITE.NEH"} << 2
                                << "surveyexport: table: no output named after";
     QTest::newRow("two inputs one output") << QStringList{"plan", "@SITE.NEH", "@SITE.NEH", "@o.dxf"} << 2
@@ -140,6 +142,27 @@ class TestCommandLine : public QObject {
     for (const QString& crs : refusedCrs)
       QTest::newRow(qPrintable("crs " + crs)) << QStringList{"plan", "@SITE.NEH", "--crs", crs, "@c.gpkg"} << 2
                                               << "surveyexport: plan: CRS '";
+    // JSON's escaped slashes name the same address; a grid PROJ lacks, or a system it
+    // cannot reach, is refused before anything is written; PROJJSON as projinfo writes
+    // it (with its "$schema" address, never fetched) is taken.
+    QTest::newRow("crs json escaped url")
+        << QStringList{"plan", "@SITE.NEH", "--crs", R"({"type":"BoundCRS","g":"http:\/\/127.0.0.1:9\/h.gsb"})", "@c.gpkg"}
+        << 2 << "surveyexport: plan: CRS '";
+    QTest::newRow("crs grid not installed")
+        << QStringList{"plan", "@SITE.NEH", "--crs", "+proj=longlat +ellps=clrk66 +nadgrids=nosuch.tif +no_defs", "@c.gpkg"}
+        << 2 << "surveyexport: plan: PROJ cannot transform the Hong Kong 1980 Grid into";
+    QTest::newRow("crs on mars") << QStringList{"table", "@SITE.NEH", "--crs", "IAU_2015:49900", "@c.gpkg"} << 2
+                                 << "surveyexport: table: PROJ has no transformation from the Hong Kong 1980 Grid";
+    QTest::newRow("crs projjson with schema")
+        << QStringList{"plan", "-q", "@SITE.NEH", "--crs",
+                       R"({"$schema":"https://proj.org/schemas/v0.4/projjson.schema.json","type":"GeographicCRS","name":"WGS 84",)"
+                       R"("datum":{"type":"GeodeticReferenceFrame","name":"World Geodetic System 1984","ellipsoid":)"
+                       R"({"name":"WGS 84","semi_major_axis":6378137,"inverse_flattening":298.257223563}},)"
+                       R"("coordinate_system":{"subtype":"ellipsoidal","axis":[{"name":"Geodetic latitude",)"
+                       R"("abbreviation":"Lat","direction":"north","unit":"degree"},{"name":"Geodetic longitude",)"
+                       R"("abbreviation":"Lon","direction":"east","unit":"degree"}]},"id":{"authority":"EPSG","code":4326}})",
+                       "--overwrite", "@j.gpkg"}
+        << 0 << "";
     QTest::newRow("crs letter O") << QStringList{"plan", "@SITE.NEH", "--crs", "EPSG:3265O", "@c.gpkg"} << 2
                                   << "surveyexport: plan: unknown CRS 'EPSG:3265O'";
     QTest::newRow("crs junk after code") << QStringList{"table", "@SITE.NEH", "--crs", "EPSG:2326junk", "@c.gpkg"}
