@@ -30,8 +30,8 @@ bool AnyTicked(const ConverterForm& f) {
 }
 
 bool InputPresent(const ConverterForm& f) {
-  return norvane::InputPresent(Std(f.Text[1]->text()), Std(f.Text[2]->text()), Std(f.Text[3]->text()),
-                               Std(f.Text[4]->text()));
+  return norvane::InputPresent(Std(f.Text[1]->text()), Std(f.Text[2]->text()),
+                               Std(f.Text[3]->text()), Std(f.Text[4]->text()));
 }
 
 int SelectedOption(const ConverterForm& f) {
@@ -72,7 +72,9 @@ void ReportFault(ConverterForm& f, Fault fault) {
 
 // The result name without its zone, for a result that cannot be given.
 QString BareName(int index) {
-  return QString::fromLatin1(norvane::ResultSystemFor(index).shownName).section(QLatin1String("  "), 0, 0).trimmed();
+  return QString::fromLatin1(norvane::ResultSystemFor(index).shownName)
+      .section(QLatin1String("  "), 0, 0)
+      .trimmed();
 }
 
 }  // namespace
@@ -178,19 +180,21 @@ ConverterForm::ConverterForm(QWidget* parent) : QWidget(parent) {
   SetColour(Label[14], Qt::red);
 
   // Tab order of the form.
-  QList<QWidget*> order{Option[1], Option[2], Option[3], Option[4], Text[1], Text[2], Option[5],
-                        Option[6], Text[3],   Text[4],   Check[1],  Check[2], Check[3], Check[4],
-                        Check[5],  Check[6],  Command[1], Command[2], Command[3], Command[4], Command[5]};
+  QList<QWidget*> order{Option[1],  Option[2],  Option[3], Option[4], Text[1],    Text[2],
+                        Option[5],  Option[6],  Text[3],   Text[4],   Check[1],   Check[2],
+                        Check[3],   Check[4],   Check[5],  Check[6],  Command[1], Command[2],
+                        Command[3], Command[4], Command[5]};
   for (int i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 
-  void (*optionClick[7])(ConverterForm&) = {nullptr, Option1_Click, Option2_Click, Option3_Click,
-                                            Option4_Click, Option5_Click, Option6_Click};
+  void (*optionClick[7])(ConverterForm&) = {nullptr,       Option1_Click, Option2_Click,
+                                            Option3_Click, Option4_Click, Option5_Click,
+                                            Option6_Click};
   for (int i = 1; i <= 6; ++i) {
     auto handler = optionClick[i];
     connect(Option[i], &QRadioButton::clicked, this, [this, handler] { handler(*this); });
   }
-  void (*commandClick[6])(ConverterForm&) = {nullptr, Command1_Click, Command2_Click, Command3_Click,
-                                             Command4_Click, Command5_Click};
+  void (*commandClick[6])(ConverterForm&) = {nullptr,        Command1_Click, Command2_Click,
+                                             Command3_Click, Command4_Click, Command5_Click};
   for (int i = 1; i <= 5; ++i) {
     auto handler = commandClick[i];
     connect(Command[i], &QPushButton::clicked, this, [this, handler] { handler(*this); });
@@ -218,11 +222,13 @@ bool ConverterForm::eventFilter(QObject* watched, QEvent* event) {
   for (int i = 1; i <= 4; ++i) {
     if (watched != Text[i]) continue;
     if (event->type() == QEvent::FocusIn) {
-      void (*gotFocus[5])(ConverterForm&) = {nullptr, Text1_GotFocus, Text2_GotFocus, Text3_GotFocus,
-                                             Text4_GotFocus};
+      void (*gotFocus[5])(ConverterForm&) = {nullptr, Text1_GotFocus, Text2_GotFocus,
+                                             Text3_GotFocus, Text4_GotFocus};
       gotFocus[i](*this);
-      Text[i]->setProperty("selectOnRelease", static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason);
-    } else if (event->type() == QEvent::MouseButtonRelease && Text[i]->property("selectOnRelease").toBool()) {
+      Text[i]->setProperty("selectOnRelease",
+                           static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason);
+    } else if (event->type() == QEvent::MouseButtonRelease &&
+               Text[i]->property("selectOnRelease").toBool()) {
       // A click that gave the box focus also placed the cursor: the whole text stays selected.
       Text[i]->setProperty("selectOnRelease", false);
       Text[i]->selectAll();
@@ -373,20 +379,20 @@ void PrintResults(ConverterForm& f) {
   ConverterState& s = f.state;
   if (!s.printer.IsOpen() && !s.printer.Acquire("norvane", QFont("Courier New", 10))) {
     const platform::NamedPrinter missing = platform::MissingNamedPrinter();
-    platform::ShowMessage(
-        &f, norvane::kNoPrinterTitle,
-        missing.name.isEmpty()
-            ? QString(norvane::kNoPrinterText)
-            : platform::PrinterNotFoundText(missing.name) +
-                  QString::fromStdString(norvane::PrinterNotFoundText(missing.setting.toStdString())));
+    platform::ShowMessage(&f, norvane::kNoPrinterTitle,
+                          missing.name.isEmpty()
+                              ? QString(norvane::kNoPrinterText)
+                              : platform::PrinterNotFoundText(missing.name) +
+                                    QString::fromStdString(norvane::PrinterNotFoundText(
+                                        missing.setting.toStdString())));
     return;
   }
   const Snapshot before = Take(f);
   Fault fault = TakeInput(f);
   const int option = SelectedOption(f);
   const bool geodetic = norvane::InputSystemFor(option).geodetic;
-  const std::vector<std::string> input =
-      norvane::InputColumn(option, Std(f.Text[geodetic ? 3 : 1]->text()), Std(f.Text[geodetic ? 4 : 2]->text()));
+  const std::vector<std::string> input = norvane::InputColumn(
+      option, Std(f.Text[geodetic ? 3 : 1]->text()), Std(f.Text[geodetic ? 4 : 2]->text()));
   // Every block is calculated before anything is printed, so that a fault prints nothing.
   std::vector<std::vector<std::string>> blocks;
   bool notAvailable = false;

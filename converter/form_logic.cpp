@@ -20,7 +20,8 @@ const ResultSystemInfo kResults[6] = {
     {System::Grid84, EnsureGrid84, false, 0, "1984 HK Grid", "1984 HK Grid", "N :", "E :"},
     {System::Utm80, EnsureUtm80, false, 5, "UTM80    Zone ", "UTM80    Zone ", "N :", "E :"},
     {System::Utm84, EnsureUtm84, false, 6, "UTM84    Zone ", "UTM84    Zone ", "N :", "E :"},
-    {System::Geo80, EnsureGeo80, true, 0, "1980 HK Geodetic Datumn", "1980 HK Geodetic Datumn", "Lat :", "Lon :"},
+    {System::Geo80, EnsureGeo80, true, 0, "1980 HK Geodetic Datumn", "1980 HK Geodetic Datumn",
+     "Lat :", "Lon :"},
     {System::Geo84, EnsureGeo84, true, 0, "norvane", "WGS 84", "Lat :", "Lon :"},
 };
 
@@ -31,7 +32,8 @@ int Clamp(int i) { return i < 1 ? 1 : (i > 6 ? 6 : i); }
 const InputSystemInfo& InputSystemFor(int option) { return kInputs[Clamp(option) - 1]; }
 const ResultSystemInfo& ResultSystemFor(int index) { return kResults[Clamp(index) - 1]; }
 
-bool InputPresent(std::string_view t1, std::string_view t2, std::string_view t3, std::string_view t4) {
+bool InputPresent(std::string_view t1, std::string_view t2, std::string_view t3,
+                  std::string_view t4) {
   return (!t1.empty() && !t2.empty()) || (!t3.empty() && !t4.empty());
 }
 
@@ -42,7 +44,8 @@ Fault ReadInput(Conversion& c, int option, std::string_view first, std::string_v
   const double b = in.geodetic ? ParseDms(second) : Val(second);
   if (std::isnan(a) || std::isnan(b)) return Fault::InvalidOperation;
   if (std::isinf(a) || std::isinf(b)) return Fault::Overflow;
-  if (in.geodetic && (!(std::fabs(a) <= 90.0) || !(std::fabs(b) <= 180.0))) return Fault::OutOfRange;
+  if (in.geodetic && (!(std::fabs(a) <= 90.0) || !(std::fabs(b) <= 180.0)))
+    return Fault::OutOfRange;
   c.store[in.system] = {a, b};
   return Fault::None;
 }
@@ -90,7 +93,8 @@ std::vector<std::string> InputColumn(int option, std::string_view first, std::st
   // typed text may hold 60 seconds, blanks, a comma or an exponent that the reading
   // took otherwise than it looks.
   if (in.geodetic)
-    return {in.name, in.caption1 + AngleText(ParseDms(first)), in.caption2 + AngleText(ParseDms(second))};
+    return {in.name, in.caption1 + AngleText(ParseDms(first)),
+            in.caption2 + AngleText(ParseDms(second))};
   return {in.name, in.caption1 + std::string(first), in.caption2 + std::string(second)};
 }
 
@@ -130,30 +134,39 @@ std::string AboutText() {
 }
 
 std::string PrinterNotFoundText(std::string_view setting) {
-  return ", so the results cannot be printed.\nName an installed printer in " + std::string(setting) +
-         " (or install this one) and press Print Result again.";
+  return ", so the results cannot be printed.\nName an installed printer in " +
+         std::string(setting) + " (or install this one) and press Print Result again.";
 }
 
 std::string FaultMessage(Fault f) {
   const char* tail = "\nNothing has been calculated and the form is unchanged.";
   switch (f) {
     case Fault::Overflow:
-      return std::string("A number is too large to calculate with (arithmetic overflow).\n"
-                         "Check the coordinates typed.") + tail;
+      return std::string(
+                 "A number is too large to calculate with (arithmetic overflow).\n"
+                 "Check the coordinates typed.") +
+             tail;
     case Fault::DivisionByZero:
       return std::string("The calculation would divide by zero for these coordinates.") + tail;
     case Fault::InvalidOperation:
-      return std::string("The calculation has no real result for these coordinates "
-                         "(invalid arithmetic operation).") + tail;
+      return std::string(
+                 "The calculation has no real result for these coordinates "
+                 "(invalid arithmetic operation).") +
+             tail;
     case Fault::OutOfRange:
-      return std::string("The coordinates lie far outside the range of the projections\n"
-                         "(latitudes within 90 degrees, points within 15 degrees of\n"
-                         "longitude of the Hong Kong grids and UTM zones 49 and 50).") + tail;
+      return std::string(
+                 "The coordinates lie far outside the range of the projections\n"
+                 "(latitudes within 90 degrees, points within 15 degrees of\n"
+                 "longitude of the Hong Kong grids and UTM zones 49 and 50).") +
+             tail;
     case Fault::NoConvergence:
-      return std::string("The latitude for this northing could not be found\n"
-                         "(the footpoint iteration did not converge).") + tail;
+      return std::string(
+                 "The latitude for this northing could not be found\n"
+                 "(the footpoint iteration did not converge).") +
+             tail;
     case Fault::NoInput:
-      return std::string("There are no input coordinates: both values are zero or not numbers.") + tail;
+      return std::string("There are no input coordinates: both values are zero or not numbers.") +
+             tail;
     case Fault::None:
       break;
   }
@@ -162,11 +175,11 @@ std::string FaultMessage(Fault f) {
 
 Fault DeriveAllSystems(Conversion& c, double (&values)[12]) {
   static constexpr Fault (*kOrder[6])(Conversion&) = {EnsureGrid80, EnsureGrid84, EnsureUtm80,
-                                                      EnsureUtm84, EnsureGeo80, EnsureGeo84};
+                                                      EnsureUtm84,  EnsureGeo80,  EnsureGeo84};
   for (auto ensure : kOrder)
     if (Fault f = ensure(c); f != Fault::None) return f;
   static constexpr System kSystems[6] = {System::Grid80, System::Grid84, System::Utm80,
-                                         System::Utm84, System::Geo80, System::Geo84};
+                                         System::Utm84,  System::Geo80,  System::Geo84};
   for (int i = 0; i < 6; ++i) {
     values[2 * i] = c.store[kSystems[i]].first;
     values[2 * i + 1] = c.store[kSystems[i]].second;

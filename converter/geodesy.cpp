@@ -130,8 +130,10 @@ inline double ArcPoly(const OriginArcMemo& k, double phi, double s, double c) {
 
 template <bool Fast>
 inline double Arc(const ProjectionParams& p, double phi) {
-  if constexpr (Fast) return ArcFast(p, phi);
-  else return MeridianArc(p, phi);
+  if constexpr (Fast)
+    return ArcFast(p, phi);
+  else
+    return MeridianArc(p, phi);
 }
 
 // The footpoint iteration with the sine and cosine of the latitude carried along: after a
@@ -177,11 +179,29 @@ Fault FootpointFast(const ProjectionParams& p, double m, double& phi, double& sO
       // 16th power, whose remainders lie below 1E-18.
       const double d2 = delta * delta;
       const double sd =
-          delta * (1.0 - d2 * (1.0 / 6.0) * (1.0 - d2 * (1.0 / 20.0) * (1.0 - d2 * (1.0 / 42.0) * (1.0 - d2 * (1.0 / 72.0) *
-                  (1.0 - d2 * (1.0 / 110.0) * (1.0 - d2 * (1.0 / 156.0) * (1.0 - d2 * (1.0 / 210.0))))))));
+          delta *
+          (1.0 -
+           d2 * (1.0 / 6.0) *
+               (1.0 -
+                d2 * (1.0 / 20.0) *
+                    (1.0 - d2 * (1.0 / 42.0) *
+                               (1.0 - d2 * (1.0 / 72.0) *
+                                          (1.0 - d2 * (1.0 / 110.0) *
+                                                     (1.0 - d2 * (1.0 / 156.0) *
+                                                                (1.0 - d2 * (1.0 / 210.0))))))));
       const double cd =
-          1.0 - d2 * 0.5 * (1.0 - d2 * (1.0 / 12.0) * (1.0 - d2 * (1.0 / 30.0) * (1.0 - d2 * (1.0 / 56.0) *
-                (1.0 - d2 * (1.0 / 90.0) * (1.0 - d2 * (1.0 / 132.0) * (1.0 - d2 * (1.0 / 182.0) * (1.0 - d2 * (1.0 / 240.0))))))));
+          1.0 -
+          d2 * 0.5 *
+              (1.0 -
+               d2 * (1.0 / 12.0) *
+                   (1.0 -
+                    d2 * (1.0 / 30.0) *
+                        (1.0 -
+                         d2 * (1.0 / 56.0) *
+                             (1.0 - d2 * (1.0 / 90.0) *
+                                        (1.0 - d2 * (1.0 / 132.0) *
+                                                   (1.0 - d2 * (1.0 / 182.0) *
+                                                              (1.0 - d2 * (1.0 / 240.0))))))));
       const double sn = s * cd - c * sd;
       c = c * cd + s * sd;
       s = sn;
@@ -233,8 +253,10 @@ Fault Forward(ProjectionParams& p, double lat, double lon, GridPoint& out) {
   if (!LatitudeInRange(lat)) return Fault::OutOfRange;
   DeriveEllipsoidTerms(p);
   double M0;
-  if constexpr (Fast) M0 = OriginArc(p).M0;
-  else M0 = MeridianArc(p, p.lat0);
+  if constexpr (Fast)
+    M0 = OriginArc(p).M0;
+  else
+    M0 = MeridianArc(p, p.lat0);
   const double phi = DegToRad(lat);
   const double lam = DegToRad(lon);
   const double w = lam - p.lon0;
@@ -290,7 +312,8 @@ Fault Forward(ProjectionParams& p, double lat, double lon, GridPoint& out) {
 }
 
 template <bool Fast>
-Fault Inverse(ProjectionParams& p, double northing, double easting, GeoPoint& out, int* iterations) {
+Fault Inverse(ProjectionParams& p, double northing, double easting, GeoPoint& out,
+              int* iterations) {
   ArithmeticStart();
   if (iterations) *iterations = 0;
   if (Fault f = InputFault(northing, easting); f != Fault::None) return f;
@@ -318,7 +341,8 @@ Fault Inverse(ProjectionParams& p, double northing, double easting, GeoPoint& ou
     // nu = a / sqrt(w), rho = (1 - e2) a / sqrt(w)^3, psi = w / (1 - e2): the constant
     // divisions do not wait for the footpoint.
     const double oneMinusE2 = 1.0 - p.e2;
-    const double byPsi = 1.0 / oneMinusE2, byQ = 1.0 / (k0 * oneMinusE2 * p.a), byR = 1.0 / (k0 * p.a);
+    const double byPsi = 1.0 / oneMinusE2, byQ = 1.0 / (k0 * oneMinusE2 * p.a),
+                 byR = 1.0 / (k0 * p.a);
     const double s = sfp;
     c = cfp;
     ic = 1.0 / c;
@@ -349,14 +373,16 @@ Fault Inverse(ProjectionParams& p, double northing, double easting, GeoPoint& ou
     const double L2 = x * r3 * (1.0 / 24.0) * q * (9.0 * psi * (1.0 - t2) + 12.0 * t2 - 4.0 * psi2);
     const double L3 = x * r5 * (1.0 / 720.0) * q *
                       (8.0 * psi4 * (11.0 - 24.0 * t2) - 12.0 * psi3 * (21.0 - 71.0 * t2) +
-                       15.0 * psi2 * (15.0 - 98.0 * t2 + 15.0 * t4) + 180.0 * psi * (5.0 * t2 - 3.0 * t4) +
-                       360.0 * t4);
-    const double L4 = x * r7 * (1.0 / 40320.0) * q * (1385.0 + 3633.0 * t2 + 4095.0 * t4 + 1575.0 * t6);
+                       15.0 * psi2 * (15.0 - 98.0 * t2 + 15.0 * t4) +
+                       180.0 * psi * (5.0 * t2 - 3.0 * t4) + 360.0 * t4);
+    const double L4 =
+        x * r7 * (1.0 / 40320.0) * q * (1385.0 + 3633.0 * t2 + 4095.0 * t4 + 1575.0 * t6);
     phi = L1 + L2 - L3 + L4;
     const double G1 = r * ic + p.lon0;
     const double G2 = r3 * (1.0 / 6.0) * (psi + 2.0 * t2) * ic;
-    const double G3 = r5 * (1.0 / 120.0) * ic *
-                      (psi2 * (9.0 - 68.0 * t2) + 72.0 * psi * t2 + 24.0 * t4 - 4.0 * psi3 * (1.0 - 6.0 * t2));
+    const double G3 =
+        r5 * (1.0 / 120.0) * ic *
+        (psi2 * (9.0 - 68.0 * t2) + 72.0 * psi * t2 + 24.0 * t4 - 4.0 * psi3 * (1.0 - 6.0 * t2));
     const double G4 = r7 * (1.0 / 5040.0) * ic * (61.0 + 662.0 * t2 + 1320.0 * t4 + 720.0 * t6);
     lam = G1 - G2 + G3 - G4;
   } else {
@@ -366,18 +392,21 @@ Fault Inverse(ProjectionParams& p, double northing, double easting, GeoPoint& ou
     const double k3 = k0 * k0 * k0, k5 = k3 * k0 * k0, k7 = k5 * k0 * k0;
     const double nu3 = nu * nu * nu, nu5 = nu3 * nu * nu, nu7 = nu5 * nu * nu;
     const double L1 = fp - x2 / (2.0 * k0 * nu) * q;
-    const double L2 = x4 / (24.0 * k3 * nu3) * q * (9.0 * psi * (1.0 - t2) + 12.0 * t2 - 4.0 * psi2);
+    const double L2 =
+        x4 / (24.0 * k3 * nu3) * q * (9.0 * psi * (1.0 - t2) + 12.0 * t2 - 4.0 * psi2);
     const double L3 = x6 / (720.0 * k5 * nu5) * q *
                       (8.0 * psi4 * (11.0 - 24.0 * t2) - 12.0 * psi3 * (21.0 - 71.0 * t2) +
-                       15.0 * psi2 * (15.0 - 98.0 * t2 + 15.0 * t4) + 180.0 * psi * (5.0 * t2 - 3.0 * t4) +
-                       360.0 * t4);
-    const double L4 = x8 / (40320.0 * k7 * nu7) * q * (1385.0 + 3633.0 * t2 + 4095.0 * t4 + 1575.0 * t6);
+                       15.0 * psi2 * (15.0 - 98.0 * t2 + 15.0 * t4) +
+                       180.0 * psi * (5.0 * t2 - 3.0 * t4) + 360.0 * t4);
+    const double L4 =
+        x8 / (40320.0 * k7 * nu7) * q * (1385.0 + 3633.0 * t2 + 4095.0 * t4 + 1575.0 * t6);
     phi = L1 + L2 - L3 + L4;
 
     const double G1 = x / (nu * k0) / c + p.lon0;
     const double G2 = x3 / (6.0 * k3 * nu3) * (psi + 2.0 * t2) / c;
-    const double G3 = x5 / (120.0 * k5 * nu5) / c *
-                      (psi2 * (9.0 - 68.0 * t2) + 72.0 * psi * t2 + 24.0 * t4 - 4.0 * psi3 * (1.0 - 6.0 * t2));
+    const double G3 =
+        x5 / (120.0 * k5 * nu5) / c *
+        (psi2 * (9.0 - 68.0 * t2) + 72.0 * psi * t2 + 24.0 * t4 - 4.0 * psi3 * (1.0 - 6.0 * t2));
     const double G4 = x7 / (5040.0 * k7 * nu7) / c * (61.0 + 662.0 * t2 + 1320.0 * t4 + 720.0 * t6);
     lam = G1 - G2 + G3 - G4;
   }
@@ -456,7 +485,8 @@ Fault FootpointLatitude(const ProjectionParams& p, double m, double& phi, int* i
 Fault TmForward(ProjectionParams& p, double lat, double lon, GridPoint& out) {
   return Forward<true>(p, lat, lon, out);
 }
-Fault TmInverse(ProjectionParams& p, double northing, double easting, GeoPoint& out, int* iterations) {
+Fault TmInverse(ProjectionParams& p, double northing, double easting, GeoPoint& out,
+                int* iterations) {
   return Inverse<true>(p, northing, easting, out, iterations);
 }
 Fault TmForwardPlain(ProjectionParams& p, double lat, double lon, GridPoint& out) {
@@ -557,8 +587,10 @@ double Val(std::string_view text) {
   double value = 0;
   auto [ptr, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
   (void)ptr;
-  if (ec == std::errc::result_out_of_range) value = order > 0 ? HUGE_VAL : 0.0;
-  else if (ec != std::errc()) value = 0.0;
+  if (ec == std::errc::result_out_of_range)
+    value = order > 0 ? HUGE_VAL : 0.0;
+  else if (ec != std::errc())
+    value = 0.0;
   return negative ? -value : value;
 }
 
@@ -592,7 +624,8 @@ double ParseDms(std::string_view typed) {
   } else if (n == 2) {
     value = deg + Val(after.substr(0, 2)) / 60.0;
   } else if (n == 3) {
-    value = deg + Val(after.substr(0, 2)) / 60.0 + Val(after.substr(2, 1)) / 360.0;  // tens of seconds
+    value =
+        deg + Val(after.substr(0, 2)) / 60.0 + Val(after.substr(2, 1)) / 360.0;  // tens of seconds
   } else if (n == 4) {
     value = deg + Val(after.substr(0, 2)) / 60.0 + Val(after.substr(2, 2)) / 3600.0;
   } else {
@@ -635,7 +668,12 @@ std::string DmsText(std::string_view typed) {
   if (before.empty() || before == "-" || before == "+") before.push_back('0');
   std::string result;
   result.reserve(before.size() + after.size() + 16);
-  result.append(before).append(1, '-').append(after, 0, 2).append(1, '-').append(after, 2, 2).append(1, '.');
+  result.append(before)
+      .append(1, '-')
+      .append(after, 0, 2)
+      .append(1, '-')
+      .append(after, 2, 2)
+      .append(1, '.');
   result.append(after, 4, std::string::npos);
   if (result.size() < 14) result.append(14 - result.size(), ' ');
   return result;
@@ -670,12 +708,20 @@ std::string MaskText(double value, int decimals) {
     if (up) {
       bool carry = true;
       for (size_t k = fracPart.size(); carry && k-- > 0;) {
-        if (fracPart[k] == '9') fracPart[k] = '0';
-        else { ++fracPart[k]; carry = false; }
+        if (fracPart[k] == '9')
+          fracPart[k] = '0';
+        else {
+          ++fracPart[k];
+          carry = false;
+        }
       }
       for (size_t k = intPart.size(); carry && k-- > 0;) {
-        if (intPart[k] == '9') intPart[k] = '0';
-        else { ++intPart[k]; carry = false; }
+        if (intPart[k] == '9')
+          intPart[k] = '0';
+        else {
+          ++intPart[k];
+          carry = false;
+        }
       }
       if (carry) intPart.insert(intPart.begin(), '1');
     }

@@ -24,7 +24,7 @@ namespace norvane {
 // Why a calculation was abandoned. None means success.
 enum class Fault {
   None,
-  Overflow,          // a value grew beyond the range of a double (e.g. typed 1E999)
+  Overflow,  // a value grew beyond the range of a double (e.g. typed 1E999)
   DivisionByZero,
   InvalidOperation,  // e.g. 0/0, sqrt of a negative number, a NaN input
   OutOfRange,        // coordinates far outside the range the projections hold
@@ -58,24 +58,26 @@ struct Projection {
   double k0;       // scale factor on the central meridian
 };
 // 1980 HK grid on International 1924: origin 22 18 43.68 N, 114 10 42.80 E.
-inline constexpr Projection kGrid80Projection{22.312133333333, 114.17855555556, 819069.80, 836694.05, 1.0};
+inline constexpr Projection kGrid80Projection{22.312133333333, 114.17855555556, 819069.80,
+                                              836694.05, 1.0};
 // 1984 HK grid on WGS 84: origin 22 18 38.17 N, 114 10 51.65 E, false origin as the 1980 grid.
-inline constexpr Projection kGrid84Projection{22.3106027777778, 114.181013888889, 819069.80, 836694.05, 1.0};
+inline constexpr Projection kGrid84Projection{22.3106027777778, 114.181013888889, 819069.80,
+                                              836694.05, 1.0};
 inline constexpr Projection kUtmZone49{0.0, 111.0, 0.0, 500000.0, 0.9996};
 inline constexpr Projection kUtmZone50{0.0, 117.0, 0.0, 500000.0, 0.9996};
 
 // The active parameter record. Fields in the order the converter has always kept them.
 // e2 and A0..A6 are derived from f (SetProjection and every projection call recompute them).
 struct ProjectionParams {
-  double a = 0;   // semi-major axis (metres)
-  double f = 0;   // flattening, 1 / inverse flattening
-  double e2 = 0;  // first eccentricity squared, 2f - f^2
+  double a = 0;                           // semi-major axis (metres)
+  double f = 0;                           // flattening, 1 / inverse flattening
+  double e2 = 0;                          // first eccentricity squared, 2f - f^2
   double A0 = 0, A2 = 0, A4 = 0, A6 = 0;  // meridian-arc coefficients
-  double lat0 = 0;  // latitude of origin (radians)
-  double lon0 = 0;  // central meridian (radians)
-  double FN = 0;    // false northing (metres)
-  double FE = 0;    // false easting (metres)
-  double k0 = 0;    // central scale factor
+  double lat0 = 0;                        // latitude of origin (radians)
+  double lon0 = 0;                        // central meridian (radians)
+  double FN = 0;                          // false northing (metres)
+  double FE = 0;                          // false easting (metres)
+  double k0 = 0;                          // central scale factor
 };
 
 // Fills every field of the record: ellipsoid, derived terms and projection.
@@ -97,7 +99,8 @@ double CurvatureRatio(const ProjectionParams& p, double phi);
 // at most about six steps; after kFootpointIterationLimit steps the result is a fault.
 // *iterations (optional) receives the number of steps taken.
 inline constexpr int kFootpointIterationLimit = 100;
-Fault FootpointLatitude(const ProjectionParams& p, double m, double& phi, int* iterations = nullptr);
+Fault FootpointLatitude(const ProjectionParams& p, double m, double& phi,
+                        int* iterations = nullptr);
 
 // Domain of the projections. Redfearn's series hold to well under a millimetre within a
 // few degrees of the central meridian (inverse then forward agrees within 2 mm at 10

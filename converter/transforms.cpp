@@ -14,11 +14,13 @@ bool CoordinateStore::AnyUsable() const {
 }
 
 GridPoint Grid80ToGrid84(double n, double e) {
-  return {1.0000001619 * n - 0.000027858 * e + 23.098979, 1.0000001619 * e + 0.000027858 * n - 23.149125};
+  return {1.0000001619 * n - 0.000027858 * e + 23.098979,
+          1.0000001619 * e + 0.000027858 * n - 23.149125};
 }
 
 GridPoint Grid84ToGrid80(double n, double e) {
-  return {0.9999998373 * n + 0.000027858 * e - 23.098331, 0.9999998373 * e - 0.000027858 * n + 23.149765};
+  return {0.9999998373 * n + 0.000027858 * e - 23.098331,
+          0.9999998373 * e - 0.000027858 * n + 23.149765};
 }
 
 namespace {
@@ -49,7 +51,8 @@ Fault UtmInverse(Conversion& c, System from, System to, const Ellipsoid& ell) {
   const Pair src = c.store[from];
   if (Absent(src)) return Fault::NoInput;
   GeoPoint g;
-  if (Fault f = UtmInverseByTrial(c.active, ell, src.first, src.second, g); f != Fault::None) return f;
+  if (Fault f = UtmInverseByTrial(c.active, ell, src.first, src.second, g); f != Fault::None)
+    return f;
   c.store[to] = {g.lat, g.lon};
   return Fault::None;
 }
@@ -61,8 +64,10 @@ Fault Affine(Conversion& c, System from, System to, GridPoint (*formula)(double,
   if (std::fetestexcept(flags)) std::feclearexcept(flags);
   const GridPoint g = formula(src.first, src.second);
   const int raised = std::fetestexcept(flags);
-  if ((raised & FE_OVERFLOW) || std::isinf(g.northing) || std::isinf(g.easting)) return Fault::Overflow;
-  if ((raised & FE_INVALID) || std::isnan(g.northing) || std::isnan(g.easting)) return Fault::InvalidOperation;
+  if ((raised & FE_OVERFLOW) || std::isinf(g.northing) || std::isinf(g.easting))
+    return Fault::Overflow;
+  if ((raised & FE_INVALID) || std::isnan(g.northing) || std::isnan(g.easting))
+    return Fault::InvalidOperation;
   c.store[to] = {g.northing, g.easting};
   return Fault::None;
 }
@@ -77,12 +82,24 @@ Fault Chain(Conversion& c, Steps... steps) {
 
 }  // namespace
 
-Fault StepS1(Conversion& c) { return Forward(c, System::Geo80, System::Grid80, kInternational1924, &kGrid80Projection); }
-Fault StepS2(Conversion& c) { return Inverse(c, System::Grid80, System::Geo80, kInternational1924, kGrid80Projection); }
-Fault StepS3(Conversion& c) { return Forward(c, System::Geo84, System::Grid84, kWgs84, &kGrid84Projection); }
-Fault StepS4(Conversion& c) { return Inverse(c, System::Grid84, System::Geo84, kWgs84, kGrid84Projection); }
-Fault StepS5(Conversion& c) { return Forward(c, System::Geo80, System::Utm80, kInternational1924, nullptr); }
-Fault StepS6(Conversion& c) { return UtmInverse(c, System::Utm80, System::Geo80, kInternational1924); }
+Fault StepS1(Conversion& c) {
+  return Forward(c, System::Geo80, System::Grid80, kInternational1924, &kGrid80Projection);
+}
+Fault StepS2(Conversion& c) {
+  return Inverse(c, System::Grid80, System::Geo80, kInternational1924, kGrid80Projection);
+}
+Fault StepS3(Conversion& c) {
+  return Forward(c, System::Geo84, System::Grid84, kWgs84, &kGrid84Projection);
+}
+Fault StepS4(Conversion& c) {
+  return Inverse(c, System::Grid84, System::Geo84, kWgs84, kGrid84Projection);
+}
+Fault StepS5(Conversion& c) {
+  return Forward(c, System::Geo80, System::Utm80, kInternational1924, nullptr);
+}
+Fault StepS6(Conversion& c) {
+  return UtmInverse(c, System::Utm80, System::Geo80, kInternational1924);
+}
 Fault StepS7(Conversion& c) { return Forward(c, System::Geo84, System::Utm84, kWgs84, nullptr); }
 Fault StepS8(Conversion& c) { return UtmInverse(c, System::Utm84, System::Geo84, kWgs84); }
 Fault StepS9(Conversion& c) { return Affine(c, System::Grid80, System::Grid84, Grid80ToGrid84); }

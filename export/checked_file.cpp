@@ -96,10 +96,14 @@ void* Open(void*, const char* name, const char* access) {
   const std::string a = access ? access : "r";
   const bool plus = a.find('+') != std::string::npos;
   int flags = O_CLOEXEC;
-  if (a[0] == 'r') flags |= plus ? O_RDWR : O_RDONLY;
-  else if (a[0] == 'w') flags |= (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
-  else if (a[0] == 'a') flags |= (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
-  else return nullptr;
+  if (a[0] == 'r')
+    flags |= plus ? O_RDWR : O_RDONLY;
+  else if (a[0] == 'w')
+    flags |= (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
+  else if (a[0] == 'a')
+    flags |= (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
+  else
+    return nullptr;
   const int fd = ::open(name, flags, 0666);
   if (fd < 0) return nullptr;
   return new Handle{fd, false, name};
@@ -192,7 +196,8 @@ VSIFilesystemPluginCallbacksStruct* g_callbacks = nullptr;
 void Install() {
   static std::once_flag once;
   std::call_once(once, [] {
-    VSIFilesystemPluginCallbacksStruct* cb = g_callbacks = VSIAllocFilesystemPluginCallbacksStruct();
+    VSIFilesystemPluginCallbacksStruct* cb = g_callbacks =
+        VSIAllocFilesystemPluginCallbacksStruct();
     cb->open = Open;
     cb->stat = Stat;
     cb->unlink = Unlink;

@@ -15,8 +15,9 @@ int RunSurveyExport(const std::vector<std::string>& args, std::ostream& out, std
     return UsageError(err, problem);
   }
   if (options.help) {
-    out << (args.front().rfind('-', 0) == 0 || args.front() == "help" ? ProgramUsage()
-                                                                      : CommandUsage(options.command));
+    out << (args.front().rfind('-', 0) == 0 || args.front() == "help"
+                ? ProgramUsage()
+                : CommandUsage(options.command));
     return kDone;
   }
   return RunExport(options, out, err);

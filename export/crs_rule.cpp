@@ -17,7 +17,9 @@ std::string Lower(std::string s) {
   return s;
 }
 
-bool Has(const std::string& lower, const char* part) { return lower.find(part) != std::string::npos; }
+bool Has(const std::string& lower, const char* part) {
+  return lower.find(part) != std::string::npos;
+}
 
 // The text as a message quotes it: escaped, and a long WKT cut to its start.
 std::string Quoted(const std::string& text) {
@@ -30,7 +32,8 @@ std::string Open(const std::string& text, SpatialRef* out) {
   RegisterGdal();
   GdalErrorCapture quiet;
   auto* srs = new OGRSpatialReference();
-  if (srs->SetFromUserInput(text.c_str(), OGRSpatialReference::SET_FROM_USER_INPUT_LIMITATIONS_get()) !=
+  if (srs->SetFromUserInput(text.c_str(),
+                            OGRSpatialReference::SET_FROM_USER_INPUT_LIMITATIONS_get()) !=
       OGRERR_NONE) {
     srs->Release();
     return "unknown CRS " + Quoted(text);
@@ -62,7 +65,8 @@ std::string ForChecking(const std::string& text) {
   const auto dropQuoted = [&s](const std::string& key, const std::string& open, char close) {
     for (std::size_t at = s.find(key); at != std::string::npos; at = s.find(key)) {
       const std::size_t start = s.find(open, at + key.size());
-      const std::size_t end = start == std::string::npos ? start : s.find(close, start + open.size());
+      const std::size_t end =
+          start == std::string::npos ? start : s.find(close, start + open.size());
       if (end == std::string::npos) return;
       s.erase(at, end + 1 - at);
     }
@@ -76,13 +80,15 @@ std::string CheckCrsText(const std::string& text) {
   if (text.empty()) return "unknown CRS ''";
   const std::string lower = Lower(ForChecking(text));
   if (lower == "none") return {};
-  if (text.size() > 100000) return "CRS text too long (" + std::to_string(text.size()) + " characters)";
+  if (text.size() > 100000)
+    return "CRS text too long (" + std::to_string(text.size()) + " characters)";
   const std::string refused =
       "CRS " + Quoted(text) +
       " names a file or a network resource: give the system inline (EPSG:n, a PROJ string, WKT)";
   // A file or a network resource at any depth: /vsi... of any nesting, URLs, paths,
   // +init= files, and grids given by path.
-  if (Has(lower, "/vsi") || Has(lower, "://") || Has(lower, "init=") || Has(lower, "file:")) return refused;
+  if (Has(lower, "/vsi") || Has(lower, "://") || Has(lower, "init=") || Has(lower, "file:"))
+    return refused;
   const char first = lower.front();
   if (first == '/' || first == '.' || first == '~' || first == '\\') return refused;
   if ((Has(lower, "grids=") || Has(lower, "parameterfile") || Has(lower, "gridfile")) &&
@@ -91,7 +97,8 @@ std::string CheckCrsText(const std::string& text) {
   // EPSG:n is digits to the end: EPSG:3265O is not EPSG:3265.
   if (lower.rfind("epsg:", 0) == 0) {
     const std::string code = text.substr(5);
-    if (code.empty() || code.size() > 9 || code.find_first_not_of("0123456789") != std::string::npos)
+    if (code.empty() || code.size() > 9 ||
+        code.find_first_not_of("0123456789") != std::string::npos)
       return "unknown CRS " + Quoted(text) + " (EPSG: takes a number)";
   }
   SpatialRef srs;

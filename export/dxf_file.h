@@ -19,9 +19,9 @@ class DxfFile {
   DxfFile& operator=(const DxfFile&) = delete;
   ~DxfFile();
 
-  bool Open(const std::string& path);  // false when the file cannot be made
-  bool Good() const;                   // open, and no write has failed
-  bool Close();                        // false when anything failed, the closing included
+  bool Open(const std::string& path);          // false when the file cannot be made
+  bool Good() const;                           // open, and no write has failed
+  bool Close();                                // false when anything failed, the closing included
   int Error() const { return file_.Error(); }  // the error number of the first failure
 
   // One group: its code, then its value, each on a line of its own.

@@ -45,12 +45,18 @@ void WriteDxfLineTypes(DxfFile& dxf, double unit) {
 
 int AciColour(planplot::Rgb colour) {
   switch (colour & 0xFFFFFF) {
-    case 0xFF0000: return 1;
-    case 0xFFFF00: return 2;
-    case 0x00FF00: return 3;
-    case 0x00FFFF: return 4;
-    case 0x0000FF: return 5;
-    default: return 7;
+    case 0xFF0000:
+      return 1;
+    case 0xFFFF00:
+      return 2;
+    case 0x00FF00:
+      return 3;
+    case 0x00FFFF:
+      return 4;
+    case 0x0000FF:
+      return 5;
+    default:
+      return 7;
   }
 }
 

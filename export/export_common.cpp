@@ -248,44 +248,63 @@ Format FormatFromName(const std::string& name) {
 
 const char* FormatExtension(Format f) {
   switch (f) {
-    case Format::Dxf: return ".dxf";
-    case Format::Gpkg: return ".gpkg";
-    case Format::GeoJson: return ".geojson";
-    case Format::Kml: return ".kml";
-    case Format::Csv: return ".csv";
-    case Format::Xlsx: return ".xlsx";
-    case Format::Pdf: return ".pdf";
-    case Format::Svg: return ".svg";
-    case Format::Unknown: break;
+    case Format::Dxf:
+      return ".dxf";
+    case Format::Gpkg:
+      return ".gpkg";
+    case Format::GeoJson:
+      return ".geojson";
+    case Format::Kml:
+      return ".kml";
+    case Format::Csv:
+      return ".csv";
+    case Format::Xlsx:
+      return ".xlsx";
+    case Format::Pdf:
+      return ".pdf";
+    case Format::Svg:
+      return ".svg";
+    case Format::Unknown:
+      break;
   }
   return "";
 }
 
 const char* GdalDriverName(Format f) {
   switch (f) {
-    case Format::Dxf: return "DXF";
-    case Format::Gpkg: return "GPKG";
-    case Format::GeoJson: return "GeoJSON";
-    case Format::Kml: return "KML";
-    case Format::Csv: return "CSV";
-    case Format::Xlsx: return "XLSX";
-    default: break;
+    case Format::Dxf:
+      return "DXF";
+    case Format::Gpkg:
+      return "GPKG";
+    case Format::GeoJson:
+      return "GeoJSON";
+    case Format::Kml:
+      return "KML";
+    case Format::Csv:
+      return "CSV";
+    case Format::Xlsx:
+      return "XLSX";
+    default:
+      break;
   }
   return nullptr;
 }
 
 // ---- Progress and messages -----------------------------------------------------------
 
-
 std::string Shown(const std::string& name) {
   std::string s;
   s.reserve(name.size());
   for (const char ch : name) {
     const auto u = static_cast<unsigned char>(ch);
-    if (ch == '\\') s += "\\\\";
-    else if (ch == '\n') s += "\\n";
-    else if (ch == '\r') s += "\\r";
-    else if (ch == '\t') s += "\\t";
+    if (ch == '\\')
+      s += "\\\\";
+    else if (ch == '\n')
+      s += "\\n";
+    else if (ch == '\r')
+      s += "\\r";
+    else if (ch == '\t')
+      s += "\\t";
     else if (u < 0x20 || u == 0x7F) {
       static const char kHex[] = "0123456789abcdef";
       s += "\\x";
@@ -476,8 +495,9 @@ std::string PendingOutput::AddToSet(const std::string& target, std::string* path
   }
   // Inside the hidden folder, under its own number, so that no name is too long there.
   Member m;
-  m.temp = (fs::path(temp_) / (std::to_string(members_.size() + 1) +
-                               fs::path(target).extension().string())).string();
+  m.temp = (fs::path(temp_) /
+            (std::to_string(members_.size() + 1) + fs::path(target).extension().string()))
+               .string();
   m.target = target;
   members_.push_back(m);
   *path = m.temp;
@@ -530,8 +550,10 @@ std::string PendingOutput::Commit() {
     }
     if (!problem.empty()) {
       for (auto it = moved.rbegin(); it != moved.rend(); ++it) {
-        if (!it->kept.empty()) rename(it->kept.c_str(), it->member->target.c_str());
-        else unlink(it->member->target.c_str());
+        if (!it->kept.empty())
+          rename(it->kept.c_str(), it->member->target.c_str());
+        else
+          unlink(it->member->target.c_str());
       }
       Discard();
       return problem;
@@ -612,7 +634,8 @@ std::string JobsInFolder(const std::vector<std::string>& inputs, const std::stri
       for (char& c : kind) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
       }
-      output = (fs::path(dir) / (p.stem().string() + "-" + kind + FormatExtension(format))).string();
+      output =
+          (fs::path(dir) / (p.stem().string() + "-" + kind + FormatExtension(format))).string();
     }
     if (auto [it, fresh] = taken.emplace(output, input); !fresh)
       return Shown(it->second) + " and " + Shown(input) + " would both be written to " +

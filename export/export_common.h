@@ -119,7 +119,6 @@ struct ExportJob {
 std::string JobsInFolder(const std::vector<std::string>& inputs, const std::string& dir,
                          Format format, std::vector<ExportJob>& jobs);
 
-
 // A spatial reference that releases itself.
 struct SpatialRefRelease {
   void operator()(OGRSpatialReferenceH h) const { OSRRelease(h); }

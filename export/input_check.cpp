@@ -91,7 +91,8 @@ std::string NothingToExportLine(const std::string& path, std::int64_t records,
   if (skipped <= 0)
     return Shown(path) + ": holds no records (" +
            (records == 1 ? std::string("its 1 record is empty")
-                         : "all " + std::to_string(records) + " records are empty") + ")";
+                         : "all " + std::to_string(records) + " records are empty") +
+           ")";
   std::string why;
   if (skipped == 1 && records == 1)
     why = "its 1 record holds a value that is";
@@ -99,7 +100,8 @@ std::string NothingToExportLine(const std::string& path, std::int64_t records,
     why = "all " + std::to_string(skipped) + " records hold values that are";
   else
     why = std::to_string(records - skipped) + " of its " + Records(records) + " empty, " +
-          std::to_string(skipped) + (skipped == 1 ? " holding a value that is" : " holding values that are");
+          std::to_string(skipped) +
+          (skipped == 1 ? " holding a value that is" : " holding values that are");
   return Shown(path) + ": no record could be exported (" + why + " not a number or infinite)";
 }
 

@@ -31,7 +31,8 @@ struct InputFile {
 //   NAME: holds no records (3 bytes, less than one record of 24 bytes)
 //   NAME: holds no records (all 3 records are empty)
 // Nothing but a plain file is opened, and that without waiting: a pipe never blocks.
-std::string CheckInput(const std::string& path, toolkit::SurveyKind kind, InputFile* file = nullptr);
+std::string CheckInput(const std::string& path, toolkit::SurveyKind kind,
+                       InputFile* file = nullptr);
 
 // After reading: empty while the file is still the one checked, else one line:
 // "NAME: record N is no longer in the file (the file was cut while being read)" when it is

@@ -14,9 +14,9 @@ namespace {
 
 using Formats = unsigned;
 constexpr Formats Bit(Format f) { return 1u << static_cast<unsigned>(f); }
-constexpr Formats kDxf = Bit(Format::Dxf), kGpkg = Bit(Format::Gpkg), kGeoJson = Bit(Format::GeoJson),
-                  kKml = Bit(Format::Kml), kCsv = Bit(Format::Csv), kXlsx = Bit(Format::Xlsx),
-                  kPdf = Bit(Format::Pdf), kSvg = Bit(Format::Svg);
+constexpr Formats kDxf = Bit(Format::Dxf), kGpkg = Bit(Format::Gpkg),
+                  kGeoJson = Bit(Format::GeoJson), kKml = Bit(Format::Kml), kCsv = Bit(Format::Csv),
+                  kXlsx = Bit(Format::Xlsx), kPdf = Bit(Format::Pdf), kSvg = Bit(Format::Svg);
 constexpr Formats kSheet = kPdf | kSvg;
 constexpr Formats kPlanAll = kDxf | kGpkg | kGeoJson | kKml | kCsv | kSheet;
 constexpr Formats kTableAll = kCsv | kGpkg | kXlsx;
@@ -25,9 +25,12 @@ constexpr Formats kSectionsAll = kPdf | kSvg | kDxf;
 constexpr int kCommands = 3;
 Formats AllOf(Command c) {
   switch (c) {
-    case Command::Plan: return kPlanAll;
-    case Command::Table: return kTableAll;
-    case Command::Sections: return kSectionsAll;
+    case Command::Plan:
+      return kPlanAll;
+    case Command::Table:
+      return kTableAll;
+    case Command::Sections:
+      return kSectionsAll;
   }
   return 0;
 }
@@ -36,17 +39,19 @@ Formats AllOf(Command c) {
 using Setter = std::string (*)(ExportOptions&, const std::string&);
 
 struct OptionDecl {
-  const char* name;        // the long name, "--crs"
-  const char* shortName;   // "-q", or nullptr
-  const char* value;       // the value's name in the help ("CRS"); nullptr: a flag
-  Formats formats[kCommands];  // per command (plan, table, sections): where it applies; 0: not taken
+  const char* name;       // the long name, "--crs"
+  const char* shortName;  // "-q", or nullptr
+  const char* value;      // the value's name in the help ("CRS"); nullptr: a flag
+  Formats
+      formats[kCommands];  // per command (plan, table, sections): where it applies; 0: not taken
   const char* help;
   Setter set;
 };
 
 std::string ScaleProblem(const char* option, const std::string& v) {
-  return std::string(option) + " " + Shown(v) + ": the scale is the number N of 1:N, written in digits with at most one point "
-             "(above 0, below 1000000000)";
+  return std::string(option) + " " + Shown(v) +
+         ": the scale is the number N of 1:N, written in digits with at most one point "
+         "(above 0, below 1000000000)";
 }
 
 std::string SetScale(const char* option, double& into, const std::string& v) {
@@ -57,14 +62,37 @@ std::string SetScale(const char* option, double& into, const std::string& v) {
 }
 
 const OptionDecl kOptions[] = {
-    {"--reference", nullptr, "NEH", {kPlanAll, 0, 0},
+    {"--reference",
+     nullptr,
+     "NEH",
+     {kPlanAll, 0, 0},
      "a reference NEH file drawn with the plan, in layers of its own",
-     [](ExportOptions& o, const std::string& v) { o.reference = v; return std::string(); }},
-    {"--numbers", nullptr, nullptr, {kDxf | kSheet, 0, 0}, "write the point numbers as text",
-     [](ExportOptions& o, const std::string&) { o.numbers = true; return std::string(); }},
-    {"--levels", nullptr, nullptr, {kDxf | kSheet, 0, 0}, "write the levels as text",
-     [](ExportOptions& o, const std::string&) { o.levels = true; return std::string(); }},
-    {"--crs", nullptr, "CRS", {kGpkg | kGeoJson, kGpkg, 0},
+     [](ExportOptions& o, const std::string& v) {
+       o.reference = v;
+       return std::string();
+     }},
+    {"--numbers",
+     nullptr,
+     nullptr,
+     {kDxf | kSheet, 0, 0},
+     "write the point numbers as text",
+     [](ExportOptions& o, const std::string&) {
+       o.numbers = true;
+       return std::string();
+     }},
+    {"--levels",
+     nullptr,
+     nullptr,
+     {kDxf | kSheet, 0, 0},
+     "write the levels as text",
+     [](ExportOptions& o, const std::string&) {
+       o.levels = true;
+       return std::string();
+     }},
+    {"--crs",
+     nullptr,
+     "CRS",
+     {kGpkg | kGeoJson, kGpkg, 0},
      "the coordinate system of the coordinates written: EPSG:n, a PROJ string, WKT or\n"
      "PROJJSON given inline, or none (the grid values, undefined Cartesian); coordinates\n"
      "are transformed into it from the Hong Kong 1980 Grid (EPSG:2326, the default of\n"
@@ -74,24 +102,49 @@ const OptionDecl kOptions[] = {
        o.crs = v;
        return std::string();
      }},
-    {"--datum-shift", nullptr, "official|suite", {kGpkg | kGeoJson | kKml | kCsv, 0, 0},
+    {"--datum-shift",
+     nullptr,
+     "official|suite",
+     {kGpkg | kGeoJson | kKml | kCsv, 0, 0},
      "into a WGS 84 based system through PROJ's operation (official, the default) or the\n"
      "converter's own chain (suite); the summary gives the largest difference",
      [](ExportOptions& o, const std::string& v) {
-       if (v == "official") o.datumShift = DatumShift::Official;
-       else if (v == "suite") o.datumShift = DatumShift::Suite;
-       else return "--datum-shift is official or suite, not '" + Shown(v) + "'";
+       if (v == "official")
+         o.datumShift = DatumShift::Official;
+       else if (v == "suite")
+         o.datumShift = DatumShift::Suite;
+       else
+         return "--datum-shift is official or suite, not '" + Shown(v) + "'";
        return std::string();
      }},
-    {"--2d", nullptr, nullptr, {kDxf | kGpkg | kGeoJson | kKml, 0, 0},
+    {"--2d",
+     nullptr,
+     nullptr,
+     {kDxf | kGpkg | kGeoJson | kKml, 0, 0},
      "points and lines flat, without heights",
-     [](ExportOptions& o, const std::string&) { o.flat = true; return std::string(); }},
-    {"--wgs84", nullptr, nullptr, {kCsv, 0, 0}, "add WGS 84 latitude and longitude columns",
-     [](ExportOptions& o, const std::string&) { o.wgs84 = true; return std::string(); }},
-    {"--scale", nullptr, "N", {kSheet, 0, 0},
+     [](ExportOptions& o, const std::string&) {
+       o.flat = true;
+       return std::string();
+     }},
+    {"--wgs84",
+     nullptr,
+     nullptr,
+     {kCsv, 0, 0},
+     "add WGS 84 latitude and longitude columns",
+     [](ExportOptions& o, const std::string&) {
+       o.wgs84 = true;
+       return std::string();
+     }},
+    {"--scale",
+     nullptr,
+     "N",
+     {kSheet, 0, 0},
      "draw at 1:N (default: the largest of 1:100 ... 1:50000 at which it fits)",
      [](ExportOptions& o, const std::string& v) { return SetScale("--scale", o.scale, v); }},
-    {"--paper", nullptr, "A4|A3|A2|A1|A0", {kSheet, 0, kSheet},
+    {"--paper",
+     nullptr,
+     "A4|A3|A2|A1|A0",
+     {kSheet, 0, kSheet},
      "the sheet (plan: A3, landscape; sections: A4)",
      [](ExportOptions& o, const std::string& v) {
        const auto p = PaperNamed(v);
@@ -99,9 +152,19 @@ const OptionDecl kOptions[] = {
        o.paper = p->name;
        return std::string();
      }},
-    {"--portrait", nullptr, nullptr, {kSheet, 0, 0}, "the sheet upright",
-     [](ExportOptions& o, const std::string&) { o.portrait = true; return std::string(); }},
-    {"--view", nullptr, "E1,N1,E2,N2", {kSheet, 0, 0},
+    {"--portrait",
+     nullptr,
+     nullptr,
+     {kSheet, 0, 0},
+     "the sheet upright",
+     [](ExportOptions& o, const std::string&) {
+       o.portrait = true;
+       return std::string();
+     }},
+    {"--view",
+     nullptr,
+     "E1,N1,E2,N2",
+     {kSheet, 0, 0},
      "draw the window between two corners instead of the whole survey",
      [](ExportOptions& o, const std::string& v) {
        const auto w = ParseView(v);
@@ -110,41 +173,103 @@ const OptionDecl kOptions[] = {
        std::copy(w->begin(), w->end(), o.view);
        return std::string();
      }},
-    {"--from", nullptr, "NAME", {0, 0, kSectionsAll}, "the first section to draw",
-     [](ExportOptions& o, const std::string& v) { o.from = v; return std::string(); }},
-    {"--to", nullptr, "NAME", {0, 0, kSectionsAll}, "the last section (default: only --from)",
-     [](ExportOptions& o, const std::string& v) { o.to = v; return std::string(); }},
-    {"--horizontal", nullptr, "H", {0, 0, kSectionsAll}, "1 m across is 1000/H mm",
-     [](ExportOptions& o, const std::string& v) { return SetScale("--horizontal", o.horizontal, v); }},
-    {"--vertical", nullptr, "V", {0, 0, kSectionsAll}, "1 m up is 1000/V mm",
+    {"--from",
+     nullptr,
+     "NAME",
+     {0, 0, kSectionsAll},
+     "the first section to draw",
+     [](ExportOptions& o, const std::string& v) {
+       o.from = v;
+       return std::string();
+     }},
+    {"--to",
+     nullptr,
+     "NAME",
+     {0, 0, kSectionsAll},
+     "the last section (default: only --from)",
+     [](ExportOptions& o, const std::string& v) {
+       o.to = v;
+       return std::string();
+     }},
+    {"--horizontal",
+     nullptr,
+     "H",
+     {0, 0, kSectionsAll},
+     "1 m across is 1000/H mm",
+     [](ExportOptions& o, const std::string& v) {
+       return SetScale("--horizontal", o.horizontal, v);
+     }},
+    {"--vertical",
+     nullptr,
+     "V",
+     {0, 0, kSectionsAll},
+     "1 m up is 1000/V mm",
      [](ExportOptions& o, const std::string& v) { return SetScale("--vertical", o.vertical, v); }},
-    {"--heights", nullptr, nullptr, {0, 0, kSectionsAll}, "the height of every point beside it",
-     [](ExportOptions& o, const std::string&) { o.heights = true; return std::string(); }},
-    {"--fit", nullptr, nullptr, {0, 0, kSheet},
+    {"--heights",
+     nullptr,
+     nullptr,
+     {0, 0, kSectionsAll},
+     "the height of every point beside it",
+     [](ExportOptions& o, const std::string&) {
+       o.heights = true;
+       return std::string();
+     }},
+    {"--fit",
+     nullptr,
+     nullptr,
+     {0, 0, kSheet},
      "keep the sheet, at the largest standard scales that fit",
-     [](ExportOptions& o, const std::string&) { o.fit = true; return std::string(); }},
-    {"--output-dir", nullptr, "DIR", {kPlanAll, kTableAll, kSectionsAll},
+     [](ExportOptions& o, const std::string&) {
+       o.fit = true;
+       return std::string();
+     }},
+    {"--output-dir",
+     nullptr,
+     "DIR",
+     {kPlanAll, kTableAll, kSectionsAll},
      "several inputs: one output an input, DIR/<input's name>.<FMT> (made when missing)",
      [](ExportOptions& o, const std::string& v) {
        if (v.empty()) return std::string("--output-dir needs a folder");
        o.outputDir = v;
        return std::string();
      }},
-    {"--format", nullptr, "FMT", {kPlanAll, kTableAll, kSectionsAll},
+    {"--format",
+     nullptr,
+     "FMT",
+     {kPlanAll, kTableAll, kSectionsAll},
      "the format of the outputs in --output-dir",
      [](ExportOptions& o, const std::string& v) {
        o.format = FormatFromName(v);
        if (o.format == Format::Unknown) return "--format '" + Shown(v) + "' is not a format";
        return std::string();
      }},
-    {"--overwrite", nullptr, nullptr, {kPlanAll, kTableAll, kSectionsAll},
+    {"--overwrite",
+     nullptr,
+     nullptr,
+     {kPlanAll, kTableAll, kSectionsAll},
      "replace an existing output (without it, an existing file is kept and the export stops)",
-     [](ExportOptions& o, const std::string&) { o.overwrite = true; return std::string(); }},
-    {"--quiet", "-q", nullptr, {kPlanAll, kTableAll, kSectionsAll},
+     [](ExportOptions& o, const std::string&) {
+       o.overwrite = true;
+       return std::string();
+     }},
+    {"--quiet",
+     "-q",
+     nullptr,
+     {kPlanAll, kTableAll, kSectionsAll},
      "no progress bar (it shows for inputs of 10,000 records or more)",
-     [](ExportOptions& o, const std::string&) { o.quiet = true; return std::string(); }},
-    {"--help", "-h", nullptr, {kPlanAll, kTableAll, kSectionsAll}, "this text",
-     [](ExportOptions& o, const std::string&) { o.help = true; return std::string(); }},
+     [](ExportOptions& o, const std::string&) {
+       o.quiet = true;
+       return std::string();
+     }},
+    {"--help",
+     "-h",
+     nullptr,
+     {kPlanAll, kTableAll, kSectionsAll},
+     "this text",
+     [](ExportOptions& o, const std::string&) {
+       o.help = true;
+       return std::string();
+     }},
 };
 
 int Index(Command c) { return static_cast<int>(c); }
@@ -236,7 +361,8 @@ bool CommandWrites(Command c, Format f) { return f != Format::Unknown && (AllOf(
 std::string CommandUsage(Command c) {
   const CommandDecl& d = DeclOf(c);
   std::ostringstream s;
-  s << "Usage: " << d.synopsis << "\n" << d.what << "\n"
+  s << "Usage: " << d.synopsis << "\n"
+    << d.what << "\n"
     << "Outputs: " << FormatList(AllOf(c), ".") << " (the format follows the extension)\n"
     << "Options:\n";
   AppendOptions(s, c);
@@ -325,8 +451,8 @@ std::string ParseCommandLine(const std::vector<std::string>& args, ExportOptions
     o->inputs = words;
     o->format = FormatFromPath(o->output);
     if (!CommandWrites(o->command, o->format))
-      return prefix + Shown(o->output) + ": unknown kind of output (" + command->name +
-             " writes " + FormatList(AllOf(o->command), ".") + ")";
+      return prefix + Shown(o->output) + ": unknown kind of output (" + command->name + " writes " +
+             FormatList(AllOf(o->command), ".") + ")";
     if (o->command != Command::Sections && o->inputs.size() > 1)
       return prefix + "one input and one output (several inputs: --output-dir DIR --format FMT)";
   }
@@ -352,9 +478,10 @@ std::string ParseCommandLine(const std::vector<std::string>& args, ExportOptions
       if (o->Given("--datum-shift") && o->format == Format::Csv && !o->wgs84)
         return prefix + "option --datum-shift goes with --wgs84 in a .csv output";
       if (o->format == Format::GeoJson && o->Given("--crs") && !CrsHasEpsgCode(o->crs))
-        return prefix + "a .geojson output records EPSG systems only: give --crs EPSG:n, or "
-                        "write .gpkg for " + (o->crs == "none" ? "grid values without a system"
-                                                                 : "this system");
+        return prefix +
+               "a .geojson output records EPSG systems only: give --crs EPSG:n, or "
+               "write .gpkg for " +
+               (o->crs == "none" ? "grid values without a system" : "this system");
       if (o->Given("--datum-shift") && o->format == Format::Gpkg &&
           !CrsIsWgs84Based(o->crs.empty() ? kDefaultCrs : o->crs))
         return prefix + "option --datum-shift applies to a WGS 84 based --crs only";

@@ -44,7 +44,7 @@ struct ExportOptions {
   bool flat = false;   // --2d
   bool wgs84 = false;  // CSV: latitude and longitude columns
   // plan to paper
-  double scale = 0;  // N of 1:N; 0: the largest standard scale that fits
+  double scale = 0;   // N of 1:N; 0: the largest standard scale that fits
   std::string paper;  // empty: the command's default (plan A3, sections A4)
   bool portrait = false;
   bool haveView = false;

@@ -19,11 +19,16 @@ std::string HexColour(Rgb colour) {
 
 const char* DashName(PenStyle style) {
   switch (style) {
-    case PenStyle::Dash: return "dash";
-    case PenStyle::Dot: return "dot";
-    case PenStyle::DashDot: return "dash dot";
-    case PenStyle::DashDotDot: return "dash dot dot";
-    default: return "solid";
+    case PenStyle::Dash:
+      return "dash";
+    case PenStyle::Dot:
+      return "dot";
+    case PenStyle::DashDot:
+      return "dash dot";
+    case PenStyle::DashDotDot:
+      return "dash dot dot";
+    default:
+      return "solid";
   }
 }
 
@@ -43,11 +48,20 @@ std::string OgrStyleString(bool line, Rgb colour, PenStyle style) {
   // The screen pen's pattern in pixels, for the readers that draw it.
   const char* pattern = nullptr;
   switch (style) {
-    case PenStyle::Dash: pattern = "4px 2px"; break;
-    case PenStyle::Dot: pattern = "1px 2px"; break;
-    case PenStyle::DashDot: pattern = "4px 2px 1px 2px"; break;
-    case PenStyle::DashDotDot: pattern = "4px 2px 1px 2px 1px 2px"; break;
-    default: break;
+    case PenStyle::Dash:
+      pattern = "4px 2px";
+      break;
+    case PenStyle::Dot:
+      pattern = "1px 2px";
+      break;
+    case PenStyle::DashDot:
+      pattern = "4px 2px 1px 2px";
+      break;
+    case PenStyle::DashDotDot:
+      pattern = "4px 2px 1px 2px 1px 2px";
+      break;
+    default:
+      break;
   }
   std::string pen = "PEN(c:" + c + ",w:" + std::to_string(kLineWidthPixels) + "px";
   if (pattern) pen += std::string(",p:\"") + pattern + "\"";
@@ -60,8 +74,8 @@ namespace {
 std::string FieldProperty(const char* property, const char* field) {
   return std::string("<Option type=\"Map\" name=\"") + property +
          "\"><Option type=\"bool\" name=\"active\" value=\"true\"/>"
-         "<Option type=\"QString\" name=\"field\" value=\"" + field +
-         "\"/><Option type=\"int\" name=\"type\" value=\"2\"/></Option>";
+         "<Option type=\"QString\" name=\"field\" value=\"" +
+         field + "\"/><Option type=\"int\" name=\"type\" value=\"2\"/></Option>";
 }
 
 std::string Properties(const std::string& inner) {
@@ -82,23 +96,27 @@ std::string Value(const char* name, const char* value) {
 std::string LayerQml(bool lines) {
   std::string layer;
   if (lines) {
-    layer = "<layer class=\"SimpleLine\" enabled=\"1\" locked=\"0\" pass=\"0\"><Option type=\"Map\">" +
-            Value("line_color", "255,255,255,255") + Value("line_style", "solid") +
-            Value("line_width", "0.5") + Value("line_width_unit", "MM") +
-            Value("capstyle", "flat") + Value("joinstyle", "round") +
-            Value("use_custom_dash", "0") + "</Option>" +
-            Properties(FieldProperty("outlineColor", "colour") + FieldProperty("outlineStyle", "dash")) +
-            "</layer>";
+    layer =
+        "<layer class=\"SimpleLine\" enabled=\"1\" locked=\"0\" pass=\"0\"><Option type=\"Map\">" +
+        Value("line_color", "255,255,255,255") + Value("line_style", "solid") +
+        Value("line_width", "0.5") + Value("line_width_unit", "MM") + Value("capstyle", "flat") +
+        Value("joinstyle", "round") + Value("use_custom_dash", "0") + "</Option>" +
+        Properties(FieldProperty("outlineColor", "colour") +
+                   FieldProperty("outlineStyle", "dash")) +
+        "</layer>";
   } else {
-    layer = "<layer class=\"SimpleMarker\" enabled=\"1\" locked=\"0\" pass=\"0\"><Option type=\"Map\">" +
-            Value("name", "circle") + Value("color", "255,255,0,255") +
-            Value("outline_style", "no") + Value("size", "1") + Value("size_unit", "MM") +
-            "</Option>" + Properties(FieldProperty("fillColor", "colour")) + "</layer>";
+    layer =
+        "<layer class=\"SimpleMarker\" enabled=\"1\" locked=\"0\" pass=\"0\"><Option "
+        "type=\"Map\">" +
+        Value("name", "circle") + Value("color", "255,255,0,255") + Value("outline_style", "no") +
+        Value("size", "1") + Value("size_unit", "MM") + "</Option>" +
+        Properties(FieldProperty("fillColor", "colour")) + "</layer>";
   }
-  return std::string("<!DOCTYPE qgis PUBLIC 'http://mrcc.com/qgis.dtd' 'SYSTEM'>\n"
-                     "<qgis version=\"3.22.0\" styleCategories=\"Symbology\">"
-                     "<renderer-v2 type=\"singleSymbol\" symbollevels=\"0\" enableorderby=\"0\" "
-                     "forceraster=\"0\"><symbols><symbol type=\"") +
+  return std::string(
+             "<!DOCTYPE qgis PUBLIC 'http://mrcc.com/qgis.dtd' 'SYSTEM'>\n"
+             "<qgis version=\"3.22.0\" styleCategories=\"Symbology\">"
+             "<renderer-v2 type=\"singleSymbol\" symbollevels=\"0\" enableorderby=\"0\" "
+             "forceraster=\"0\"><symbols><symbol type=\"") +
          (lines ? "line" : "marker") +
          "\" name=\"0\" alpha=\"1\" clip_to_extent=\"1\" force_rhr=\"0\">" + Properties("") +
          layer + "</symbol></symbols><rotation/><sizescale/></renderer-v2></qgis>\n";

@@ -126,7 +126,8 @@ class ExtentCanvas : public planplot::PlanCanvas {
     const TextCorner at = places_.Place(l.kind, l.E, l.N);
     const double a = kLabelAngle * 3.14159265358979323846 / 180;
     const double w = height_ * static_cast<double>(l.text.size());
-    const double ax = std::cos(a), ay = std::sin(a), dx = std::sin(a) * height_, dy = -std::cos(a) * height_;
+    const double ax = std::cos(a), ay = std::sin(a), dx = std::sin(a) * height_,
+                 dy = -std::cos(a) * height_;
     Add(at.x, at.y);
     Add(at.x + w * ax, at.y + w * ay);
     Add(at.x + dx, at.y + dy);
@@ -167,7 +168,8 @@ class DxfSink : public Sink {
  public:
   // metresPerPixel: the size of one screen pixel of the fitted view, which sets the dash
   // patterns and the text height so that the drawing reads as the screen does.
-  std::string Open(const PendingOutput& out, double metresPerPixel, bool flat, const double extent[4]) {
+  std::string Open(const PendingOutput& out, double metresPerPixel, bool flat,
+                   const double extent[4]) {
     target_ = out.Target();
     if (!dxf_.Open(out.TempPath())) return CannotWrite(target_, dxf_.Error());
     flat_ = flat;
@@ -327,9 +329,7 @@ class CsvSink : public Sink {
     return f_.Good() ? "" : CannotWrite(target_, f_.Error());
   }
   std::string Polyline(const Run&) override { return {}; }
-  std::string Finish() override {
-    return f_.Close() == 0 ? "" : CannotWrite(target_, f_.Error());
-  }
+  std::string Finish() override { return f_.Close() == 0 ? "" : CannotWrite(target_, f_.Error()); }
 
  private:
   CheckedFile f_;
@@ -370,7 +370,8 @@ class OgrSink : public Sink {
     } else {
       const char* names[4] = {"points", "lines", "ref_points", "ref_lines"};
       for (int i = 0; i < (reference ? 4 : 2); ++i) {
-        OGRLayerH l = GDALDatasetCreateLayer(ds_, names[i], crs, i % 2 ? lineType : pointType, nullptr);
+        OGRLayerH l =
+            GDALDatasetCreateLayer(ds_, names[i], crs, i % 2 ? lineType : pointType, nullptr);
         if (!l) return out_.Failure();
         std::string fault = AddFields(l, i % 2 == 0, i % 2 == 1);
         if (!fault.empty()) return fault;
@@ -412,8 +413,10 @@ class OgrSink : public Sink {
       ++unplaced;
       return {};
     }
-    if (flat_) OGR_G_SetPoint_2D(g, 0, x, y);
-    else OGR_G_SetPoint(g, 0, x, y, r.height);
+    if (flat_)
+      OGR_G_SetPoint_2D(g, 0, x, y);
+    else
+      OGR_G_SetPoint(g, 0, x, y, r.height);
     OGR_F_SetGeometryDirectly(f, g);
     return Write(l, f);
   }
@@ -436,8 +439,10 @@ class OgrSink : public Sink {
     for (size_t i = 0; i < run.E.size(); ++i) {
       double x = run.E[i], y = run.N[i];
       if (!Place(x, y)) continue;
-      if (flat_) OGR_G_AddPoint_2D(g, x, y);
-      else OGR_G_AddPoint(g, x, y, run.Z[i]);
+      if (flat_)
+        OGR_G_AddPoint_2D(g, x, y);
+      else
+        OGR_G_AddPoint(g, x, y, run.Z[i]);
     }
     OGR_F_SetGeometryDirectly(f, g);
     return Write(l, f);
@@ -474,13 +479,18 @@ class OgrSink : public Sink {
     const OGRFieldType whole = format_ == Format::Kml ? OFTInteger : OFTInteger64;
     const bool kml = format_ == Format::Kml, json = format_ == Format::GeoJson;
     const F fields[] = {{"name", OFTString, kml, false},
-                        {"number", whole, true, false},         {"code", whole, true, true},
-                        {"height", OFTReal, true, false},      {"line_marker", OFTInteger, true, false},
-                        {"style", OFTInteger, false, true},     {"first", whole, false, true},
-                        {"last", whole, false, true},           {"colour", OFTString, true, true},
+                        {"number", whole, true, false},
+                        {"code", whole, true, true},
+                        {"height", OFTReal, true, false},
+                        {"line_marker", OFTInteger, true, false},
+                        {"style", OFTInteger, false, true},
+                        {"first", whole, false, true},
+                        {"last", whole, false, true},
+                        {"colour", OFTString, true, true},
                         {"dash", OFTString, false, true},
                         // GeoJSON's simplestyle properties, which web maps draw with.
-                        {"stroke", OFTString, false, json},     {"stroke-width", OFTInteger, false, json},
+                        {"stroke", OFTString, false, json},
+                        {"stroke-width", OFTInteger, false, json},
                         {"marker-color", OFTString, json, false}};
     if (single_) {
       OGRFieldDefnH d = OGR_Fld_Create("layer", OFTString);
@@ -492,7 +502,8 @@ class OgrSink : public Sink {
       OGRFieldDefnH d = OGR_Fld_Create(fd.name, fd.type);
       const OGRErr e = OGR_L_CreateField(l, d, TRUE);
       OGR_Fld_Destroy(d);
-      if (e != OGRERR_NONE) return out_.Failure(std::string("the field ") + fd.name + " cannot be made");
+      if (e != OGRERR_NONE)
+        return out_.Failure(std::string("the field ") + fd.name + " cannot be made");
     }
     return {};
   }
@@ -501,7 +512,8 @@ class OgrSink : public Sink {
   // height's code) is left empty rather than cut.
   void SetWhole(OGRFeatureH f, int field, double v) {
     const double limit = format_ == Format::Kml ? 2147483647.0 : 9.2e18;
-    if (field >= 0 && std::fabs(v) <= limit) OGR_F_SetFieldInteger64(f, field, static_cast<GIntBig>(v));
+    if (field >= 0 && std::fabs(v) <= limit)
+      OGR_F_SetFieldInteger64(f, field, static_cast<GIntBig>(v));
   }
   // Text into a field the layer has (GeoJSON's and KML's own fields are theirs only).
   static void SetText(OGRFeatureH f, int field, const std::string& text) {
@@ -530,12 +542,18 @@ class OgrSink : public Sink {
       OGRFieldType type;
       int width;
     };
-    const F fields[] = {{"f_table_catalog", OFTString, 256}, {"f_table_schema", OFTString, 256},
-                        {"f_table_name", OFTString, 256},    {"f_geometry_column", OFTString, 256},
-                        {"styleName", OFTString, 30},        {"styleQML", OFTString, 0},
-                        {"styleSLD", OFTString, 0},          {"useAsDefault", OFTInteger, 0},
-                        {"description", OFTString, 0},       {"owner", OFTString, 30},
-                        {"ui", OFTString, 30},               {"update_time", OFTDateTime, 0}};
+    const F fields[] = {{"f_table_catalog", OFTString, 256},
+                        {"f_table_schema", OFTString, 256},
+                        {"f_table_name", OFTString, 256},
+                        {"f_geometry_column", OFTString, 256},
+                        {"styleName", OFTString, 30},
+                        {"styleQML", OFTString, 0},
+                        {"styleSLD", OFTString, 0},
+                        {"useAsDefault", OFTInteger, 0},
+                        {"description", OFTString, 0},
+                        {"owner", OFTString, 30},
+                        {"ui", OFTString, 30},
+                        {"update_time", OFTDateTime, 0}};
     for (const F& fd : fields) {
       OGRFieldDefnH d = OGR_Fld_Create(fd.name, fd.type);
       OGR_Fld_SetWidth(d, fd.width);
@@ -555,8 +573,9 @@ class OgrSink : public Sink {
       OGR_F_SetFieldString(f, 5, LayerQml(i % 2 == 1).c_str());
       OGR_F_SetFieldString(f, 6, "");
       OGR_F_SetFieldInteger(f, 7, 1);
-      OGR_F_SetFieldString(f, 8, i % 2 ? "plandra's colours and dashes, from the colour and dash fields"
-                                       : "plandra's point colours, from the colour field");
+      OGR_F_SetFieldString(f, 8,
+                           i % 2 ? "plandra's colours and dashes, from the colour and dash fields"
+                                 : "plandra's point colours, from the colour field");
       OGR_F_SetFieldString(f, 9, "");
       time_t now = time(nullptr);
       struct tm utc {};
@@ -578,12 +597,25 @@ class OgrSink : public Sink {
 
  private:
   enum {
-    kNumber, kCode, kHeight, kMarker, kStyle, kFirst, kLast, kLayer,
-    kColour, kDash, kName, kStroke, kStrokeWidth, kMarkerColour, kFields
+    kNumber,
+    kCode,
+    kHeight,
+    kMarker,
+    kStyle,
+    kFirst,
+    kLast,
+    kLayer,
+    kColour,
+    kDash,
+    kName,
+    kStroke,
+    kStrokeWidth,
+    kMarkerColour,
+    kFields
   };
   static constexpr const char* kFieldNames[kFields] = {
-      "number", "code", "height", "line_marker", "style", "first", "last", "layer",
-      "colour", "dash", "name", "stroke", "stroke-width", "marker-color"};
+      "number", "code",   "height", "line_marker", "style",  "first",        "last",
+      "layer",  "colour", "dash",   "name",        "stroke", "stroke-width", "marker-color"};
   int field_[4][kFields] = {};
   GdalOutput out_;
   GDALDatasetH ds_ = nullptr;
@@ -591,7 +623,7 @@ class OgrSink : public Sink {
   CoordinateRule* rule_ = nullptr;
   bool undefinedCartesian_ = false;  // GeoPackage without a system: srs_id -1
   Format format_ = Format::Unknown;
-  bool sharedStyles_ = false;                 // KML by LIBKML: a style table of its own
+  bool sharedStyles_ = false;                  // KML by LIBKML: a style table of its own
   std::map<std::string, std::string> styles_;  // KML styles used, by id
   bool flat_ = false, single_ = false;
 };
@@ -603,7 +635,11 @@ class ExportCanvas : public planplot::PlanCanvas {
  public:
   ExportCanvas(Sink& sink, PlanExportSummary& summary, bool labels, const Progress& progress,
                double totalRecords)
-      : sink_(sink), summary_(summary), labels_(labels), progress_(progress), total_(totalRecords) {}
+      : sink_(sink),
+        summary_(summary),
+        labels_(labels),
+        progress_(progress),
+        total_(totalRecords) {}
 
   void BeginPass(const planplot::LabelFont&, const planplot::PlanMapping&) override {}
   void EndPass() override { FlushRun(); }
@@ -612,7 +648,8 @@ class ExportCanvas : public planplot::PlanCanvas {
     // Heights to the decimals the file holds, as every command writes them.
     PlanRecord r = drawn;
     r.height = HeightAsStored({drawn.height, drawn.code});
-    if (r.reference != current_.reference || r.role == RecordRole::Point || r.role == RecordRole::LineStart)
+    if (r.reference != current_.reference || r.role == RecordRole::Point ||
+        r.role == RecordRole::LineStart)
       FlushRun();
     previous_ = current_;
     previousEmpty_ = currentEmpty_;
@@ -728,11 +765,13 @@ double WgsDistanceMetres(double lat1, double lon1, double lat2, double lon2) {
   const double phi = (lat1 + lat2) / 2 * rad;
   const double w = std::sqrt(1 - e2 * std::sin(phi) * std::sin(phi));
   const double meridian = a * (1 - e2) / (w * w * w), prime = a / w;
-  const double dn = (lat2 - lat1) * rad * meridian, de = (lon2 - lon1) * rad * prime * std::cos(phi);
+  const double dn = (lat2 - lat1) * rad * meridian,
+               de = (lon2 - lon1) * rad * prime * std::cos(phi);
   return std::hypot(dn, de);
 }
 
-std::string ExportPlan(const PlanExportOptions& o, const Progress& progress, PlanExportSummary& summary) {
+std::string ExportPlan(const PlanExportOptions& o, const Progress& progress,
+                       PlanExportSummary& summary) {
   summary = PlanExportSummary();
   // The files are checked before anything is written, and watched while they are read.
   WatchedNehFiles inputs;
@@ -798,7 +837,8 @@ std::string ExportPlan(const PlanExportOptions& o, const Progress& progress, Pla
   if (!fault.empty()) return fault;  // one line naming the output
 
   ExportCanvas canvas(*sink, summary, o.format == Format::Dxf, progress, inputs.Records());
-  const planplot::PassResult r = planplot::DrawPlanPass(state, planplot::kDarkScheme, inputs.Opener(), canvas);
+  const planplot::PassResult r =
+      planplot::DrawPlanPass(state, planplot::kDarkScheme, inputs.Opener(), canvas);
   summary.skipped = r.recordsSkipped;
   if (auto* g = dynamic_cast<OgrSink*>(sink.get())) {
     summary.points -= g->unplaced;

@@ -6,7 +6,8 @@
 //
 // What is written:
 // - points: every record of a file that has a position (an unused slot, northing and
-//   easting both 0, is left out and no line runs to it), as a 3D point (Z = the decoded height; flat with
+//   easting both 0, is left out and no line runs to it), as a 3D point (Z = the decoded height;
+//   flat with
 //   --2d) with number (record number), code, height and line marker;
 // - lines: each run of records joined by the line work, as a 3D polyline through them,
 //   split where the style digit or the colour changes, with style digit, code (of the
@@ -28,8 +29,8 @@ struct PlanExportOptions {
   std::string output;
   Format format = Format::Unknown;
   bool numbers = false, levels = false;
-  bool flat = false;       // --2d
-  bool wgs84 = false;      // CSV: latitude and longitude columns as well
+  bool flat = false;   // --2d
+  bool wgs84 = false;  // CSV: latitude and longitude columns as well
   bool overwrite = false;
   std::string crs = kDefaultCrs;  // GeoPackage (and the DXF's metres are in it too)
   DatumShift datumShift = DatumShift::Official;
@@ -37,9 +38,9 @@ struct PlanExportOptions {
 
 struct PlanExportSummary {
   std::int64_t points = 0, lines = 0, labels = 0;
-  std::int64_t skipped = 0;  // records with a value that is not finite
-  std::int64_t empty = 0;    // unused slots (northing and easting 0): no position
-  std::int64_t unplaced = 0; // no WGS 84 position could be computed
+  std::int64_t skipped = 0;   // records with a value that is not finite
+  std::int64_t empty = 0;     // unused slots (northing and easting 0): no position
+  std::int64_t unplaced = 0;  // no WGS 84 position could be computed
   bool shiftCompared = false;
   double largestShiftDifference = 0;  // metres, official against suite, over the file
 };

@@ -40,7 +40,7 @@ namespace {
 constexpr double kLabelBandMm = 7;
 constexpr double kStripMm = 30;
 constexpr double kLinePenMm = 0.25;
-constexpr double kPointMm = 0.6;      // the side of a point's square
+constexpr double kPointMm = 0.6;  // the side of a point's square
 // Text sizes are em heights: capitals stand about 0.69 of it (0.716 in Arial), so 2.7 mm
 // gives at least the 1.8 mm capital height below which a drawing office does not letter.
 constexpr double kLabelMm = 2.7;      // point numbers and levels
@@ -48,7 +48,7 @@ constexpr double kLabelOffsetMm = 1;  // from a point to its labels
 constexpr double kFrameLabelMm = 2.7;
 constexpr double kSmallTextMm = 2.7;  // scale bar figures, the note, the title's small lines
 constexpr double kTitleWidthMm = 95;
-constexpr double kArrowHalfMm = 3;    // the north arrow: 6 mm wide, 18 mm with its N
+constexpr double kArrowHalfMm = 3;  // the north arrow: 6 mm wide, 18 mm with its N
 
 std::string BaseName(const std::string& path) {
   const auto slash = path.find_last_of('/');
@@ -57,7 +57,7 @@ std::string BaseName(const std::string& path) {
 
 // The map: world window and where it lies on the sheet.
 struct MapFrame {
-  QRectF mm;                       // the frame on the sheet
+  QRectF mm;                                        // the frame on the sheet
   double left = 0, right = 0, bottom = 0, top = 0;  // world window (m)
   double scale = 0;
   QPointF Mm(double E, double N) const {
@@ -202,8 +202,10 @@ double SvgBytesEstimate(double records, bool numbers, bool levels) {
 // "423 MB", "2.1 GB".
 std::string MegabyteText(double bytes) {
   char text[32];
-  if (bytes >= 1e9) std::snprintf(text, sizeof text, "%.1f GB", bytes / 1e9);
-  else std::snprintf(text, sizeof text, "%.0f MB", std::ceil(bytes / 1e6));
+  if (bytes >= 1e9)
+    std::snprintf(text, sizeof text, "%.1f GB", bytes / 1e9);
+  else
+    std::snprintf(text, sizeof text, "%.0f MB", std::ceil(bytes / 1e6));
   return text;
 }
 
@@ -245,10 +247,10 @@ void DrawFrameTicks(SheetPainter& sheet, const MapFrame& map) {
   const double tick = 2.0;
   for (double e = std::ceil(map.left / step) * step; e <= map.right; e += step) {
     const double x = map.Mm(e, map.bottom).x();
-    sheet.Polyline(QPolygonF{QPointF(x, map.mm.bottom()), QPointF(x, map.mm.bottom() - tick)},
-                   0.18, 0, 0);
-    sheet.Polyline(QPolygonF{QPointF(x, map.mm.top()), QPointF(x, map.mm.top() + tick)}, 0.18,
+    sheet.Polyline(QPolygonF{QPointF(x, map.mm.bottom()), QPointF(x, map.mm.bottom() - tick)}, 0.18,
                    0, 0);
+    sheet.Polyline(QPolygonF{QPointF(x, map.mm.top()), QPointF(x, map.mm.top() + tick)}, 0.18, 0,
+                   0);
     const std::string text = toolkit::PlainNumberText(e);
     sheet.Text(QPointF(x, map.mm.bottom() + 1), text, kFrameLabelMm, 0, 0,
                SheetPainter::kTopCentre);
@@ -257,10 +259,10 @@ void DrawFrameTicks(SheetPainter& sheet, const MapFrame& map) {
   }
   for (double n = std::ceil(map.bottom / step) * step; n <= map.top; n += step) {
     const double y = map.Mm(map.left, n).y();
-    sheet.Polyline(QPolygonF{QPointF(map.mm.left(), y), QPointF(map.mm.left() + tick, y)}, 0.18,
+    sheet.Polyline(QPolygonF{QPointF(map.mm.left(), y), QPointF(map.mm.left() + tick, y)}, 0.18, 0,
+                   0);
+    sheet.Polyline(QPolygonF{QPointF(map.mm.right(), y), QPointF(map.mm.right() - tick, y)}, 0.18,
                    0, 0);
-    sheet.Polyline(QPolygonF{QPointF(map.mm.right(), y), QPointF(map.mm.right() - tick, y)},
-                   0.18, 0, 0);
     const std::string text = toolkit::PlainNumberText(n);
     // Northings read upward along both sides.
     sheet.Text(QPointF(map.mm.left() - 1, y), text, kFrameLabelMm, 0, 90,
@@ -276,12 +278,11 @@ void DrawScaleBar(SheetPainter& sheet, QPointF at, double scale, double step) {
     const QRectF box(at.x() + i * stepMm, at.y(), stepMm, 1.5);
     if (i % 2 == 0) sheet.Fill(box, 0);
     sheet.Rectangle(box, 0.18, 0);
-    sheet.Text(QPointF(box.left(), at.y() + 2.5), toolkit::PlainNumberText(i * step),
-               kSmallTextMm, 0, 0, SheetPainter::kTopCentre);
+    sheet.Text(QPointF(box.left(), at.y() + 2.5), toolkit::PlainNumberText(i * step), kSmallTextMm,
+               0, 0, SheetPainter::kTopCentre);
   }
-  sheet.Text(QPointF(at.x() + 4 * stepMm, at.y() + 2.5),
-             toolkit::PlainNumberText(4 * step) + " m", kSmallTextMm, 0, 0,
-             SheetPainter::kTopCentre);
+  sheet.Text(QPointF(at.x() + 4 * stepMm, at.y() + 2.5), toolkit::PlainNumberText(4 * step) + " m",
+             kSmallTextMm, 0, 0, SheetPainter::kTopCentre);
 }
 
 void DrawNorthArrow(SheetPainter& sheet, QPointF base) {
@@ -297,8 +298,8 @@ void DrawNorthArrow(SheetPainter& sheet, QPointF base) {
   sheet.Text(base + QPointF(0, -15), "N", 4, 0, 0, SheetPainter::kBottomCentre, true);
 }
 
-void DrawTitleBlock(SheetPainter& sheet, const QRectF& box, const PlanSheetOptions& o,
-                    double scale, const std::string& paper) {
+void DrawTitleBlock(SheetPainter& sheet, const QRectF& box, const PlanSheetOptions& o, double scale,
+                    const std::string& paper) {
   sheet.Rectangle(box, 0.25, 0);
   std::string files = BaseName(o.neh);
   if (!o.reference.empty()) files += " + " + BaseName(o.reference);
@@ -420,8 +421,8 @@ std::string SheetLayout::LayOut(const PlanSheetOptions& o) {
              " lies outside the sheet at 1:" + toolkit::PlainNumberText(o.scale) + ".";
   } else {
     // A few millimetres kept free inside the frame for the labels of edge points.
-    const auto s = PlanScaleFor(right - left, top - bottom, map.mm.width() - 8,
-                                map.mm.height() - 8);
+    const auto s =
+        PlanScaleFor(right - left, top - bottom, map.mm.width() - 8, map.mm.height() - 8);
     if (!s)
       return "the " + std::string(o.haveView ? "view" : "survey") + " of " + BaseName(o.neh) +
              " does not fit " + paper->name + " even at 1:50000: give --scale or --view";
@@ -530,7 +531,6 @@ std::string DrawPlanSheet(const PlanSheetOptions& o, const Progress& progress,
   }
   return {};
 }
-
 
 std::string PaintPlanSheet(const PlanSheetOptions& o, QPainter& painter, double dotsPerMm,
                            const Progress& progress, PlanSheetResult* result) {

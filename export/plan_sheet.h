@@ -14,17 +14,17 @@ class QPainter;
 namespace surveyexport {
 
 struct PlanSheetOptions {
-  std::string neh;                 // the main NEH file
-  std::string reference;           // the reference NEH file, or empty
+  std::string neh;        // the main NEH file
+  std::string reference;  // the reference NEH file, or empty
   bool numbers = false, levels = false;
-  double scale = 0;                // N of 1:N; 0: the largest standard scale that fits
+  double scale = 0;  // N of 1:N; 0: the largest standard scale that fits
   std::string paper = "A3";
   bool portrait = false;
-  bool haveView = false;           // --view: the window of the survey to draw
+  bool haveView = false;  // --view: the window of the survey to draw
   double viewE1 = 0, viewN1 = 0, viewE2 = 0, viewN2 = 0;
   std::string crsName = "Hong Kong 1980 Grid";  // said in the title block
   bool overwrite = false;
-  std::string output;              // .pdf or .svg
+  std::string output;  // .pdf or .svg
 };
 
 struct PlanSheetResult {
@@ -71,6 +71,5 @@ std::string PaintPlanSheet(const PlanSheetOptions& options, QPainter& painter, d
 // is left under the output's name.
 std::string DrawPlanSheet(const PlanSheetOptions& options, const Progress& progress,
                           PlanSheetResult* result = nullptr);
-
 
 }  // namespace surveyexport

@@ -55,8 +55,10 @@ class Bar {
       const int step = static_cast<int>(done * 40.0 + 1e-9);
       while (shown_ < step) {
         ++shown_;
-        if (shown_ % 4 == 0) err_ << shown_ / 4 * 10;
-        else err_ << '.';
+        if (shown_ % 4 == 0)
+          err_ << shown_ / 4 * 10;
+        else
+          err_ << '.';
       }
       if (step == 40 && !ended_) {
         err_ << " - done.\n";
@@ -75,7 +77,7 @@ class Bar {
  private:
   std::ostream& err_;
   bool show_;
-  Progress own_;  // the caller's, instead of the bar
+  Progress own_;    // the caller's, instead of the bar
   int shown_ = -1;  // quarter-tenths (2.5 %) written
   bool ended_ = false;
 };
@@ -89,8 +91,7 @@ std::string DefaultCrs(Format f) {
   return f == Format::GeoJson || f == Format::Kml ? "EPSG:4326" : kDefaultCrs;
 }
 
-int RunPlanJob(const ExportOptions& o, const ExportJob& job, std::ostream& out,
-               std::ostream& err) {
+int RunPlanJob(const ExportOptions& o, const ExportJob& job, std::ostream& out, std::ostream& err) {
   double records = RecordsIn(job.input, false);
   if (!o.reference.empty()) records += RecordsIn(o.reference, false);
   Bar bar(err, !o.quiet && records >= kProgressFromRecords, o.progress);
@@ -136,13 +137,14 @@ int RunPlanJob(const ExportOptions& o, const ExportJob& job, std::ostream& out,
   if (o.format == Format::Dxf && (o.numbers || o.levels)) out << ", " << s.labels << " labels";
   if (s.skipped) out << "; " << s.skipped << " records skipped (values not finite)";
   if (s.empty) out << "; " << s.empty << " unused records (N and E 0) left out";
-  if (s.unplaced) out << "; " << s.unplaced << " points without a position in the output's system left out";
+  if (s.unplaced)
+    out << "; " << s.unplaced << " points without a position in the output's system left out";
   out << "\n";
   if (s.shiftCompared) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.4f", s.largestShiftDifference);
-    out << "Largest horizontal difference between the official and the suite datum shift: "
-        << buf << " m\n";
+    out << "Largest horizontal difference between the official and the suite datum shift: " << buf
+        << " m\n";
   }
   return kDone;
 }
@@ -204,7 +206,8 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
     jobs.push_back({o.inputs.front(), o.output});
   } else if (o.command == Command::Sections) {
     jobs.push_back({o.inputs.front(), OutputPathFor(o.inputs.front(), o.outputDir, o.format)});
-  } else if (std::string clash = JobsInFolder(o.inputs, o.outputDir, o.format, jobs); !clash.empty()) {
+  } else if (std::string clash = JobsInFolder(o.inputs, o.outputDir, o.format, jobs);
+             !clash.empty()) {
     return ReportProblem(err, clash);
   }
   // The output folder is made once the outputs are known not to clash.
@@ -219,8 +222,8 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
   if (o.command == Command::Sections) return RunSections(o, jobs.front().output, out, err);
   int status = kDone;
   for (const ExportJob& job : jobs) {
-    const int r = o.command == Command::Plan ? RunPlanJob(o, job, out, err)
-                                             : RunTableJob(o, job, out, err);
+    const int r =
+        o.command == Command::Plan ? RunPlanJob(o, job, out, err) : RunTableJob(o, job, out, err);
     if (r != kDone) status = r;
   }
   return status;

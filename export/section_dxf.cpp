@@ -22,7 +22,9 @@ namespace {
 // AutoCAD colour number and line type of the k-th file: the plotters' one map of each.
 int AciOf(int k) { return AciColour(static_cast<planplot::Rgb>(secplot::FileColour(k))); }
 
-const char* LineTypeName(int style) { return DxfLineTypeName(static_cast<planplot::PenStyle>(style)); }
+const char* LineTypeName(int style) {
+  return DxfLineTypeName(static_cast<planplot::PenStyle>(style));
+}
 
 // Text as a DXF value: printable characters only, on one line.
 std::string DxfText(const std::string& text) {
@@ -131,7 +133,11 @@ class DxfCanvas : public secplot::SectionCanvas {
  public:
   DxfCanvas(DxfWriter& w, const std::vector<std::string>& layers, double datum, double datumLevel,
             double exaggeration, double labelHeight)
-      : w_(w), layers_(layers), datum_(datum), datumLevel_(datumLevel), k_(exaggeration),
+      : w_(w),
+        layers_(layers),
+        datum_(datum),
+        datumLevel_(datumLevel),
+        k_(exaggeration),
         labelHeight_(labelHeight) {}
   double Up(double height) const { return datum_ + (height - datumLevel_) * k_; }
   ~DxfCanvas() override { Flush(); }
@@ -155,8 +161,8 @@ class DxfCanvas : public secplot::SectionCanvas {
              secplot::Colour colour, secplot::Colour) override {
     if (text.empty() || !std::isfinite(x) || !std::isfinite(y)) return;
     // Beside the point, reading upward.
-    w_.Text(LayerOf(colour), x + labelHeight_ * 1.1, Up(y) + labelHeight_ * 0.5,
-            labelHeight_, 90, text, false);
+    w_.Text(LayerOf(colour), x + labelHeight_ * 1.1, Up(y) + labelHeight_ * 0.5, labelHeight_, 90,
+            text, false);
   }
   void Flush() {
     if (!points_.empty()) w_.Polyline(LayerOf(colour_), points_);
@@ -191,7 +197,7 @@ std::vector<std::string> LayerNames(const std::vector<std::string>& files) {
     for (char c : base) {
       const auto u = static_cast<unsigned char>(c);
       name += (std::isalnum(u) && u < 128) ? static_cast<char>(std::toupper(u))
-              : (c == '-' ? '-' : '_');
+                                           : (c == '-' ? '-' : '_');
     }
     if (name.size() > 31) name.resize(31);
     if (name.empty()) name = "FILE" + std::to_string(i + 1);
@@ -213,10 +219,10 @@ std::string DrawSectionsDxf(const SectionsOptions& o, SectionRun& run, const std
   const double metresPerMm = o.horizontal / 1000.0;
   WriteTables(w, layers, metresPerMm);
 
-  const double title = 5 * metresPerMm;   // 5 mm at the asked scale
-  const double label = 2 * metresPerMm;   // 2 mm
+  const double title = 5 * metresPerMm;                   // 5 mm at the asked scale
+  const double label = 2 * metresPerMm;                   // 2 mm
   const double exaggeration = o.horizontal / o.vertical;  // heights drawn at 1:V
-  double bottom = 0;                      // lower edge of the next band
+  double bottom = 0;                                      // lower edge of the next band
   int pages = 0;
   std::unique_ptr<DxfCanvas> canvas;
   std::optional<SectionFrame> frame;
@@ -239,8 +245,8 @@ std::string DrawSectionsDxf(const SectionsOptions& o, SectionRun& run, const std
         std::string level = secplot::LevelLabel(frame->y0);  // " 16.00", "-2.00"
         if (!level.empty() && level.front() == ' ') level.erase(0, 1);
         w.Text("DATUM", frame->x0, datum - 1.5 * label, label, 0, "Datum " + level, false);
-        w.Text("TITLES", (frame->x0 + frame->xr) / 2, bottom + title,
-               title, 0, SectionTitle(ShownName(page.name), o.horizontal, o.vertical, page.chainage), true);
+        w.Text("TITLES", (frame->x0 + frame->xr) / 2, bottom + title, title, 0,
+               SectionTitle(ShownName(page.name), o.horizontal, o.vertical, page.chainage), true);
         bottom = datum + (frame->yt - frame->y0) * exaggeration + 2 * title;
         ++pages;
         return w.Good() ? std::string() : CannotWrite(o.output, w.Error());

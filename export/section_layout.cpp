@@ -44,8 +44,8 @@ std::optional<double> ParseScale(const std::string& text) {
 }
 
 const std::vector<double>& SectionScaleSeries() {
-  static const std::vector<double> series = {1,    2,    5,    10,    20,    25,    50,
-                                             100,  200,  250,  500,   1000,  1250,  2000,
+  static const std::vector<double> series = {1,    2,    5,     10,    20,    25,    50,
+                                             100,  200,  250,   500,   1000,  1250,  2000,
                                              2500, 5000, 10000, 20000, 50000, 100000};
   return series;
 }
@@ -176,11 +176,16 @@ std::optional<SheetChoice> ChooseSheet(const Extent& extent, double horizontal, 
 
 std::vector<double> DashPatternMm(int style) {
   switch (style) {
-    case 1: return {3.0, 1.5};                           // dashed
-    case 2: return {0.5, 0.8};                           // dotted
-    case 3: return {3.0, 1.0, 0.5, 1.0};                 // dash-dot
-    case 4: return {3.0, 1.0, 0.5, 1.0, 0.5, 1.0};       // dash-dot-dot
-    default: return {};
+    case 1:
+      return {3.0, 1.5};  // dashed
+    case 2:
+      return {0.5, 0.8};  // dotted
+    case 3:
+      return {3.0, 1.0, 0.5, 1.0};  // dash-dot
+    case 4:
+      return {3.0, 1.0, 0.5, 1.0, 0.5, 1.0};  // dash-dot-dot
+    default:
+      return {};
   }
 }
 

@@ -9,9 +9,9 @@
 namespace surveyexport {
 
 struct PaperSize {
-  std::string name;      // "A4" ... "A0"
-  double longMm = 0;     // the long side
-  double shortMm = 0;    // the short side
+  std::string name;    // "A4" ... "A0"
+  double longMm = 0;   // the long side
+  double shortMm = 0;  // the short side
 };
 // A4, A3, A2, A1, A0: the ISO 216 series from the smallest sheet to the largest.
 const std::vector<PaperSize>& PaperSeries();

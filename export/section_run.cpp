@@ -174,7 +174,8 @@ std::string SectionRun::Walk(
     page.name = state_.sectionName;
     page.chainage = ShownName(state_.sectionChainage);
     if (page.extent.empty) {
-      const auto k = std::find(page.present.begin(), page.present.end(), true) - page.present.begin();
+      const auto k =
+          std::find(page.present.begin(), page.present.end(), true) - page.present.begin();
       return Shown(names_[k]) + ": section " + ShownName(page.name) +
              " holds no offset records to draw";
     }

@@ -15,11 +15,11 @@ namespace surveyexport {
 
 // One section page of the walk.
 struct SectionPage {
-  int number = 0;                 // 1, 2, ... in the order drawn
-  std::string name;               // field 1 of the header, 8 characters
-  std::string chainage;           // field 2 of the header as written (blanks trimmed)
-  Extent extent;                  // of the ground lines of every file that holds the section
-  std::vector<bool> present;      // per file: the section is in that file
+  int number = 0;             // 1, 2, ... in the order drawn
+  std::string name;           // field 1 of the header, 8 characters
+  std::string chainage;       // field 2 of the header as written (blanks trimmed)
+  Extent extent;              // of the ground lines of every file that holds the section
+  std::vector<bool> present;  // per file: the section is in that file
 };
 
 class SectionRun {
@@ -40,10 +40,11 @@ class SectionRun {
   // end() finishes it. Progress goes from 0 to 1 by the records read. Empty on success,
   // otherwise one line: a file that fails, a first section that no file holds, or a range
   // that ends before its last section.
-  std::string Walk(const std::string& first, const std::string& last,
-                   const std::function<secplot::SectionCanvas*(const SectionPage&, std::string* error)>& begin,
-                   const std::function<std::string(const SectionPage&)>& end,
-                   const std::function<bool(double)>& progress = {});
+  std::string Walk(
+      const std::string& first, const std::string& last,
+      const std::function<secplot::SectionCanvas*(const SectionPage&, std::string* error)>& begin,
+      const std::function<std::string(const SectionPage&)>& end,
+      const std::function<bool(double)>& progress = {});
 
  private:
   double Fraction() const;

@@ -34,11 +34,16 @@ namespace surveyexport {
 
 long PaperColour(long screen) {
   switch (screen) {
-    case secplot::RgbColour(0, 255, 0): return secplot::RgbColour(0, 150, 0);      // green
-    case secplot::RgbColour(0, 255, 255): return secplot::RgbColour(0, 145, 175);  // cyan
-    case secplot::RgbColour(255, 255, 0): return secplot::RgbColour(185, 135, 0);  // yellow
-    case secplot::RgbColour(255, 255, 255): return secplot::RgbColour(0, 0, 0);    // white
-    default: return screen;
+    case secplot::RgbColour(0, 255, 0):
+      return secplot::RgbColour(0, 150, 0);  // green
+    case secplot::RgbColour(0, 255, 255):
+      return secplot::RgbColour(0, 145, 175);  // cyan
+    case secplot::RgbColour(255, 255, 0):
+      return secplot::RgbColour(185, 135, 0);  // yellow
+    case secplot::RgbColour(255, 255, 255):
+      return secplot::RgbColour(0, 0, 0);  // white
+    default:
+      return screen;
   }
 }
 
@@ -105,12 +110,10 @@ class SheetCanvas : public secplot::SectionCanvas {
              secplot::Colour foreground, secplot::Colour) override {
     if (text.empty() || !Inside(x, y)) return;
     sheet_.Text(Mm(x, y), text, std::max(font.points * 25.4 / 72.0, kSmallestTextMm),
-                PaperColour(foreground),
-                font.escapement / 10.0, SheetPainter::kTopLeft);
+                PaperColour(foreground), font.escapement / 10.0, SheetPainter::kTopLeft);
   }
   void Flush() {
-    if (line_.size() >= 2)
-      sheet_.Polyline(line_, kGroundPenMm, PaperColour(colour_), style_);
+    if (line_.size() >= 2) sheet_.Polyline(line_, kGroundPenMm, PaperColour(colour_), style_);
     line_.clear();
   }
 
@@ -175,9 +178,10 @@ void DrawTitleBlock(SheetPainter& sheet, const SheetChoice& c, QRectF place,
                     const std::string& note) {
   const double cx = place.center().x();
   double y = place.bottom() + 3;
-  sheet.Text(QPointF(cx, y), SectionTitle(ShownName(page.name), c.frame.horizontal,
-                                          c.frame.vertical, page.chainage),
-             kTitleMm, 0, 0, SheetPainter::kTopCentre, true);
+  sheet.Text(
+      QPointF(cx, y),
+      SectionTitle(ShownName(page.name), c.frame.horizontal, c.frame.vertical, page.chainage),
+      kTitleMm, 0, 0, SheetPainter::kTopCentre, true);
   y += kTitleMm + 3;
   // Legend: a sample of each file's line and its name, in one row under the title.
   std::vector<std::string> names;
@@ -234,16 +238,16 @@ class SheetOutput {
     const std::string shown = ShownName(page.name);
     if (!choice || !choice->fits) {
       *error = "section " + shown + " reaches too far to be drawn on " +
-               (choice ? choice->paper.name : options_.paper) +
-               " even at 1/" + toolkit::PlainNumberText(SectionScaleSeries().back());
+               (choice ? choice->paper.name : options_.paper) + " even at 1/" +
+               toolkit::PlainNumberText(SectionScaleSeries().back());
       return nullptr;
     }
     choice_ = *choice;
     note_ = NoteFor(choice_, options_);
     if (!note_.empty()) notes_.push_back("section " + shown + ": " + note_);
     SheetPage sheetPage;
-    sheetPage.layout = QPageLayout(QPageSize(PageSizeId(choice_.paper.name)),
-                                   QPageLayout::Landscape, QMarginsF());
+    sheetPage.layout =
+        QPageLayout(QPageSize(PageSizeId(choice_.paper.name)), QPageLayout::Landscape, QMarginsF());
     sheetPage.widthMm = choice_.paper.longMm;
     sheetPage.heightMm = choice_.paper.shortMm;
     if (format_ == Format::Pdf) {
@@ -260,8 +264,7 @@ class SheetOutput {
     } else {
       // One file a page, all of them one pending set: complete together or absent.
       if (pages_ == 0) {
-        if (std::string e = pending_.ReserveSet(options_.output, options_.overwrite);
-            !e.empty()) {
+        if (std::string e = pending_.ReserveSet(options_.output, options_.overwrite); !e.empty()) {
           *error = e;
           return nullptr;
         }
@@ -369,8 +372,8 @@ std::string DrawSections(const SectionsOptions& o, const Progress& progress,
   if (format == Format::Dxf) return DrawSectionsDxf(o, run, to, progress, result);
 
   auto app = EnsureGuiApplication();
-  SheetOutput out(o, format, secplot::SameSectionName(secplot::PadName(o.from),
-                                                      secplot::PadName(to)));
+  SheetOutput out(o, format,
+                  secplot::SameSectionName(secplot::PadName(o.from), secplot::PadName(to)));
   const std::string failed = run.Walk(
       o.from, to,
       [&](const SectionPage& page, std::string* error) { return out.Begin(page, run, error); },

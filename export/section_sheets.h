@@ -18,7 +18,7 @@ struct SectionsOptions {
   std::string paper = "A4";         // the sheet asked for; a larger one when needed
   bool fit = false;                 // keep the sheet, change to standard scales that fit
   bool overwrite = false;
-  std::string output;               // .pdf, .svg or .dxf
+  std::string output;  // .pdf, .svg or .dxf
 };
 
 struct SectionsResult {

@@ -53,8 +53,8 @@ std::string SheetFile::Begin(Format format, const std::string& path, const std::
     svg_->setOutputDevice(&file_);
     perMm_ = 10;
     svg_->setResolution(254);
-    svg_->setSize(QSize(int(std::lround(page.widthMm * perMm_)),
-                        int(std::lround(page.heightMm * perMm_))));
+    svg_->setSize(
+        QSize(int(std::lround(page.widthMm * perMm_)), int(std::lround(page.heightMm * perMm_))));
     svg_->setViewBox(QRectF(0, 0, page.widthMm * perMm_, page.heightMm * perMm_));
     svg_->setTitle(page.title);
     if (!painter_.begin(svg_.get())) return Failure();
@@ -98,7 +98,8 @@ std::int64_t NumberAfter(const std::string& text, const std::string& key) {
   std::size_t i = at + key.size();
   while (i < text.size() && (text[i] == ' ' || text[i] == '\n' || text[i] == '\r')) ++i;
   std::int64_t n = -1;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) n = (n < 0 ? 0 : n * 10) + (text[i] - '0');
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+    n = (n < 0 ? 0 : n * 10) + (text[i] - '0');
   return n;
 }
 
@@ -117,13 +118,15 @@ void SheetFile::AskActualSize() {
       xref < 0 || size < 0)
     return;  // not laid out as expected: the sheet stays as written
   std::size_t numberStart = obj;
-  while (numberStart > 0 && head[numberStart - 1] >= '0' && head[numberStart - 1] <= '9') --numberStart;
+  while (numberStart > 0 && head[numberStart - 1] >= '0' && head[numberStart - 1] <= '9')
+    --numberStart;
   const std::string number = head.substr(numberStart, obj - numberStart);
   // The dictionary's entries up to its closing ">>", nested dictionaries included.
   int depth = 0;
   std::size_t close = std::string::npos;
   for (std::size_t i = open; i + 1 < head.size(); ++i) {
-    if (head.compare(i, 2, "<<") == 0) ++depth, ++i;
+    if (head.compare(i, 2, "<<") == 0)
+      ++depth, ++i;
     else if (head.compare(i, 2, ">>") == 0 && --depth == 0) {
       close = i;
       break;
@@ -134,19 +137,19 @@ void SheetFile::AskActualSize() {
   if (number.empty() || close == std::string::npos) return;
   const std::string entries = head.substr(open + 2, close - open - 2);
   const std::int64_t at = file_.Written();
-  std::string update = number + " 0 obj\n<<" + entries + "/ViewerPreferences << /PrintScaling /None >>\n>>\nendobj\n";
+  std::string update = number + " 0 obj\n<<" + entries +
+                       "/ViewerPreferences << /PrintScaling /None >>\n>>\nendobj\n";
   char offset[32];
   std::snprintf(offset, sizeof offset, "%010lld", static_cast<long long>(at));
   const std::int64_t xrefAt = at + static_cast<std::int64_t>(update.size());
   update += "xref\n0 1\n0000000000 65535 f \n" + number + " 1\n" + offset + " 00000 n \n";
   update += "trailer\n<<\n/Size " + std::to_string(size) + "\n/Root " + number + " 0 R\n";
   if (info >= 0) update += "/Info " + std::to_string(info) + " 0 R\n";
-  update += "/Prev " + std::to_string(xref) + "\n>>\nstartxref\n" + std::to_string(xrefAt) + "\n%%EOF\n";
+  update +=
+      "/Prev " + std::to_string(xref) + "\n>>\nstartxref\n" + std::to_string(xrefAt) + "\n%%EOF\n";
   file_.write(update.data(), static_cast<qint64>(update.size()));
 }
 
-std::string SheetFile::Failure() const {
-  return CannotWrite(target_, file_.Error());
-}
+std::string SheetFile::Failure() const { return CannotWrite(target_, file_.Error()); }
 
 }  // namespace surveyexport

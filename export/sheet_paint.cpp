@@ -72,8 +72,7 @@ QFont SheetPainter::FontOf(double heightMm, bool bold, bool italic) const {
   QFont font("Arial");
   font.setStyleHint(QFont::SansSerif);
   // Points of the device: the writers' resolution is the painter's dots per inch.
-  font.setPointSizeF(heightMm / 25.4 * 72.0 * perMm_ * 25.4 /
-                     painter_.device()->logicalDpiY());
+  font.setPointSizeF(heightMm / 25.4 * 72.0 * perMm_ * 25.4 / painter_.device()->logicalDpiY());
   font.setBold(bold);
   font.setItalic(italic);
   return font;
@@ -107,14 +106,32 @@ void SheetPainter::Text(const QPointF& mm, const std::string& text, double heigh
   const double ascent = metrics.ascent(), descent = metrics.descent();
   double dx = 0, dy = ascent;  // from the anchor to the start of the baseline
   switch (anchor) {
-    case kTopLeft: break;
-    case kTopCentre: dx = -w / 2; break;
-    case kTopRight: dx = -w; break;
-    case kBottomLeft: dy = -descent; break;
-    case kBottomCentre: dx = -w / 2; dy = -descent; break;
-    case kBottomRight: dx = -w; dy = -descent; break;
-    case kCentreLeft: dy = (ascent - descent) / 2; break;
-    case kCentre: dx = -w / 2; dy = (ascent - descent) / 2; break;
+    case kTopLeft:
+      break;
+    case kTopCentre:
+      dx = -w / 2;
+      break;
+    case kTopRight:
+      dx = -w;
+      break;
+    case kBottomLeft:
+      dy = -descent;
+      break;
+    case kBottomCentre:
+      dx = -w / 2;
+      dy = -descent;
+      break;
+    case kBottomRight:
+      dx = -w;
+      dy = -descent;
+      break;
+    case kCentreLeft:
+      dy = (ascent - descent) / 2;
+      break;
+    case kCentre:
+      dx = -w / 2;
+      dy = (ascent - descent) / 2;
+      break;
   }
   painter_.save();
   painter_.translate(D(mm));
@@ -146,7 +163,8 @@ void SheetPainter::Texts(const std::vector<PlacedText>& texts, double heightMm, 
     // byte shorter than in dots, and no glyph of a label moves from its place.
     const QList<quint32> zero = raw.glyphIndexesForString(QStringLiteral("0"));
     const QList<QPointF> zeroAdvance = raw.advancesForGlyphIndexes(zero);
-    const double unit = zeroAdvance.isEmpty() || !(zeroAdvance[0].x() > 0) ? 1.0 : zeroAdvance[0].x() / 8;
+    const double unit =
+        zeroAdvance.isEmpty() || !(zeroAdvance[0].x() > 0) ? 1.0 : zeroAdvance[0].x() / 8;
     painter_.setTransform(QTransform::fromScale(unit, unit), true);
     QRawFont scaled = raw;
     scaled.setPixelSize(raw.pixelSize() / unit);
@@ -190,8 +208,7 @@ void SheetPainter::ClipTo(const QRectF& mm) {
 std::unique_ptr<QGuiApplication> EnsureGuiApplication() {
   if (QCoreApplication::instance()) return nullptr;
   // A server has no display: draw on the offscreen platform unless one is asked for.
-  if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") &&
-      !std::getenv("WAYLAND_DISPLAY"))
+  if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
   // Qt's notes about the environment (no runtime folder on a server, font fallbacks) are
   // not the program's messages: only its own one line goes to standard error.

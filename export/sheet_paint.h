@@ -19,8 +19,16 @@ namespace surveyexport {
 class SheetPainter {
  public:
   // Where a text's given point lies on the text's box (before rotation).
-  enum Anchor { kTopLeft, kTopCentre, kTopRight, kBottomLeft, kBottomCentre, kBottomRight,
-                kCentreLeft, kCentre };
+  enum Anchor {
+    kTopLeft,
+    kTopCentre,
+    kTopRight,
+    kBottomLeft,
+    kBottomCentre,
+    kBottomRight,
+    kCentreLeft,
+    kCentre
+  };
   SheetPainter(QPainter& painter, double dotsPerMm);
 
   void Fill(const QRectF& mm, long rgb);
@@ -31,8 +39,8 @@ class SheetPainter {
   void Dot(const QPointF& mm, double diameterMm, long rgb);
   // Text whose letters are heightMm high (the font's size), turned by angle degrees
   // counter-clockwise about the anchor point.
-  void Text(const QPointF& mm, const std::string& text, double heightMm, long rgb,
-            double angle, Anchor anchor, bool bold = false, bool italic = false);
+  void Text(const QPointF& mm, const std::string& text, double heightMm, long rgb, double angle,
+            Anchor anchor, bool bold = false, bool italic = false);
   double TextWidthMm(const std::string& text, double heightMm, bool bold = false);
   // Many texts of one size, colour and turn, each placed by its top-left corner (before the
   // turn), as Text with kTopLeft places it: drawn in one painter state, and on a PDF page as

@@ -68,10 +68,14 @@ std::string ValidUtf8(const std::string& text) {
   std::string out;
   for (size_t i = 0; i < text.size();) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    size_t length = lead < 0x80 ? 1 : (lead >= 0xC2 && lead < 0xE0) ? 2 : (lead >= 0xE0 && lead < 0xF0) ? 3
-                  : (lead >= 0xF0 && lead < 0xF5) ? 4 : 0;
+    size_t length = lead < 0x80                     ? 1
+                    : (lead >= 0xC2 && lead < 0xE0) ? 2
+                    : (lead >= 0xE0 && lead < 0xF0) ? 3
+                    : (lead >= 0xF0 && lead < 0xF5) ? 4
+                                                    : 0;
     for (size_t k = 1; k < length; ++k) {
-      if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) length = 0;
+      if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+        length = 0;
     }
     if (length == 0) {
       out += static_cast<char>(0xC0 | (lead >> 6));
@@ -94,8 +98,10 @@ std::string SheetName(const std::string& stem) {
     const auto lead = static_cast<unsigned char>(stem[i]);
     size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
     length = std::min(length, stem.size() - i);
-    if (length == 1 && std::string("[]:*?/\\").find(stem[i]) != std::string::npos) name += '_';
-    else name += stem.substr(i, length);
+    if (length == 1 && std::string("[]:*?/\\").find(stem[i]) != std::string::npos)
+      name += '_';
+    else
+      name += stem.substr(i, length);
     i += length;
   }
   return name.empty() ? std::string("records") : name;
@@ -134,24 +140,33 @@ bool SurveyKindOfPath(const std::string& path, SurveyKind* kind) {
 std::vector<TableColumn> TableColumns(SurveyKind kind) {
   switch (kind) {
     case SurveyKind::Neh:
-      return {{"PT.", false}, {"NORTHINGS", false}, {"EASTINGS", false}, {"HEIGHT", false},
-              {"CODE", false}, {"LINE", false}};
+      return {{"PT.", false},    {"NORTHINGS", false}, {"EASTINGS", false},
+              {"HEIGHT", false}, {"CODE", false},      {"LINE", false}};
     case SurveyKind::Sec:
-      return {{"PT.", false}, {"SECTION", true}, {"CHAINAGE", false}, {"OFFSET", false},
+      return {{"PT.", false},
+              {"SECTION", true},
+              {"CHAINAGE", false},
+              {"OFFSET", false},
               {"HEIGHT", false}};
     case SurveyKind::Dat:
-      return {{"PT.", false}, {"H.A.", false}, {"V.A.", false}, {"DIST.", false},
-              {"SIG.HT.", false}, {"CODE", false}};
+      return {{"PT.", false},   {"H.A.", false},    {"V.A.", false},
+              {"DIST.", false}, {"SIG.HT.", false}, {"CODE", false}};
     case SurveyKind::Stn:
-      return {{"PT.", false}, {"STN. NAME", true}, {"NORTHINGS", false}, {"EASTINGS", false},
+      return {{"PT.", false},
+              {"STN. NAME", true},
+              {"NORTHINGS", false},
+              {"EASTINGS", false},
               {"HEIGHTS", false}};
     case SurveyKind::Chg:
-      return {{"PT.", false}, {"CHAINAGE", false}, {"BEARINGS", false}, {"NORTHINGS", false},
-              {"EASTINGS", false}, {"RADIUS", false}};
+      return {{"PT.", false},       {"CHAINAGE", false}, {"BEARINGS", false},
+              {"NORTHINGS", false}, {"EASTINGS", false}, {"RADIUS", false}};
     case SurveyKind::Pts:
       return {{"PT.", false}, {"Item1/(N)", true}, {"Item2/(E)", true}};
     case SurveyKind::Sol:
-      return {{"PT.", false}, {"CHAINAGE", false}, {"NORTHINGS", false}, {"EASTING", false},
+      return {{"PT.", false},
+              {"CHAINAGE", false},
+              {"NORTHINGS", false},
+              {"EASTING", false},
               {"TAN BRG", false}};
   }
   return {};
@@ -165,9 +180,12 @@ std::string TableReader::Open(const std::string& path, SurveyKind kind) {
   // The one input rule: a plain file holding a record, never a folder, pipe or device.
   if (std::string problem = CheckInput(path, kind, &input_); !problem.empty()) return problem;
   switch (toolkit::OpenSurveyFileNamed(file_, path, kind)) {
-    case toolkit::OpenResult::Ok: break;
-    case toolkit::OpenResult::Missing: return path + ": no such file";
-    case toolkit::OpenResult::Unreadable: return path + ": cannot be read (not a readable file)";
+    case toolkit::OpenResult::Ok:
+      break;
+    case toolkit::OpenResult::Missing:
+      return path + ": no such file";
+    case toolkit::OpenResult::Unreadable:
+      return path + ": cannot be read (not a readable file)";
   }
   // Only whole records are read: a trailing partial record is not one.
   count_ = static_cast<std::int64_t>(std::floor(file_.recordCount));
@@ -323,13 +341,14 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
   if (std::string problem = out.Create(format, pending); !problem.empty()) return problem;
 
   const std::string stem = ValidUtf8(fs::path(options.input).stem().string());
-  const std::string layerName = format == Format::Xlsx ? SheetName(stem)
+  const std::string layerName = format == Format::Xlsx   ? SheetName(stem)
                                 : format == Format::Gpkg ? GpkgLayerName(stem)
                                                          : (stem.empty() ? "records" : stem);
   CPLStringList layerOptions;
   if (format == Format::Csv) layerOptions.SetNameValue("STRING_QUOTING", "IF_NEEDED");
-  OGRLayer* layer = OGRLayer::FromHandle(out.CreateLayer(layerName.c_str(), points ? srs.get() : nullptr,
-                                    points ? wkbPoint25D : wkbNone, layerOptions.List()));
+  OGRLayer* layer =
+      OGRLayer::FromHandle(out.CreateLayer(layerName.c_str(), points ? srs.get() : nullptr,
+                                           points ? wkbPoint25D : wkbNone, layerOptions.List()));
   if (layer == nullptr) return out.Failure();
 
   // CSV numbers are written as the shortest text that reads back as the same double;
@@ -344,7 +363,8 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
     whole[i] = i == 0 || (kind == SurveyKind::Neh && (heading == "CODE" || heading == "LINE"));
     OGRFieldType type = whole[i] ? OFTInteger64 : OFTReal;
     if (i > 0 && (columns[i].text || format == Format::Csv)) type = OFTString;
-    OGRFieldDefn field(format == Format::Gpkg ? GisFieldName(heading).c_str() : heading.c_str(), type);
+    OGRFieldDefn field(format == Format::Gpkg ? GisFieldName(heading).c_str() : heading.c_str(),
+                       type);
     if (layer->CreateField(&field) != OGRERR_NONE) return out.Failure();
   }
 
@@ -381,11 +401,16 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
         continue;
       }
       const double v = row.numbers[numberIndex++];
-      if (!std::isfinite(v)) feature.SetFieldNull(field);
-      else if (format == Format::Csv) feature.SetField(field, ExactText(v).c_str());
-      else if (whole[i] && std::fabs(v) >= 9.2e18) feature.SetFieldNull(field);  // no integer holds it
-      else if (whole[i]) feature.SetField(field, static_cast<GIntBig>(v));
-      else feature.SetField(field, v);
+      if (!std::isfinite(v))
+        feature.SetFieldNull(field);
+      else if (format == Format::Csv)
+        feature.SetField(field, ExactText(v).c_str());
+      else if (whole[i] && std::fabs(v) >= 9.2e18)
+        feature.SetFieldNull(field);  // no integer holds it
+      else if (whole[i])
+        feature.SetField(field, static_cast<GIntBig>(v));
+      else
+        feature.SetField(field, v);
     }
     if (points) {
       double x = 0, y = 0;

@@ -7,8 +7,8 @@
 //        northing and easting as absolute values, height and code decoded from the
 //        packed height; LINE is 1 where the northing is negative (the plan's line
 //        marker), else 0. The height is given to the decimals the stored value holds
-//        (a stored 10012.921 is code 1, height 12.921). In a GeoPackage the rows are 3D points (easting, northing,
-//        height) in the chosen CRS.
+//        (a stored 10012.921 is code 1, height 12.921). In a GeoPackage the rows are 3D points
+//        (easting, northing, height) in the chosen CRS.
 //   SEC  PT., SECTION, CHAINAGE, OFFSET, HEIGHT: one row per offset record, with the
 //        name and chainage of the section it belongs to; header records and section
 //        terminators give those and are not rows of their own.
@@ -44,8 +44,8 @@ std::vector<TableColumn> TableColumns(toolkit::SurveyKind kind);
 // One row: the record number and the values of the columns after "PT.".
 struct TableRow {
   std::int64_t record = 0;
-  double numbers[6] = {};     // the numeric columns in order
-  std::string texts[2];       // the text columns in order
+  double numbers[6] = {};  // the numeric columns in order
+  std::string texts[2];    // the text columns in order
 };
 
 // Reads a survey file's rows one at a time, by the suite's reading rules.
@@ -87,10 +87,10 @@ class TableReader {
 
 struct TableOptions {
   std::string input;
-  std::string output;          // .csv, .gpkg or .xlsx, any letter case
+  std::string output;  // .csv, .gpkg or .xlsx, any letter case
   bool overwrite = false;
   std::string crs = kDefaultCrs;  // the CRS of an NEH GeoPackage's points; "none" for none
-  Progress progress;           // may be empty
+  Progress progress;              // may be empty
   // A worksheet holds 1,048,576 rows, the heading among them; a file with more rows is
   // refused rather than cut short.
   std::int64_t xlsxRowLimit = 1048575;

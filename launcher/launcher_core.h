@@ -11,9 +11,9 @@ namespace launcher {
 // The programs offered by the list, by file name, in the order they are added.
 // Entry 1 is selected when the window opens.
 inline constexpr std::array<std::string_view, 17> kProgramTable = {
-    "brisel.exe",  "Corvik.exe", "Dastro.exe", "lisket.exe",  "QOVA2.exe",  "TARNE2.exe",
+    "brisel.exe",  "Corvik.exe", "Dastro.exe",  "lisket.exe", "QOVA2.exe",  "TARNE2.exe",
     "Frondel.exe", "Gavrel.exe", "Hostave.exe", "Jorvel.exe", "Tavrik.exe", "Selmar.exe",
-    "Morwen.exe",  "Pellaz.exe", "Rastin.exe", "Ulvarn.exe", "norvane.exe"};
+    "Morwen.exe",  "Pellaz.exe", "Rastin.exe",  "Ulvarn.exe", "norvane.exe"};
 
 // The longest command line the launcher hands to the system, in characters.
 inline constexpr std::size_t kMaxCommandLength = 256;
@@ -44,13 +44,13 @@ std::string ProgramCommandLine(std::string_view command);
 // One horizontal band of the background: rows [top, bottom) across columns [left, right),
 // filled with the colour (red, green, blue). Bottom and right edges are exclusive.
 struct GradientBand {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-    int red = 0;
-    int green = 0;
-    int blue = 0;
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+  int red = 0;
+  int green = 0;
+  int blue = 0;
 };
 
 // Rounds to the nearest integer, halves to the even neighbour; clamped to the int range.
@@ -59,8 +59,8 @@ int RoundHalfEven(long double x);
 // The 200 bands, in painting order, for a client rectangle (0, 0, right, bottom) and page
 // number k counted from 1: page 1 is shaded in blue, page 2 in green, any other in red,
 // from 255 in the top band down to 56 in the bottom one. Each band runs from column 0 to
-// right + 1 (one column past the client area, which the surface clips). Later bands paint over earlier
-// ones where they round to the same rows (a page under 200 pixels high).
+// right + 1 (one column past the client area, which the surface clips). Later bands paint over
+// earlier ones where they round to the same rows (a page under 200 pixels high).
 std::vector<GradientBand> GradientBands(int right, int bottom, int k);
 
 }  // namespace launcher

@@ -25,12 +25,12 @@ inline constexpr int kCancelCommandId = 2;
 
 // Everything the launcher keeps while it runs.
 struct LauncherState {
-    QString installFolder;  // with a trailing separator; programs start from here
-    QFont listFont;         // "Arial" 10 pt bold, lives as long as the window
-    QPointer<QWidget> window;
-    QPointer<QTabWidget> tabs;
-    QPointer<SelectionPage> page;
-    QPointer<QComboBox> list;
+  QString installFolder;  // with a trailing separator; programs start from here
+  QFont listFont;         // "Arial" 10 pt bold, lives as long as the window
+  QPointer<QWidget> window;
+  QPointer<QTabWidget> tabs;
+  QPointer<SelectionPage> page;
+  QPointer<QComboBox> list;
 };
 
 // Creates the launcher window centred on the screen with its tab control, the selection
@@ -59,17 +59,17 @@ void CancelCommand(LauncherState& state);
 
 // The selection page: paints the shaded background and takes the cancel command.
 class SelectionPage : public QWidget {
-    Q_OBJECT
-public:
-    SelectionPage(LauncherState& state, QWidget* parent);
+  Q_OBJECT
+ public:
+  SelectionPage(LauncherState& state, QWidget* parent);
 
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
-    LauncherState& state_;
+ private:
+  LauncherState& state_;
 };
 
 }  // namespace launcher

@@ -14,15 +14,18 @@ constexpr const char* kDatHeading = R"m(PT.No.  H.A.       V.A.       DIST.     
 constexpr const char* kNehHeading = R"m(PT.No.   NORTHINGS   EASTINGS     HEIGHT       CODE)m";
 constexpr const char* kSecHeading = R"m(PT.No.  DISTANCE      HEIGHT      REMARKS)m";
 constexpr const char* kStnHeading = R"m(PT.No.  STN. NAME    NORTHINGS    EASTINGS     HEIGHTS)m";
-constexpr const char* kChgHeading = R"m(PT.No.  CHAINAGE  BEARINGS   NORTHINGS    EASTINGS    RADIUS)m";
+constexpr const char* kChgHeading =
+    R"m(PT.No.  CHAINAGE  BEARINGS   NORTHINGS    EASTINGS    RADIUS)m";
 constexpr const char* kPtsHeading = R"m(PT.No.    Item1/(N)    Item2/(E))m";
 
 constexpr const char* kDatMask = R"m(####    ###.####  ###.####  ####.###    #.###     ###)m";
 constexpr const char* kNehMask = R"m(####   #######.###  #######.###  ####.###     ###)m";
 constexpr const char* kSecOffsetMask = R"m(####    ####.###    ####.###)m";
-constexpr const char* kSecHeaderMask = R"m(####    \      \  ######.###  \                       \)m";
+constexpr const char* kSecHeaderMask =
+    R"m(####    \      \  ######.###  \                       \)m";
 constexpr const char* kStnMask = R"m(####     \       \ #######.###  #######.###  #####.###)m";
-constexpr const char* kChgMask = R"m(####  #####.###  #####.###  #######.###  #######.###  #####.###)m";
+constexpr const char* kChgMask =
+    R"m(####  #####.###  #####.###  #######.###  #######.###  #####.###)m";
 constexpr const char* kPtsMask = R"m(####      \        \   \        \)m";
 
 constexpr const char* kBlockRemark = "    Block Name & Chainage";
@@ -66,13 +69,20 @@ std::string KindQuestion(SurveyKind kind) {
 
 const char* ColumnHeading(SurveyKind kind) {
   switch (kind) {
-    case SurveyKind::Dat: return kDatHeading;
-    case SurveyKind::Neh: return kNehHeading;
-    case SurveyKind::Sec: return kSecHeading;
-    case SurveyKind::Stn: return kStnHeading;
-    case SurveyKind::Chg: return kChgHeading;
-    case SurveyKind::Pts: return kPtsHeading;
-    case SurveyKind::Sol: break;
+    case SurveyKind::Dat:
+      return kDatHeading;
+    case SurveyKind::Neh:
+      return kNehHeading;
+    case SurveyKind::Sec:
+      return kSecHeading;
+    case SurveyKind::Stn:
+      return kStnHeading;
+    case SurveyKind::Chg:
+      return kChgHeading;
+    case SurveyKind::Pts:
+      return kPtsHeading;
+    case SurveyKind::Sol:
+      break;
   }
   return "";
 }
@@ -118,10 +128,8 @@ void FormatListingLine(SurveyKind kind, const toolkit::SurveyFile& file, double 
       break;
     case SurveyKind::Neh: {
       const toolkit::PackedHeight h = toolkit::DecodePackedHeight(toolkit::FieldBinary(file, 3));
-      const toolkit::MaskValue v[] = {recordNumber,
-                                      std::fabs(toolkit::FieldBinary(file, 1)),
-                                      std::fabs(toolkit::FieldBinary(file, 2)),
-                                      h.height, h.code};
+      const toolkit::MaskValue v[] = {recordNumber, std::fabs(toolkit::FieldBinary(file, 1)),
+                                      std::fabs(toolkit::FieldBinary(file, 2)), h.height, h.code};
       toolkit::FormatMask(m.neh, v, line);
       break;
     }
@@ -141,8 +149,7 @@ void FormatListingLine(SurveyKind kind, const toolkit::SurveyFile& file, double 
     case SurveyKind::Stn: {
       const std::string name = PrintableField(file, 1);
       const toolkit::MaskValue v[] = {recordNumber, std::string_view(name),
-                                      toolkit::FieldBinary(file, 2),
-                                      toolkit::FieldBinary(file, 3),
+                                      toolkit::FieldBinary(file, 2), toolkit::FieldBinary(file, 3),
                                       toolkit::FieldBinary(file, 4)};
       toolkit::FormatMask(m.stn, v, line);
       break;
@@ -227,8 +234,8 @@ bool ListPage(ListerState& state, SurveyKind kind, toolkit::SurveyFile& file, Li
   return true;
 }
 
-bool ListInOnePass(ListerState& state, SurveyKind kind, toolkit::SurveyFile& file,
-                   LineSink sink, void* context) {
+bool ListInOnePass(ListerState& state, SurveyKind kind, toolkit::SurveyFile& file, LineSink sink,
+                   void* context) {
   const double last = state.lastRecord;
   double r = state.currentRecord;
   // Every PTS record prints: records past the end of the file up to a typed end number

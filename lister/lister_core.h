@@ -16,7 +16,7 @@ inline constexpr toolkit::SurveyKind kListedKinds[] = {
 // State of one Start run. Every number is held as a double, as the listing works in
 // record numbers that may come from typed text ("Start at Point No").
 struct ListerState {
-  double printerFlag = 0;    // 1: the listing goes to the printer
+  double printerFlag = 0;  // 1: the listing goes to the printer
   double datFlag = 0, nehFlag = 0, secFlag = 0, stnFlag = 0, chgFlag = 0, ptsFlag = 0;
   double expectHeader = 1;   // SEC: the next record is a section header record
   double emptyCount = 0;     // SEC on the printer: empty records since the last terminator

@@ -39,7 +39,7 @@ struct ListerRun {
   QPointer<toolkit::PromptWindow> area;
   QPointer<QWidget> window;
   toolkit::PromptFont font;
-  unsigned printedLines = 0;   // lines sent to the printer in this run
+  unsigned printedLines = 0;  // lines sent to the printer in this run
 };
 
 // True once the window was closed: the run must end at once.

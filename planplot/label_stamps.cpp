@@ -22,11 +22,14 @@ bool NearStep(double v) {
 }
 
 // The binary magnitude of v >= 1: floor(log2(v)).
-inline int Magnitude(double v) { return int((std::bit_cast<std::uint64_t>(v) >> 52) & 0x7FF) - 1023; }
+inline int Magnitude(double v) {
+  return int((std::bit_cast<std::uint64_t>(v) >> 52) & 0x7FF) - 1023;
+}
 
 void Fill(uchar* bits, qsizetype bpl, int w, int h, int x, int y, const PixelRuns& pixels,
           QRgb colour) {
-  if (x + pixels.left >= 0 && y + pixels.top >= 0 && x + pixels.right <= w && y + pixels.bottom <= h) {
+  if (x + pixels.left >= 0 && y + pixels.top >= 0 && x + pixels.right <= w &&
+      y + pixels.bottom <= h) {
     uchar* corner = bits + y * bpl + qsizetype(x) * 4;
     for (const PixelRuns::Run& r : pixels.runs) {
       QRgb* p = reinterpret_cast<QRgb*>(corner + r.y * bpl) + r.x0;
@@ -58,7 +61,8 @@ LabelStamps::LabelStamps(const QFont& font, int escapement, const QFontMetrics& 
   probe.setDotsPerMeterY(dotsPerMeterY_);
   const QFontMetricsF f(font_, &probe);
   for (std::size_t i = 0; i < kLabelCharacters.size(); ++i)
-    advance_[i] = int(std::lround(f.horizontalAdvance(QString(QLatin1Char(kLabelCharacters[i]))) * 64));
+    advance_[i] =
+        int(std::lround(f.horizontalAdvance(QString(QLatin1Char(kLabelCharacters[i]))) * 64));
   const int side = 4 * (metrics.maxWidth() + height_) + 16;
   scratch_ = QImage(side, side, QImage::Format_RGB32);
   scratch_.fill(0xFF000000u);
@@ -79,7 +83,8 @@ int LabelStamps::Kern(int a, int b) {
     QImage probe(1, 1, QImage::Format_RGB32);
     probe.setDotsPerMeterX(dotsPerMeterX_);
     probe.setDotsPerMeterY(dotsPerMeterY_);
-    const QString pair = QString(QLatin1Char(kLabelCharacters[a])) + QLatin1Char(kLabelCharacters[b]);
+    const QString pair =
+        QString(QLatin1Char(kLabelCharacters[a])) + QLatin1Char(kLabelCharacters[b]);
     const int both = int(std::lround(QFontMetricsF(font_, &probe).horizontalAdvance(pair) * 64));
     kern_[a][b] = both - advance_[a] - advance_[b];
     kernKnown_[a][b] = true;
@@ -237,8 +242,10 @@ const LabelStamps::Box* LabelStamps::BoxAt(int width, const BoxShape& shape, int
     // Each coordinate's magnitude, 4 bits each (coordinates below 1 are not taken).
     auto magnitudes = [](const std::vector<std::pair<double, double>>& ranges, double lowest,
                          double highest, int at, std::uint64_t& sig, bool& exact) {
-      if (at + lowest >= 1 && at + highest < 32768 && Magnitude(at + lowest) == Magnitude(at + highest)) {
-        for (std::size_t i = 0; i < ranges.size(); ++i) sig = sig * 16 + std::uint64_t(Magnitude(at + lowest));
+      if (at + lowest >= 1 && at + highest < 32768 &&
+          Magnitude(at + lowest) == Magnitude(at + highest)) {
+        for (std::size_t i = 0; i < ranges.size(); ++i)
+          sig = sig * 16 + std::uint64_t(Magnitude(at + lowest));
         return true;
       }
       for (const auto& [lo, hi] : ranges) {
@@ -305,7 +312,8 @@ LabelStamps::Route LabelStamps::Plan(std::string_view text, int x, int y, QSize 
   if (!shape.safe) return Route::Painter;
 
   // Nothing of it can show: every pixel lies two or more pixels outside the image.
-  double left = shape.minX - 1, top = shape.minY - 1, right = shape.maxX + 1, bottom = shape.maxY + 1;
+  double left = shape.minX - 1, top = shape.minY - 1, right = shape.maxX + 1,
+         bottom = shape.maxY + 1;
   for (int i = 0; i < count_; ++i) {
     const PixelRuns& p = text_[std::size_t(i)]->pixels;
     if (p.runs.empty()) continue;

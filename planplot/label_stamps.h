@@ -123,8 +123,8 @@ class LabelStamps {
   int height_ = 0, ascent_ = 0;
   QTransform rotation_;
   int dotsPerMeterX_ = 0, dotsPerMeterY_ = 0;
-  bool exactTransform_ = false;  // rotation by a multiple of 90 degrees: no rounding at all
-  std::array<int, 16> advance_{};       // in 1/64 pixel, per slot
+  bool exactTransform_ = false;    // rotation by a multiple of 90 degrees: no rounding at all
+  std::array<int, 16> advance_{};  // in 1/64 pixel, per slot
   std::array<std::array<int, 16>, 16> kern_{};
   std::array<std::array<bool, 16>, 16> kernKnown_{};
   std::unordered_map<std::uint32_t, Glyph> glyphs_;

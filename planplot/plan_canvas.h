@@ -9,8 +9,8 @@
 
 namespace planplot {
 
-constexpr int kPlotWidth = 1050;   // plot area width (pixels)
-constexpr int kPlotHeight = 700;   // plot area height (pixels)
+constexpr int kPlotWidth = 1050;  // plot area width (pixels)
+constexpr int kPlotHeight = 700;  // plot area height (pixels)
 
 using Rgb = std::uint32_t;  // 0x00RRGGBB
 
@@ -56,7 +56,7 @@ struct PlanLabel {
   double E = 0, N = 0;  // top-left corner of the text before rotation
   std::string text;     // NumberText of the record number, or LevelText of the height
   Rgb colour = 0;
-  Rgb background = 0;   // the opaque box behind the text
+  Rgb background = 0;  // the opaque box behind the text
 };
 
 class PlanCanvas {

@@ -220,9 +220,9 @@ PixelPoint WorldToPixel(const PlanMapping& m, double E, double N) {
   PixelPoint p;
   const long double x = std::nearbyint((static_cast<long double>(E) - m.left) * kPlotWidth /
                                        (static_cast<long double>(m.right) - m.left));
-  const long double y = kPlotHeight - std::nearbyint((static_cast<long double>(N) - m.bottom) *
-                                                     kPlotHeight /
-                                                     (static_cast<long double>(m.top) - m.bottom));
+  const long double y =
+      kPlotHeight - std::nearbyint((static_cast<long double>(N) - m.bottom) * kPlotHeight /
+                                   (static_cast<long double>(m.top) - m.bottom));
   p.x = x;
   p.y = y;
   p.valid = std::isfinite(x) && std::isfinite(y);
@@ -237,8 +237,8 @@ bool PointPixel(const PlanMapping& m, double E, double N, int& x, int& y) {
   return true;
 }
 
-bool LinePixels(const PlanMapping& m, double E0, double N0, double E1, double N1, int& x0,
-                int& y0, int& x1, int& y1) {
+bool LinePixels(const PlanMapping& m, double E0, double N0, double E1, double N1, int& x0, int& y0,
+                int& x1, int& y1) {
   PixelPoint a = WorldToPixel(m, E0, N0), b = WorldToPixel(m, E1, N1);
   if (!a.valid || !b.valid || !ClipLine(a, b)) return false;
   x0 = WholeToInt(a.x);
@@ -259,23 +259,35 @@ bool LabelPixel(const PlanMapping& m, double E, double N, int& x, int& y) {
 
 Rgb StyleColour(int d, Rgb current, const PlanScheme& scheme) {
   switch (d) {
-    case 0: return scheme.styleZero;
-    case 1: return kRed;
-    case 2: return kYellow;
-    case 3: return kGreen;
-    case 4: return kCyan;
-    case 5: return kBlue;
-    default: return current;
+    case 0:
+      return scheme.styleZero;
+    case 1:
+      return kRed;
+    case 2:
+      return kYellow;
+    case 3:
+      return kGreen;
+    case 4:
+      return kCyan;
+    case 5:
+      return kBlue;
+    default:
+      return current;
   }
 }
 
 PenStyle StylePen(int d) {
   switch (d) {
-    case 1: return PenStyle::Dash;
-    case 2: return PenStyle::Dot;
-    case 3: return PenStyle::DashDot;
-    case 4: return PenStyle::DashDotDot;
-    default: return PenStyle::Solid;
+    case 1:
+      return PenStyle::Dash;
+    case 2:
+      return PenStyle::Dot;
+    case 3:
+      return PenStyle::DashDot;
+    case 4:
+      return PenStyle::DashDotDot;
+    default:
+      return PenStyle::Solid;
   }
 }
 
@@ -337,7 +349,8 @@ DragRect UpdateZoomBox(PlanState& s, int x0, int y0, int x, int y) {
 
 std::string ZoomAreaText(const PlanState& s) {
   auto nine = [](double v) { return toolkit::NumberText(v).substr(0, 9); };
-  return "Zoom Area:" + nine(s.Ep) + "E " + nine(s.Nc) + "N - " + nine(s.Ec) + "E " + nine(s.Np) + "N";
+  return "Zoom Area:" + nine(s.Ep) + "E " + nine(s.Nc) + "N - " + nine(s.Ec) + "E " + nine(s.Np) +
+         "N";
 }
 
 std::string BitmapFileName(double counter) {

@@ -23,10 +23,10 @@ constexpr Rgb kBlue = 0x0000FF;
 
 // The colours in which the dark and the light build differ.
 struct PlanScheme {
-  Rgb background;   // clear colour and the box behind text
-  Rgb promptText;   // the file prompts
-  Rgb levelLabel;   // level labels of the main file and of a reference line start
-  Rgb styleZero;    // lines of style digit 0
+  Rgb background;  // clear colour and the box behind text
+  Rgb promptText;  // the file prompts
+  Rgb levelLabel;  // level labels of the main file and of a reference line start
+  Rgb styleZero;   // lines of style digit 0
 };
 constexpr PlanScheme kDarkScheme{0x000000, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
 constexpr PlanScheme kLightScheme{0xFFFFFF, 0x000000, 0x000000, 0x000000};
@@ -42,9 +42,9 @@ struct PlanState {
   std::string mainFileName;       // typed text + ".NEH"
   std::string referenceFileName;  // likewise
   bool referencePresent = false;
-  double Nlo = 0, Nhi = 0, Elo = 0, Ehi = 0;             // full extent
-  double Eleft = 0, Eright = 0, Nbottom = 0, Ntop = 0;   // view window
-  double u = 0;                                          // label offset
+  double Nlo = 0, Nhi = 0, Elo = 0, Ehi = 0;            // full extent
+  double Eleft = 0, Eright = 0, Nbottom = 0, Ntop = 0;  // view window
+  double u = 0;                                         // label offset
   bool showNumbers = false, showLevels = false;
   // Previous point (Ep, Np) and current point (Ec, Nc) of a pass. They are also the zoom
   // box: Ep its left easting, Np its top northing, Ec its right easting, Nc its bottom.
@@ -61,7 +61,7 @@ struct PlanState {
 // Returns the text that tells the user why the file could not be scanned (it could not
 // be opened, or a read failed); empty when it was.
 std::string ScanFullExtent(PlanState& state, const NehOpener& open,
-                    const std::function<bool()>& keepAlive = {});
+                           const std::function<bool()>& keepAlive = {});
 
 // Sets the view window and the label offset u from the full extent: the smaller range is
 // widened about its centre to the larger one; u is the smaller range / 700.
@@ -83,8 +83,8 @@ PixelPoint WorldToPixel(const PlanMapping& mapping, double E, double N);
 bool PointPixel(const PlanMapping& mapping, double E, double N, int& x, int& y);
 // a line's ends, cut to the area widened by 1024 pixels all round (so that a far-off
 // point costs no more than a short line and every end fits an int), cut ends rounded;
-bool LinePixels(const PlanMapping& mapping, double E0, double N0, double E1, double N1,
-                int& x0, int& y0, int& x1, int& y1);
+bool LinePixels(const PlanMapping& mapping, double E0, double N0, double E1, double N1, int& x0,
+                int& y0, int& x1, int& y1);
 // a label's top-left corner, where some of the text can show.
 bool LabelPixel(const PlanMapping& mapping, double E, double N, int& x, int& y);
 
@@ -101,7 +101,7 @@ int StyleDigit(double packedHeight);
 struct PassResult {
   std::int64_t recordsRead = 0;
   std::int64_t recordsSkipped = 0;  // read but not finite: passed over
-  bool aborted = false;  // the window closed during the pass
+  bool aborted = false;             // the window closed during the pass
   // Why a file was not drawn in full: it could not be opened (removed or replaced since
   // it was named) or a read failed. Empty when every file was drawn to its end.
   std::string fault;

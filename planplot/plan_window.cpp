@@ -48,10 +48,9 @@ class BandOverlay : public QWidget {
 }  // namespace
 
 PlanWindow::PlanWindow(const PlanScheme& scheme, QWidget* parent)
-    : QDialog(parent,
-              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                  Qt::WindowCloseButtonHint),
+    : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
       scheme_(scheme) {
   setWindowTitle("NEH File Plot");
   setFixedSize(DuToPxX(700), DuToPxY(445));
@@ -108,21 +107,30 @@ PlanWindow::PlanWindow(const PlanScheme& scheme, QWidget* parent)
   plot_->Clear();
   state_.imageCounter = 1;
 
-  if (QScreen* screen = QGuiApplication::primaryScreen()) move(screen->geometry().topLeft());
-  else move(0, 0);
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->geometry().topLeft());
+  else
+    move(0, 0);
 }
 
 PlanWindow::~PlanWindow() = default;
 
 QPushButton* PlanWindow::Button(int id) const {
   switch (id) {
-    case kIdStart: return start_;
-    case kIdZoom: return zoom_;
-    case kIdRedraw: return redraw_;
-    case kIdNumbers: return numbers_;
-    case kIdLevels: return levels_;
-    case kIdBmp: return bmp_;
-    default: return nullptr;
+    case kIdStart:
+      return start_;
+    case kIdZoom:
+      return zoom_;
+    case kIdRedraw:
+      return redraw_;
+    case kIdNumbers:
+      return numbers_;
+    case kIdLevels:
+      return levels_;
+    case kIdBmp:
+      return bmp_;
+    default:
+      return nullptr;
   }
 }
 
@@ -150,13 +158,26 @@ void PlanWindow::OnCommand(int id) {
 
 void PlanWindow::Dispatch(int id) {
   switch (id) {
-    case kIdStart: CommandStart(); break;
-    case kIdZoom: CommandZoom(); break;
-    case kIdRedraw: CommandRedraw(); break;
-    case kIdNumbers: CommandNumbers(); break;
-    case kIdLevels: CommandLevels(); break;
-    case kIdBmp: CommandBmp(); break;
-    default: break;
+    case kIdStart:
+      CommandStart();
+      break;
+    case kIdZoom:
+      CommandZoom();
+      break;
+    case kIdRedraw:
+      CommandRedraw();
+      break;
+    case kIdNumbers:
+      CommandNumbers();
+      break;
+    case kIdLevels:
+      CommandLevels();
+      break;
+    case kIdBmp:
+      CommandBmp();
+      break;
+    default:
+      break;
   }
 }
 
@@ -349,8 +370,8 @@ void PlanWindow::UpdateZoomBoxAt(QPoint p) {
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
     // Outline from (left, top) to (right + 1, bottom + 1), right and bottom exclusive.
-    painter.drawRect(QRect(QPoint(dragRect_.left, dragRect_.top),
-                           QPoint(dragRect_.right, dragRect_.bottom)));
+    painter.drawRect(
+        QRect(QPoint(dragRect_.left, dragRect_.top), QPoint(dragRect_.right, dragRect_.bottom)));
   }
   overlay->frame = frame;
   overlay->setGeometry(rect());

@@ -11,15 +11,20 @@ namespace planplot {
 
 namespace {
 constexpr qint64 kEventSliceNs = 15'000'000;  // handle events at least this often
-constexpr long kClockEvery = 32;               // records between looks at the clock
+constexpr long kClockEvery = 32;              // records between looks at the clock
 
 Qt::PenStyle QtPen(PenStyle s) {
   switch (s) {
-    case PenStyle::Dash: return Qt::DashLine;
-    case PenStyle::Dot: return Qt::DotLine;
-    case PenStyle::DashDot: return Qt::DashDotLine;
-    case PenStyle::DashDotDot: return Qt::DashDotDotLine;
-    default: return Qt::SolidLine;
+    case PenStyle::Dash:
+      return Qt::DashLine;
+    case PenStyle::Dot:
+      return Qt::DotLine;
+    case PenStyle::DashDot:
+      return Qt::DashDotLine;
+    case PenStyle::DashDotDot:
+      return Qt::DashDotDotLine;
+    default:
+      return Qt::SolidLine;
   }
 }
 
@@ -110,7 +115,8 @@ void PromptCanvas::Label(const PlanLabel& label) {
   if (!LabelPixel(world_, label.E, label.N, x, y)) return;
   const std::string& text = label.text;
   QImage& image = area_->Image();
-  const bool direct = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32;
+  const bool direct =
+      image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32;
   if (stamps_ && direct) {
     const QRgb colour = 0xFF000000u | (label.colour & 0xFFFFFFu);
     const QRgb background = 0xFF000000u | (label.background & 0xFFFFFFu);

@@ -46,8 +46,7 @@ class PromptCanvas : public PlanCanvas {
   void NoteGap();
   QPainter* Painter();
   void EndSlice();
-  void PaintLabel(int x, int y, const std::string& text, Rgb colour, Rgb background,
-                  bool withText);
+  void PaintLabel(int x, int y, const std::string& text, Rgb colour, Rgb background, bool withText);
   QPointer<toolkit::PromptWindow> area_;
   PlanMapping world_;
   toolkit::PromptFont font_;

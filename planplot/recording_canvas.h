@@ -49,25 +49,37 @@ class RecordingCanvas : public PlanCanvas {
     lastRecord = r.number;
   }
   void Pixel(double E, double N, Rgb colour) override {
-    if (keepWorld) world.push_back({DrawnItem::Pixel, E, N, E, N, colour, PenStyle::Solid,
-                                    PlanLabel::Number, {}, lastRecord});
+    if (keepWorld)
+      world.push_back({DrawnItem::Pixel,
+                       E,
+                       N,
+                       E,
+                       N,
+                       colour,
+                       PenStyle::Solid,
+                       PlanLabel::Number,
+                       {},
+                       lastRecord});
     int x = 0, y = 0;
     if (PointPixel(mapping, E, N, x, y))
       items.push_back({DrawnItem::Pixel, x, y, x, y, colour, PenStyle::Solid, {}, 0});
   }
   void Line(double E0, double N0, double E1, double N1, Rgb colour, PenStyle style) override {
     if (keepWorld)
-      world.push_back({DrawnItem::Line, E0, N0, E1, N1, colour, style, PlanLabel::Number, {}, lastRecord});
+      world.push_back(
+          {DrawnItem::Line, E0, N0, E1, N1, colour, style, PlanLabel::Number, {}, lastRecord});
     int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     if (LinePixels(mapping, E0, N0, E1, N1, x0, y0, x1, y1))
       items.push_back({DrawnItem::Line, x0, y0, x1, y1, colour, style, {}, 0});
   }
   void Label(const PlanLabel& l) override {
-    if (keepWorld) world.push_back({DrawnItem::Label, l.E, l.N, l.E, l.N, l.colour,
-                                    PenStyle::Solid, l.kind, l.text, lastRecord});
+    if (keepWorld)
+      world.push_back({DrawnItem::Label, l.E, l.N, l.E, l.N, l.colour, PenStyle::Solid, l.kind,
+                       l.text, lastRecord});
     int x = 0, y = 0;
     if (LabelPixel(mapping, l.E, l.N, x, y))
-      items.push_back({DrawnItem::Label, x, y, x, y, l.colour, PenStyle::Solid, l.text, l.background});
+      items.push_back(
+          {DrawnItem::Label, x, y, x, y, l.colour, PenStyle::Solid, l.text, l.background});
   }
   bool KeepAlive() override {
     ++keepAliveCalls;
@@ -81,10 +93,10 @@ class RecordingCanvas : public PlanCanvas {
     return out;
   }
 
-  std::vector<DrawnItem> items;   // in pixels, as the plot area shows them
-  std::vector<WorldItem> world;   // every drawing call, in world units
+  std::vector<DrawnItem> items;  // in pixels, as the plot area shows them
+  std::vector<WorldItem> world;  // every drawing call, in world units
   std::vector<PlanRecord> records;
-  bool keepWorld = true;          // false: pixels only (long fuzz inputs)
+  bool keepWorld = true;  // false: pixels only (long fuzz inputs)
   std::int64_t lastRecord = 0;
   LabelFont font;
   PlanMapping mapping;

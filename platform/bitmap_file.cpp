@@ -25,8 +25,8 @@ void Put32(unsigned char* p, std::uint32_t v) {
 
 }  // namespace
 
-bool SaveBitmap24(const std::string& fileName, int width, int height,
-                  const std::uint32_t* pixels, int stridePixels) {
+bool SaveBitmap24(const std::string& fileName, int width, int height, const std::uint32_t* pixels,
+                  int stridePixels) {
   if (width <= 0 || height <= 0 || pixels == nullptr || stridePixels < width) return false;
   if (fileName.empty() || fileName.find('\0') != std::string::npos) return false;
   const std::uint64_t rowBytes = (static_cast<std::uint64_t>(width) * 3 + 3) / 4 * 4;
@@ -52,7 +52,8 @@ bool SaveBitmap24(const std::string& fileName, int width, int height,
   bool ok = std::fwrite(header, 1, sizeof header, f) == sizeof header;
   std::vector<unsigned char> row(static_cast<std::size_t>(rowBytes), 0);
   for (int y = height - 1; ok && y >= 0; --y) {
-    const std::uint32_t* src = pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(stridePixels);
+    const std::uint32_t* src =
+        pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(stridePixels);
     unsigned char* dst = row.data();
     for (int x = 0; x < width; ++x) {
       const std::uint32_t p = src[x];

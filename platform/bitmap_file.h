@@ -12,7 +12,7 @@ namespace platform {
 // pixels: width*height values 0x00RRGGBB (top row first), stride in pixels.
 // An existing file of that name is overwritten and cut to the new length.
 // Returns false when the file cannot be written (nothing else is changed).
-bool SaveBitmap24(const std::string& fileName, int width, int height,
-                  const std::uint32_t* pixels, int stridePixels);
+bool SaveBitmap24(const std::string& fileName, int width, int height, const std::uint32_t* pixels,
+                  int stridePixels);
 
 }  // namespace platform

@@ -61,7 +61,8 @@ NamedPrinter NamedDefaultPrinter(const QString& lpdest, const QString& printer,
   QString named = LpoptionsDefault(userLpoptions);
   if (!named.isEmpty()) return {named, QStringLiteral("the Default line of ~/.cups/lpoptions")};
   named = LpoptionsDefault(systemLpoptions);
-  if (!named.isEmpty()) return {named, QStringLiteral("the Default line of the system's lpoptions")};
+  if (!named.isEmpty())
+    return {named, QStringLiteral("the Default line of the system's lpoptions")};
   return {};
 }
 
@@ -69,10 +70,10 @@ NamedPrinter MissingNamedPrinter() {
   if (NoPrinterForced() || !PdfStandIn().isEmpty()) return {};
   QString serverRoot = qEnvironmentVariable("CUPS_SERVERROOT");
   if (serverRoot.isEmpty()) serverRoot = QStringLiteral("/etc/cups");
-  const NamedPrinter named = NamedDefaultPrinter(
-      qEnvironmentVariable("LPDEST"), qEnvironmentVariable("PRINTER"),
-      ReadText(QDir::homePath() + QStringLiteral("/.cups/lpoptions")),
-      ReadText(serverRoot + QStringLiteral("/lpoptions")));
+  const NamedPrinter named =
+      NamedDefaultPrinter(qEnvironmentVariable("LPDEST"), qEnvironmentVariable("PRINTER"),
+                          ReadText(QDir::homePath() + QStringLiteral("/.cups/lpoptions")),
+                          ReadText(serverRoot + QStringLiteral("/lpoptions")));
   if (named.name.isEmpty()) return {};
   const QStringList installed = QPrinterInfo::availablePrinterNames();
   if (installed.isEmpty()) return {};
@@ -123,7 +124,6 @@ bool LinePrinter::Acquire(const QString& jobName, const QFont& font) {
 
 bool LinePrinter::IsOpen() const { return d->open; }
 
-
 namespace {
 bool Begin(QPrinter& printer, std::unique_ptr<QPainter>& painter, const QFont& font,
            int& lineHeight, int& ascent, int& columnWidth, int& pageHeight) {
@@ -144,7 +144,6 @@ bool Begin(QPrinter& printer, std::unique_ptr<QPainter>& painter, const QFont& f
   return true;
 }
 }  // namespace
-
 
 void LinePrinter::PrintAtColumn(int column, const QString& text) {
   if (!d->open) return;

@@ -28,7 +28,7 @@ void UseDialogFontStandIns();
 // System colours (from the application palette).
 QColor SystemWindowText();
 QColor SystemWindow();
-QColor SystemButtonFace();    // the three-dimensional face colour
+QColor SystemButtonFace();  // the three-dimensional face colour
 QColor SystemButtonShadow();
 
 // 1 for U.S. units, 0 for metric, as the locale says.

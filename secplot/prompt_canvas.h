@@ -23,8 +23,8 @@ class PromptCanvas : public SectionCanvas {
   void SetWorld(double left, double top, double right, double bottom) override;
   void Pixel(double x, double y, Colour colour) override;
   void Line(double x1, double y1, double x2, double y2, Colour colour, int style) override;
-  void Label(double x, double y, const std::string& text, const LabelFont& font,
-             Colour foreground, Colour background) override;
+  void Label(double x, double y, const std::string& text, const LabelFont& font, Colour foreground,
+             Colour background) override;
 
   // The font made for a face, size and escapement (made once per pass).
   const toolkit::PromptFont& FontFor(const LabelFont& font);

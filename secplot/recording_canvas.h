@@ -24,8 +24,8 @@ class RecordingCanvas : public SectionCanvas {
   void SetWorld(double left, double top, double right, double bottom) override;
   void Pixel(double x, double y, Colour colour) override;
   void Line(double x1, double y1, double x2, double y2, Colour colour, int style) override;
-  void Label(double x, double y, const std::string& text, const LabelFont& font,
-             Colour foreground, Colour background) override;
+  void Label(double x, double y, const std::string& text, const LabelFont& font, Colour foreground,
+             Colour background) override;
 
   const std::vector<DrawOp>& Ops() const { return ops_; }
   // The operations of one kind, in order; with a colour given, only those of that colour.

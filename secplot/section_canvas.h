@@ -8,7 +8,9 @@
 namespace secplot {
 
 using Colour = long;  // 0x00RRGGBB
-constexpr Colour RgbColour(int r, int g, int b) { return (long(r) << 16) | (long(g) << 8) | long(b); }
+constexpr Colour RgbColour(int r, int g, int b) {
+  return (long(r) << 16) | (long(g) << 8) | long(b);
+}
 constexpr Colour kBlack = RgbColour(0, 0, 0);
 constexpr Colour kWhite = RgbColour(255, 255, 255);
 constexpr Colour kTickBlue = RgbColour(0, 0, 255);

@@ -11,20 +11,20 @@ namespace secplot {
 
 // What differs between the two builds on the page itself.
 struct PageStyle {
-  long double plotHeightMm = 113.0L;   // height of the plot area, mm of drawing
-  Colour background = kWhite;          // page background
-  Colour text = kBlack;                // tick labels, title and prompt text
-  Colour labelBackground = kWhite;     // behind the height labels
+  long double plotHeightMm = 113.0L;  // height of the plot area, mm of drawing
+  Colour background = kWhite;         // page background
+  Colour text = kBlack;               // tick labels, title and prompt text
+  Colour labelBackground = kWhite;    // behind the height labels
 };
 constexpr long double kPlotWidthMm = 258.0L;
 inline const PageStyle kMainPage{113.0L, kWhite, kBlack, kWhite};
 inline const PageStyle kDarkPage{152.5L, kBlack, kWhite, kBlack};
 
 struct PageGeometry {
-  long double h = 0, v = 0;     // metres per millimetre of drawing, across and up
-  long double x0 = 0, y0 = 0;   // lower-left corner: offset (m) and height (m)
-  long double xr = 0, yt = 0;   // right edge and top edge (m)
-  long double gx = 0, gy = 0;   // tick spacing across (50 mm) and up (20 mm), m
+  long double h = 0, v = 0;    // metres per millimetre of drawing, across and up
+  long double x0 = 0, y0 = 0;  // lower-left corner: offset (m) and height (m)
+  long double xr = 0, yt = 0;  // right edge and top edge (m)
+  long double gx = 0, gy = 0;  // tick spacing across (50 mm) and up (20 mm), m
 };
 
 PageGeometry PageFor(long double hs, long double vs, long double x0, long double y0,

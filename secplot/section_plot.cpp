@@ -82,11 +82,16 @@ Header HeaderFrom(FileCursor& cursor, std::int64_t r, std::string& name) {
 
 Colour FileColour(int k) {
   switch (k) {
-    case 1: return RgbColour(255, 0, 0);
-    case 2: return RgbColour(0, 255, 0);
-    case 3: return RgbColour(0, 255, 255);
-    case 4: return RgbColour(255, 255, 0);
-    default: return RgbColour(0, 0, 255);
+    case 1:
+      return RgbColour(255, 0, 0);
+    case 2:
+      return RgbColour(0, 255, 0);
+    case 3:
+      return RgbColour(0, 255, 255);
+    case 4:
+      return RgbColour(255, 255, 0);
+    default:
+      return RgbColour(0, 0, 255);
   }
 }
 
@@ -248,8 +253,7 @@ SectionOutcome DrawFileSection(SectionPlotState& state, int k, std::string_view 
   return out;
 }
 
-PageResult DrawSectionPage(SectionPlotState& state, SectionCanvas& canvas,
-                           const PageStyle& style) {
+PageResult DrawSectionPage(SectionPlotState& state, SectionCanvas& canvas, const PageStyle& style) {
   state.page = PageFor(state.horizScale, state.vertScale, state.x0, state.y0, style);
   SetUpPage(canvas, state.page, style);
   state.nextName.clear();

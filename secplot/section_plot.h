@@ -24,23 +24,23 @@ Colour FileColour(int k);
 int FilePenStyle(int k);
 
 struct SectionFileEntry {
-  std::string fileName;           // with ".SEC"
-  bool labels = true;             // off when "Height Plot (Y/N)" was answered N
-  std::int64_t record = 1;        // current record number; only moves forward in a run
+  std::string fileName;     // with ".SEC"
+  bool labels = true;       // off when "Height Plot (Y/N)" was answered N
+  std::int64_t record = 1;  // current record number; only moves forward in a run
   toolkit::SurveyFile file;
 };
 
 struct SectionPlotState {
   std::array<SectionFileEntry, kMaxFiles> files;
   int fileCount = 0;
-  long double horizScale = 0, vertScale = 0;   // drawing scale denominators
-  std::string firstName, lastName;             // padded with blanks to 8
-  bool lastReached = false;   // the last name has been found as the next section
-  bool lastPage = false;      // the current page is the last one
-  long double x0 = 0, y0 = 0;                  // lower-left corner
-  std::string sectionName;                     // field 1 of the header found on this page
-  std::string sectionChainage;                 // its field 2 as written, blanks trimmed
-  std::string nextName;                        // read at the end of a section
+  long double horizScale = 0, vertScale = 0;  // drawing scale denominators
+  std::string firstName, lastName;            // padded with blanks to 8
+  bool lastReached = false;                   // the last name has been found as the next section
+  bool lastPage = false;                      // the current page is the last one
+  long double x0 = 0, y0 = 0;                 // lower-left corner
+  std::string sectionName;                    // field 1 of the header found on this page
+  std::string sectionChainage;                // its field 2 as written, blanks trimmed
+  std::string nextName;                       // read at the end of a section
   PageGeometry page;
   int failedFile = 0;  // position (1..5) of the file a page stopped at, 0 when none
 };
@@ -82,8 +82,7 @@ SectionOutcome DrawFileSection(SectionPlotState& state, int k, std::string_view 
 enum class PageResult { Drawn, WrongSection, FileError, ReadError };
 // Sets up the page from the state's scales and corner and draws the first name's section
 // from every file in order; stops at the first file that fails (state.failedFile).
-PageResult DrawSectionPage(SectionPlotState& state, SectionCanvas& canvas,
-                           const PageStyle& style);
+PageResult DrawSectionPage(SectionPlotState& state, SectionCanvas& canvas, const PageStyle& style);
 
 // After a page: true when it was the last one; otherwise marks the coming page as the last
 // when the last name was reached and makes the next section name the first name.

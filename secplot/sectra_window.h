@@ -15,9 +15,9 @@ namespace secplot {
 
 // What differs between the main build (sectra) and the dark build (sectra-dark).
 struct SectraBuild {
-  int dialogHeightDu = 300;   // dialog 700 du wide
-  int areaHeightDu = 285;     // graphic area 700 du wide
-  int buttonRowDu = 288;      // y of the button row
+  int dialogHeightDu = 300;  // dialog 700 du wide
+  int areaHeightDu = 285;    // graphic area 700 du wide
+  int buttonRowDu = 288;     // y of the button row
   PageStyle page = kMainPage;
 };
 inline const SectraBuild kMainBuild{300, 285, 288, kMainPage};

@@ -27,7 +27,8 @@ struct Decimal {
 Decimal ToDecimal(long double a) {
   Decimal d;
   char buffer[64];
-  const auto r = std::to_chars(buffer, buffer + sizeof buffer, a, std::chars_format::scientific, kDigits - 1);
+  const auto r =
+      std::to_chars(buffer, buffer + sizeof buffer, a, std::chars_format::scientific, kDigits - 1);
   const char* p = buffer;
   const char* end = r.ptr;
   while (p < end && *p != 'e') {

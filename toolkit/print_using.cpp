@@ -24,15 +24,30 @@ namespace {
 // The rounded magnitude in units of the field's last decimal: digits followed by zeros.
 struct Rounded {
   char digits[24];
-  int count = 0;   // 0 for zero
-  int zeros = 0;   // trailing zeros after the digits
+  int count = 0;  // 0 for zero
+  int zeros = 0;  // trailing zeros after the digits
 };
 
-constexpr std::uint64_t kPow10[20] = {
-    1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 100000ULL, 1000000ULL, 10000000ULL, 100000000ULL,
-    1000000000ULL, 10000000000ULL, 100000000000ULL, 1000000000000ULL, 10000000000000ULL,
-    100000000000000ULL, 1000000000000000ULL, 10000000000000000ULL, 100000000000000000ULL,
-    1000000000000000000ULL, 10000000000000000000ULL};
+constexpr std::uint64_t kPow10[20] = {1ULL,
+                                      10ULL,
+                                      100ULL,
+                                      1000ULL,
+                                      10000ULL,
+                                      100000ULL,
+                                      1000000ULL,
+                                      10000000ULL,
+                                      100000000ULL,
+                                      1000000000ULL,
+                                      10000000000ULL,
+                                      100000000000ULL,
+                                      1000000000000ULL,
+                                      10000000000000ULL,
+                                      100000000000000ULL,
+                                      1000000000000000ULL,
+                                      10000000000000000ULL,
+                                      100000000000000000ULL,
+                                      1000000000000000000ULL,
+                                      10000000000000000000ULL};
 
 // Powers 10^-5 .. 10^15 as bounds for finding the decimal exponent.
 constexpr long double kBounds[21] = {1e-5L, 1e-4L, 1e-3L, 1e-2L, 1e-1L, 1e0L,  1e1L,
@@ -53,7 +68,8 @@ void SetDigits(Rounded& r, std::uint64_t value) {
 // Exact path: 15 significant digits by to_chars, then rounding at the field's decimals.
 void RoundExact(long double a, int decimals, Rounded& r) {
   char buffer[64];
-  const auto res = std::to_chars(buffer, buffer + sizeof buffer, a, std::chars_format::scientific, 14);
+  const auto res =
+      std::to_chars(buffer, buffer + sizeof buffer, a, std::chars_format::scientific, 14);
   char d[16];
   int n = 0;
   const char* p = buffer;
@@ -130,8 +146,10 @@ void RoundMagnitude(long double a, int decimals, Rounded& r) {
 
 void AppendSpecial(const char* text, int width, std::string& out) {
   const int len = static_cast<int>(std::char_traits<char>::length(text));
-  if (len > width) out += '%';
-  else out.append(static_cast<std::size_t>(width - len), ' ');
+  if (len > width)
+    out += '%';
+  else
+    out.append(static_cast<std::size_t>(width - len), ' ');
   out += text;
 }
 
@@ -166,8 +184,10 @@ void FormatNumberField(long double value, int width, int decimals, bool point, s
   const long long before = static_cast<long long>(width) - (point ? 1 : 0) - decimals;
   const long long intLen = intDigits > 0 ? intDigits : (before - (negative ? 1 : 0) > 0 ? 1 : 0);
   const long long needed = (negative ? 1 : 0) + intLen + (point ? 1 : 0) + decimals;
-  if (needed > width) out += '%';
-  else out.append(static_cast<std::size_t>(width - needed), ' ');
+  if (needed > width)
+    out += '%';
+  else
+    out.append(static_cast<std::size_t>(width - needed), ' ');
   if (negative) out += '-';
   // Digit j of the rounded value (0 = most significant of its total digits).
   auto digitAt = [&r](long long j) { return j < r.count ? r.digits[j] : '0'; };

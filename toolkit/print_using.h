@@ -47,17 +47,17 @@ struct MaskValue {
   bool isText = false;
   long double number = 0;
   std::string_view text;
-  MaskValue(long double n) : number(n) {}           // NOLINT: implicit on purpose
-  MaskValue(double n) : number(n) {}                // NOLINT
-  MaskValue(int n) : number(n) {}                   // NOLINT
-  MaskValue(long n) : number(n) {}                  // NOLINT
+  MaskValue(long double n) : number(n) {}                          // NOLINT: implicit on purpose
+  MaskValue(double n) : number(n) {}                               // NOLINT
+  MaskValue(int n) : number(n) {}                                  // NOLINT
+  MaskValue(long n) : number(n) {}                                 // NOLINT
   MaskValue(long long n) : number(static_cast<long double>(n)) {}  // NOLINT
-  MaskValue(unsigned n) : number(n) {}              // NOLINT
+  MaskValue(unsigned n) : number(n) {}                             // NOLINT
   MaskValue(unsigned long n) : number(static_cast<long double>(n)) {}       // NOLINT
   MaskValue(unsigned long long n) : number(static_cast<long double>(n)) {}  // NOLINT
-  MaskValue(std::string_view t) : isText(true), text(t) {}  // NOLINT
-  MaskValue(const std::string& t) : isText(true), text(t) {}  // NOLINT
-  MaskValue(const char* t) : isText(true), text(t) {}       // NOLINT
+  MaskValue(std::string_view t) : isText(true), text(t) {}                  // NOLINT
+  MaskValue(const std::string& t) : isText(true), text(t) {}                // NOLINT
+  MaskValue(const char* t) : isText(true), text(t) {}                       // NOLINT
 };
 
 Mask CompileMask(std::string_view mask);
@@ -68,7 +68,8 @@ std::string FormatMask(std::string_view mask, std::span<const MaskValue> values)
 inline std::string FormatMask(std::string_view mask, std::initializer_list<MaskValue> values) {
   return FormatMask(mask, std::span<const MaskValue>(values.begin(), values.size()));
 }
-inline void FormatMask(const Mask& mask, std::initializer_list<MaskValue> values, std::string& out) {
+inline void FormatMask(const Mask& mask, std::initializer_list<MaskValue> values,
+                       std::string& out) {
   FormatMask(mask, std::span<const MaskValue>(values.begin(), values.size()), out);
 }
 

@@ -52,31 +52,49 @@ namespace toolkit {
 
 namespace {
 
-constexpr std::size_t kMaxLine = 255;        // longest typed line
+constexpr std::size_t kMaxLine = 255;          // longest typed line
 constexpr std::size_t kMaxPendingKeys = 4096;  // keys typed ahead beyond this are dropped
-constexpr long double kFar = 1.0e7L;          // pixel positions are kept within +-kFar
+constexpr long double kFar = 1.0e7L;           // pixel positions are kept within +-kFar
 
 // Windows virtual-key code of a key that gives no character, 0 when it is no key.
 int VirtualKey(int key) {
   switch (key) {
-    case Qt::Key_PageUp: return 33;
-    case Qt::Key_PageDown: return 34;
-    case Qt::Key_End: return 35;
-    case Qt::Key_Home: return 36;
-    case Qt::Key_Left: return 37;
-    case Qt::Key_Up: return 38;
-    case Qt::Key_Right: return 39;
-    case Qt::Key_Down: return 40;
-    case Qt::Key_Select: return 41;
-    case Qt::Key_Print: return 44;
-    case Qt::Key_Insert: return 45;
-    case Qt::Key_Delete: return 46;
-    case Qt::Key_Help: return 47;
-    case Qt::Key_Pause: return 19;
-    case Qt::Key_Clear: return 12;
-    case Qt::Key_Menu: return 93;
-    case Qt::Key_Sleep: return 95;
-    default: break;
+    case Qt::Key_PageUp:
+      return 33;
+    case Qt::Key_PageDown:
+      return 34;
+    case Qt::Key_End:
+      return 35;
+    case Qt::Key_Home:
+      return 36;
+    case Qt::Key_Left:
+      return 37;
+    case Qt::Key_Up:
+      return 38;
+    case Qt::Key_Right:
+      return 39;
+    case Qt::Key_Down:
+      return 40;
+    case Qt::Key_Select:
+      return 41;
+    case Qt::Key_Print:
+      return 44;
+    case Qt::Key_Insert:
+      return 45;
+    case Qt::Key_Delete:
+      return 46;
+    case Qt::Key_Help:
+      return 47;
+    case Qt::Key_Pause:
+      return 19;
+    case Qt::Key_Clear:
+      return 12;
+    case Qt::Key_Menu:
+      return 93;
+    case Qt::Key_Sleep:
+      return 95;
+    default:
+      break;
   }
   if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 112 + (key - Qt::Key_F1);
   return 0;
@@ -110,13 +128,18 @@ bool IsModifierOrDeadKey(int key) {
 std::vector<std::string> KeyTexts(const QKeyEvent* e) {
   const int key = e->key();
   switch (key) {
-    case Qt::Key_Escape: return {std::string(1, '\x1b')};
+    case Qt::Key_Escape:
+      return {std::string(1, '\x1b')};
     case Qt::Key_Return:
-    case Qt::Key_Enter: return {std::string(1, '\r')};
-    case Qt::Key_Backspace: return {std::string(1, '\b')};
+    case Qt::Key_Enter:
+      return {std::string(1, '\r')};
+    case Qt::Key_Backspace:
+      return {std::string(1, '\b')};
     case Qt::Key_Tab:
-    case Qt::Key_Backtab: return {std::string(1, '\t')};
-    default: break;
+    case Qt::Key_Backtab:
+      return {std::string(1, '\t')};
+    default:
+      break;
   }
   if (const int vk = VirtualKey(key)) return {std::string{'\0', static_cast<char>(vk)}};
   if (IsModifierOrDeadKey(key)) return {};
@@ -158,11 +181,16 @@ int ClampToInt(long double v) {
 
 Qt::PenStyle PenStyleOf(int style) {
   switch (style) {
-    case 1: return Qt::DashLine;
-    case 2: return Qt::DotLine;
-    case 3: return Qt::DashDotLine;
-    case 4: return Qt::DashDotDotLine;
-    default: return Qt::SolidLine;
+    case 1:
+      return Qt::DashLine;
+    case 2:
+      return Qt::DotLine;
+    case 3:
+      return Qt::DashDotLine;
+    case 4:
+      return Qt::DashDotDotLine;
+    default:
+      return Qt::SolidLine;
   }
 }
 
@@ -242,8 +270,8 @@ void PromptWindow::SetColours(long foreground, long background) {
   }
 }
 
-PromptFont PromptWindow::NewFont(const std::string& face, double points, int style,
-                                 int /*charset*/, int pitch, int escapement) const {
+PromptFont PromptWindow::NewFont(const std::string& face, double points, int style, int /*charset*/,
+                                 int pitch, int escapement) const {
   PromptFont f;
   f.font = QFont(QString::fromLatin1(face.data(), qsizetype(face.size())));
   double pt = std::isfinite(points) ? std::fabs(points) : 0.0;
@@ -268,9 +296,9 @@ int PromptWindow::DrawText(const QString& text, bool opaque, const QColor& backg
   const QFontMetrics fm(font_.font, &image_);
   const int advance = fm.horizontalAdvance(text);
   if (!text.isEmpty()) {
-    const bool inside = font_.escapement != 0 ||
-                        (pos_.x() < image_.width() && pos_.y() < image_.height() &&
-                         pos_.x() + advance >= 0 && pos_.y() + fm.height() >= 0);
+    const bool inside =
+        font_.escapement != 0 || (pos_.x() < image_.width() && pos_.y() < image_.height() &&
+                                  pos_.x() + advance >= 0 && pos_.y() + fm.height() >= 0);
     if (inside) {
       QPainter p(&image_);
       p.setFont(font_.font);
@@ -301,8 +329,7 @@ int PromptWindow::DrawText(const QString& text, bool opaque, const QColor& backg
 void PromptWindow::Print(const std::string& text) {
   const bool caret = reading_ && caretOn_;
   if (caret) HideCaret();
-  DrawText(QString::fromLatin1(text.data(), qsizetype(text.size())), !bgTransparent_, bg_,
-           true);
+  DrawText(QString::fromLatin1(text.data(), qsizetype(text.size())), !bgTransparent_, bg_, true);
   if (caret) {
     caretAt_ = pos_;
     ShowCaret();
@@ -322,8 +349,7 @@ void PromptWindow::SetPen(int style, int width) {
 }
 
 void PromptWindow::SetWorld(double x1, double y1, double x2, double y2) {
-  if (!(std::isfinite(x1) && std::isfinite(y1) && std::isfinite(x2) && std::isfinite(y2)))
-    return;
+  if (!(std::isfinite(x1) && std::isfinite(y1) && std::isfinite(x2) && std::isfinite(y2))) return;
   if (x1 == x2 || y1 == y2) return;
   // a range so narrow that it overflows is no usable window either
   if (!std::isfinite(x2 - x1) || !std::isfinite(y2 - y1)) return;
@@ -395,7 +421,7 @@ void PromptWindow::LineTo(double x, double y, long colour) {
   QPen pen(ForegroundOf(colour), penWidth_, PenStyleOf(penStyle_));
   p.setPen(pen);
   const QLineF line(static_cast<double>(ax), static_cast<double>(ay), static_cast<double>(bx),
-                   static_cast<double>(by));
+                    static_cast<double>(by));
   p.drawLine(line);
   p.end();
   const QRect r = QRectF(line.p1(), line.p2()).normalized().toAlignedRect();
@@ -449,9 +475,7 @@ void PromptWindow::keyPressEvent(QKeyEvent* e) {
   e->accept();
 }
 
-void PromptWindow::focusInEvent(QFocusEvent* e) {
-  QWidget::focusInEvent(e);
-}
+void PromptWindow::focusInEvent(QFocusEvent* e) { QWidget::focusInEvent(e); }
 
 void PromptWindow::focusOutEvent(QFocusEvent* e) {
   QWidget::focusOutEvent(e);

@@ -43,13 +43,20 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 const char* KindExtension(SurveyKind kind) {
   switch (kind) {
-    case SurveyKind::Dat: return ".DAT";
-    case SurveyKind::Neh: return ".NEH";
-    case SurveyKind::Sec: return ".SEC";
-    case SurveyKind::Stn: return ".STN";
-    case SurveyKind::Chg: return ".CHG";
-    case SurveyKind::Pts: return ".PTS";
-    case SurveyKind::Sol: return ".SOL";
+    case SurveyKind::Dat:
+      return ".DAT";
+    case SurveyKind::Neh:
+      return ".NEH";
+    case SurveyKind::Sec:
+      return ".SEC";
+    case SurveyKind::Stn:
+      return ".STN";
+    case SurveyKind::Chg:
+      return ".CHG";
+    case SurveyKind::Pts:
+      return ".PTS";
+    case SurveyKind::Sol:
+      return ".SOL";
   }
   return "";
 }
@@ -61,7 +68,8 @@ bool SurveyFileExists(const std::string& fullName) {
   return std::filesystem::exists(std::filesystem::path(fullName), ec) && !ec;
 }
 
-OpenResult OpenSurveyFile(SurveyFile& file, const std::string& nameWithoutExtension, SurveyKind kind) {
+OpenResult OpenSurveyFile(SurveyFile& file, const std::string& nameWithoutExtension,
+                          SurveyKind kind) {
   return OpenSurveyFileNamed(file, nameWithoutExtension + KindExtension(kind), kind);
 }
 
@@ -118,7 +126,8 @@ bool ReadRecord(SurveyFile& file, std::int64_t r) {
       return true;  // an offset the system cannot reach is past the end
     }
   }
-  const std::size_t got = std::fread(file.record.data(), 1, static_cast<std::size_t>(length), file.handle);
+  const std::size_t got =
+      std::fread(file.record.data(), 1, static_cast<std::size_t>(length), file.handle);
   const bool failed = got < static_cast<std::size_t>(length) && std::ferror(file.handle);
   if (got < static_cast<std::size_t>(length)) {
     std::clearerr(file.handle);
@@ -147,7 +156,8 @@ std::string FieldTextTrimmed(const SurveyFile& file, int i) {
 
 double FieldBinary(const SurveyFile& file, int i) {
   if (i < 1 || i > 5) return 0;
-  return LittleEndianDouble(reinterpret_cast<const unsigned char*>(file.record.data()) + (i - 1) * 8);
+  return LittleEndianDouble(reinterpret_cast<const unsigned char*>(file.record.data()) +
+                            (i - 1) * 8);
 }
 
 double LittleEndianDouble(const unsigned char* b) {

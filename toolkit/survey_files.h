@@ -15,13 +15,20 @@ enum class SurveyKind { Dat, Neh, Sec, Stn, Chg, Pts, Sol };
 // Record length in bytes: DAT 40, NEH 24, SEC 16, STN 32, CHG 40, PTS 16, SOL 32.
 constexpr int RecordLength(SurveyKind kind) {
   switch (kind) {
-    case SurveyKind::Dat: return 40;
-    case SurveyKind::Neh: return 24;
-    case SurveyKind::Sec: return 16;
-    case SurveyKind::Stn: return 32;
-    case SurveyKind::Chg: return 40;
-    case SurveyKind::Pts: return 16;
-    case SurveyKind::Sol: return 32;
+    case SurveyKind::Dat:
+      return 40;
+    case SurveyKind::Neh:
+      return 24;
+    case SurveyKind::Sec:
+      return 16;
+    case SurveyKind::Stn:
+      return 32;
+    case SurveyKind::Chg:
+      return 40;
+    case SurveyKind::Pts:
+      return 16;
+    case SurveyKind::Sol:
+      return 32;
   }
   return 40;
 }
@@ -33,10 +40,10 @@ enum class OpenResult { Ok, Missing, Unreadable };
 struct SurveyFile {
   std::FILE* handle = nullptr;
   SurveyKind kind = SurveyKind::Neh;
-  std::string fileName;   // full name, extension included
-  double recordCount = 0; // file length / record length, a real number
+  std::string fileName;                    // full name, extension included
+  double recordCount = 0;                  // file length / record length, a real number
   std::array<unsigned char, 40> record{};  // the last record read, zero-filled
-  std::int64_t position = -1;               // byte offset the handle stands at, -1 unknown
+  std::int64_t position = -1;              // byte offset the handle stands at, -1 unknown
   // The last record read was not wholly in the file as it stands now (past its end, a
   // record number below 1, or a file cut since it was opened); its missing bytes are zeros.
   bool beyondEnd = false;
@@ -49,7 +56,8 @@ bool SurveyFileExists(const std::string& fullName);
 // Appends the kind's extension to the name typed by the user, tests for existence and
 // opens it. Missing: no such file. Unreadable: it exists but cannot be opened, or is not a
 // plain file (a folder, a pipe, a device). Any file open before is closed first.
-OpenResult OpenSurveyFile(SurveyFile& file, const std::string& nameWithoutExtension, SurveyKind kind);
+OpenResult OpenSurveyFile(SurveyFile& file, const std::string& nameWithoutExtension,
+                          SurveyKind kind);
 // The same with the full name given as it is.
 OpenResult OpenSurveyFileNamed(SurveyFile& file, const std::string& fullName, SurveyKind kind);
 void CloseSurveyFile(SurveyFile& file);
@@ -63,13 +71,13 @@ void CloseSurveyFile(SurveyFile& file);
 bool ReadRecord(SurveyFile& file, std::int64_t r);
 
 // Field access on the last record read (i is 1-based, 1..5).
-std::string FieldText(const SurveyFile& file, int i);    // the 8 bytes as text
+std::string FieldText(const SurveyFile& file, int i);  // the 8 bytes as text
 // The same without trailing blanks and zero bytes (a name as it was typed).
 std::string FieldTextTrimmed(const SurveyFile& file, int i);
-double FieldBinary(const SurveyFile& file, int i);       // IEEE double, little-endian
+double FieldBinary(const SurveyFile& file, int i);  // IEEE double, little-endian
 // The IEEE double stored little-endian in the 8 bytes at `bytes`, on any host.
 double LittleEndianDouble(const unsigned char* bytes);
-double FieldNumber(const SurveyFile& file, int i);       // lenient text number
+double FieldNumber(const SurveyFile& file, int i);  // lenient text number
 
 // Lenient text number over at most n bytes: leading spaces, tabs and line feeds skipped,
 // then sign, digits, point, digits and an optional exponent; stops at the first other
@@ -78,7 +86,9 @@ double FieldNumber(const SurveyFile& file, int i);       // lenient text number
 // (double-precision writers use D) and is taken only when a digit follows it. A number
 // too large for a double reads as an infinity of its sign, one too small as 0.
 double ReadTextNumber(const char* text, std::size_t n);
-inline double ReadTextNumber(std::string_view text) { return ReadTextNumber(text.data(), text.size()); }
+inline double ReadTextNumber(std::string_view text) {
+  return ReadTextNumber(text.data(), text.size());
+}
 
 // NEH packed height: stored s = sign(h) * (code * 10000 + |h|).
 // code = |s| / 10000 truncated; |h| = |s| - code * 10000; h negated when s < 0. The

@@ -62,7 +62,8 @@ std::vector<std::string> Fields(const std::string& line) {
   std::size_t start = 0;
   for (;;) {
     const std::size_t tab = line.find('\t', start);
-    std::string field = line.substr(start, tab == std::string::npos ? std::string::npos : tab - start);
+    std::string field =
+        line.substr(start, tab == std::string::npos ? std::string::npos : tab - start);
     const std::size_t first = field.find_first_not_of(" \r\v\f");
     if (first != std::string::npos) {
       field.erase(0, first);
@@ -79,11 +80,13 @@ std::string ConvertLine(const std::string& line) {
   const std::vector<std::string> fields = Fields(line);
   if (fields.size() != 3) {
     return line.find('\t') == std::string::npos && fields.size() > 3
-               ? "error\texpected SYSTEM FIRST SECOND (separate them by tabs where a value holds blanks)"
+               ? "error\texpected SYSTEM FIRST SECOND (separate them by tabs where a value holds "
+                 "blanks)"
                : "error\texpected SYSTEM FIRST SECOND";
   }
   const int option = OptionFor(fields[0]);
-  if (option == 0) return "error\tunknown system " + fields[0] + " (Grid80 Grid84 UTM80 UTM84 Geo80 Geo84)";
+  if (option == 0)
+    return "error\tunknown system " + fields[0] + " (Grid80 Grid84 UTM80 UTM84 Geo80 Geo84)";
   norvane::Conversion c;
   norvane::Fault f = norvane::ReadInput(c, option, fields[1], fields[2]);
   double values[12];
@@ -112,8 +115,10 @@ bool ReadLine(std::string& line, bool& tooLong) {
   while ((c = getchar_unlocked()) != EOF) {
     any = true;
     if (c == '\n') break;
-    if (line.size() <= kMaxLine) line.push_back(static_cast<char>(c));  // one more for a CR
-    else tooLong = true;
+    if (line.size() <= kMaxLine)
+      line.push_back(static_cast<char>(c));  // one more for a CR
+    else
+      tooLong = true;
   }
   if (!tooLong && !line.empty() && line.back() == '\r') line.pop_back();
   if (line.size() > kMaxLine) tooLong = true;

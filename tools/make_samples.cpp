@@ -71,8 +71,8 @@ Record NehPoint(double n, double e, double h, int code, int line) {
   return {north, Round3(e), Pack(h, code)};
 }
 
-void AddLine(std::vector<Record>& out, const std::vector<std::pair<double, double>>& pts,
-             int code, double heightAbove = 0) {
+void AddLine(std::vector<Record>& out, const std::vector<std::pair<double, double>>& pts, int code,
+             double heightAbove = 0) {
   for (std::size_t i = 0; i < pts.size(); ++i) {
     const int where = i == 0 ? 1 : (i + 1 == pts.size() ? 3 : 2);
     const auto [n, e] = pts[i];
@@ -113,8 +113,14 @@ double Dms(double degrees) {
   double d = std::floor(degrees);
   double m = std::floor((degrees - d) * 60.0);
   double s = std::round(((degrees - d) * 60.0 - m) * 60.0);
-  if (s >= 60) { s -= 60; m += 1; }
-  if (m >= 60) { m -= 60; d += 1; }
+  if (s >= 60) {
+    s -= 60;
+    m += 1;
+  }
+  if (m >= 60) {
+    m -= 60;
+    d += 1;
+  }
   return d + m / 100.0 + s / 10000.0;
 }
 
@@ -146,11 +152,12 @@ SampleFile SiteNeh() {
   AddLine(r, Rectangle(kN0 + 15.0, kE0 + 170.0, 25.0, 60.0), 10, 0.15);
   AddLine(r, Rectangle(kN0 + 60.0, kE0 + 200.0, 20.0, 35.0), 10, 0.15);
   // Retaining wall (code 12, dotted) and the site fence (code 33, dash-dot).
-  AddLine(r, {{kN0 + 120.0, kE0 + 5.0}, {kN0 + 125.0, kE0 + 60.0}, {kN0 + 118.0, kE0 + 110.0}},
-          12, 1.2);
-  AddLine(r, {{kN0, kE0}, {kN0 + 210.0, kE0}, {kN0 + 210.0, kE0 + 270.0}, {kN0, kE0 + 270.0},
-              {kN0, kE0}},
-          33);
+  AddLine(r, {{kN0 + 120.0, kE0 + 5.0}, {kN0 + 125.0, kE0 + 60.0}, {kN0 + 118.0, kE0 + 110.0}}, 12,
+          1.2);
+  AddLine(
+      r,
+      {{kN0, kE0}, {kN0 + 210.0, kE0}, {kN0 + 210.0, kE0 + 270.0}, {kN0, kE0 + 270.0}, {kN0, kE0}},
+      33);
   // A surface channel (code 44, dash-dot-dot) with its invert below ground.
   std::vector<std::pair<double, double>> channel;
   for (int k = 0; k <= 6; ++k) channel.push_back({kN0 + 200.0 - k * 28.0, kE0 + 255.0 - k * 3.0});
@@ -170,12 +177,14 @@ SampleFile SiteRefNeh() {
   auto& r = f.records;
   // Lot boundary from the land record (code 0), and the control points of the site.
   const std::vector<std::pair<double, double>> lot = {
-      {kN0 - 5.0, kE0 - 5.0}, {kN0 + 215.0, kE0 - 5.0}, {kN0 + 215.0, kE0 + 140.0},
+      {kN0 - 5.0, kE0 - 5.0},     {kN0 + 215.0, kE0 - 5.0},   {kN0 + 215.0, kE0 + 140.0},
       {kN0 + 225.0, kE0 + 140.0}, {kN0 + 225.0, kE0 + 276.0}, {kN0 - 5.0, kE0 + 276.0},
       {kN0 - 5.0, kE0 - 5.0}};
   AddLine(r, lot, 0);
-  const double control[][3] = {{-12.0, -15.0, 11.874}, {230.0, -10.0, 19.553},
-                               {235.0, 290.0, 27.902}, {-10.0, 285.0, 18.217}};
+  const double control[][3] = {{-12.0, -15.0, 11.874},
+                               {230.0, -10.0, 19.553},
+                               {235.0, 290.0, 27.902},
+                               {-10.0, 285.0, 18.217}};
   for (const auto& c : control) r.push_back(NehPoint(kN0 + c[0], kE0 + c[1], c[2], 90, 0));
   return f;
 }
@@ -195,13 +204,13 @@ SampleFile RoadSec(const std::string& name, int kind) {
       double h;
       if (kind == 1) {
         // design: 2.5 % crossfall from the centreline, kerbs 0.15 m up, batters at 1:2
-        h = std::fabs(x) <= 4.0 ? base + 0.3 - 0.025 * std::fabs(x)
+        h = std::fabs(x) <= 4.0   ? base + 0.3 - 0.025 * std::fabs(x)
             : std::fabs(x) <= 4.5 ? base + 0.35
                                   : base + 0.35 + (std::fabs(x) - 4.5) / 2.0;
       } else {
         const double ground = base + 0.12 * x + 0.9 * std::sin(x / 5.0 + s) + 0.8;
-        h = kind == 2 ? ground : (std::fabs(x) <= 4.5 ? base + 0.28 - 0.025 * std::fabs(x)
-                                                       : ground - 0.1);
+        h = kind == 2 ? ground
+                      : (std::fabs(x) <= 4.5 ? base + 0.28 - 0.025 * std::fabs(x) : ground - 0.1);
       }
       r.push_back({Text(x), Text(Round3(h))});
     }
@@ -221,8 +230,8 @@ SampleFile TravDat() {
   auto& r = f.records;
   // Four set-ups of a traverse round the site; at each, the back sight, the fore sight
   // and a few detail shots. HA and VA as d.mmss, distances in metres.
-  const double setups[][2] = {{0.0, 0.0}, {88.3415, 212.455}, {179.5802, 271.083},
-                              {271.1244, 214.962}};
+  const double setups[][2] = {
+      {0.0, 0.0}, {88.3415, 212.455}, {179.5802, 271.083}, {271.1244, 214.962}};
   int shot = 0;
   for (const auto& s : setups) {
     const double ha0 = s[0];
@@ -244,8 +253,8 @@ SampleFile ControlStn() {
     const char* name;
     double n, e, h;
   } stations[] = {
-      {"HK1021", kN0 - 12.0, kE0 - 15.0, 11.874}, {"HK1022", kN0 + 230.0, kE0 - 10.0, 19.553},
-      {"TP01", kN0 + 235.0, kE0 + 290.0, 27.902}, {"TP02", kN0 - 10.0, kE0 + 285.0, 18.217},
+      {"HK1021", kN0 - 12.0, kE0 - 15.0, 11.874},   {"HK1022", kN0 + 230.0, kE0 - 10.0, 19.553},
+      {"TP01", kN0 + 235.0, kE0 + 290.0, 27.902},   {"TP02", kN0 - 10.0, kE0 + 285.0, 18.217},
       {"BM-SITE", kN0 + 98.5, kE0 + 140.2, 21.305}, {"CP102-A1", kN0 + 150.0, kE0 + 250.0, 26.118},
   };
   for (const auto& s : stations) f.records.push_back({std::string(s.name), s.n, s.e, s.h});
@@ -276,16 +285,24 @@ SampleFile RoadSol() {
 SampleFile ListPts() {
   SampleFile f{"LIST.PTS", 16, {}};
   // Point ranges to stake out, then two points given by their coordinates.
-  const char* items[][2] = {{"1", "11"}, {"100", "113"}, {"B1", "B5"}, {"", ""},
-                            {"820140.0", "836030.0"}, {"820015.0", "836170.0"},
+  const char* items[][2] = {{"1", "11"},     {"100", "113"},           {"B1", "B5"},
+                            {"", ""},        {"820140.0", "836030.0"}, {"820015.0", "836170.0"},
                             {"FENCE", "ALL"}};
   for (const auto& it : items) f.records.push_back({std::string(it[0]), std::string(it[1])});
   return f;
 }
 
 std::vector<SampleFile> AllSamples() {
-  return {SiteNeh(),  SiteRefNeh(), RoadSec("ROAD.SEC", 0), RoadSec("ROADDES.SEC", 1),
-          RoadSec("ROADOLD.SEC", 2), TravDat(), ControlStn(), RoadChg(), ListPts(), RoadSol()};
+  return {SiteNeh(),
+          SiteRefNeh(),
+          RoadSec("ROAD.SEC", 0),
+          RoadSec("ROADDES.SEC", 1),
+          RoadSec("ROADOLD.SEC", 2),
+          TravDat(),
+          ControlStn(),
+          RoadChg(),
+          ListPts(),
+          RoadSol()};
 }
 
 std::string ReadAll(const std::filesystem::path& p) {

@@ -45,7 +45,8 @@ bool SurveyFileBytes(const std::vector<Record>& records, int recordLength, std::
   return true;
 }
 
-bool WriteSurveyFile(const std::string& path, const std::vector<Record>& records, int recordLength) {
+bool WriteSurveyFile(const std::string& path, const std::vector<Record>& records,
+                     int recordLength) {
   std::string bytes;
   return SurveyFileBytes(records, recordLength, &bytes) && WriteBytes(path, bytes);
 }
@@ -62,13 +63,15 @@ std::string TextNumber(double value, int decimals) {
   // Right-aligned in 8 characters; fewer decimals when the number would not fit.
   for (int d = decimals < 0 ? 0 : decimals; d >= 0; --d) {
     char buffer[64];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, d);
+    const auto r =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, d);
     if (r.ec != std::errc()) continue;
     const std::size_t n = static_cast<std::size_t>(r.ptr - buffer);
     if (n <= 8) return std::string(8 - n, ' ') + std::string(buffer, n);
   }
   char buffer[64];
-  const auto r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 1);
+  const auto r =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 1);
   std::string text(buffer, r.ptr);
   text.resize(8, ' ');
   return text;
@@ -78,6 +81,5 @@ double PackHeight(double height, int code) {
   const double s = code * 10000.0 + std::fabs(height);
   return height < 0 ? -s : s;
 }
-
 
 }  // namespace surveywriter

@@ -126,31 +126,44 @@ void AppendRecordLine(std::string& out, FileKind kind, std::int64_t r, const uns
   switch (kind) {
     case FileKind::Neh: {
       const PackedHeight ph = DecodeViewerHeight(DoubleAt(rec + 16));
-      item(); AppendFixed4(out, std::fabs(DoubleAt(rec)));
-      item(); AppendFixed4(out, std::fabs(DoubleAt(rec + 8)));
-      item(); AppendFixed4(out, static_cast<double>(ph.height));
-      item(); AppendNumberText(out, ph.code, true);
+      item();
+      AppendFixed4(out, std::fabs(DoubleAt(rec)));
+      item();
+      AppendFixed4(out, std::fabs(DoubleAt(rec + 8)));
+      item();
+      AppendFixed4(out, static_cast<double>(ph.height));
+      item();
+      AppendNumberText(out, ph.code, true);
       break;
     }
     case FileKind::Sec:
-      item(); AppendRaw(out, rec);
-      item(); AppendRaw(out, rec + 8);
+      item();
+      AppendRaw(out, rec);
+      item();
+      AppendRaw(out, rec + 8);
       break;
     case FileKind::Dat:
       for (int k = 0; k < 4; ++k) {
-        item(); AppendFixed4(out, DoubleAt(rec + 8 * k));
+        item();
+        AppendFixed4(out, DoubleAt(rec + 8 * k));
       }
-      item(); AppendNumberText(out, DoubleAt(rec + 32), true);
+      item();
+      AppendNumberText(out, DoubleAt(rec + 32), true);
       break;
     case FileKind::Stn:
-      item(); AppendRaw(out, rec);
-      item(); AppendFixed4(out, DoubleAt(rec + 8));
-      item(); AppendFixed4(out, DoubleAt(rec + 16));
-      item(); AppendNumberText(out, DoubleAt(rec + 24), true);
+      item();
+      AppendRaw(out, rec);
+      item();
+      AppendFixed4(out, DoubleAt(rec + 8));
+      item();
+      AppendFixed4(out, DoubleAt(rec + 16));
+      item();
+      AppendNumberText(out, DoubleAt(rec + 24), true);
       break;
     case FileKind::Sol:
       for (int k = 0; k < 4; ++k) {
-        item(); AppendFixed4(out, DoubleAt(rec + 8 * k));
+        item();
+        AppendFixed4(out, DoubleAt(rec + 8 * k));
       }
       break;
     case FileKind::Text:
@@ -199,11 +212,11 @@ LoadError ErrorOfErrno(int e) {
 // another program holds one. Returns -1 with errno set on failure.
 int OpenUnshared(const std::string& path) {
   int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (fd < 0 && (errno == EACCES || errno == EROFS || errno == ETXTBSY || errno == EPERM ||
-                 errno == EISDIR))
+  if (fd < 0 &&
+      (errno == EACCES || errno == EROFS || errno == ETXTBSY || errno == EPERM || errno == EISDIR))
     fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return -1;
-  struct stat st{};
+  struct stat st {};
   if (::fstat(fd, &st) != 0) {
     const int e = errno;
     ::close(fd);
@@ -291,24 +304,36 @@ FileKind KindOfPath(std::string_view path) {
 
 int RecordLengthOf(FileKind kind) {
   switch (kind) {
-    case FileKind::Neh: return toolkit::RecordLength(toolkit::SurveyKind::Neh);
-    case FileKind::Sec: return toolkit::RecordLength(toolkit::SurveyKind::Sec);
-    case FileKind::Dat: return toolkit::RecordLength(toolkit::SurveyKind::Dat);
-    case FileKind::Stn: return toolkit::RecordLength(toolkit::SurveyKind::Stn);
-    case FileKind::Sol: return toolkit::RecordLength(toolkit::SurveyKind::Sol);
-    case FileKind::Text: return 0;
+    case FileKind::Neh:
+      return toolkit::RecordLength(toolkit::SurveyKind::Neh);
+    case FileKind::Sec:
+      return toolkit::RecordLength(toolkit::SurveyKind::Sec);
+    case FileKind::Dat:
+      return toolkit::RecordLength(toolkit::SurveyKind::Dat);
+    case FileKind::Stn:
+      return toolkit::RecordLength(toolkit::SurveyKind::Stn);
+    case FileKind::Sol:
+      return toolkit::RecordLength(toolkit::SurveyKind::Sol);
+    case FileKind::Text:
+      return 0;
   }
   return 0;
 }
 
 const char* HeaderLineOf(FileKind kind) {
   switch (kind) {
-    case FileKind::Neh: return "PT.   NORTHINGS     EASTINGS     HEIGHT   CODE";
-    case FileKind::Sec: return "PT.  DIST     HEIGHT      REMARKS";
-    case FileKind::Dat: return "PT.    H.A.       V.A.      DIST.   SIG.HT.  CODE";
-    case FileKind::Stn: return "PT. STN. NAME   NORTHINGS     EASTINGS    HEIGHTS";
-    case FileKind::Sol: return "PT. CHAINAGE    NORTHINGS      EASTING      TAN BRG";
-    case FileKind::Text: return "";
+    case FileKind::Neh:
+      return "PT.   NORTHINGS     EASTINGS     HEIGHT   CODE";
+    case FileKind::Sec:
+      return "PT.  DIST     HEIGHT      REMARKS";
+    case FileKind::Dat:
+      return "PT.    H.A.       V.A.      DIST.   SIG.HT.  CODE";
+    case FileKind::Stn:
+      return "PT. STN. NAME   NORTHINGS     EASTINGS    HEIGHTS";
+    case FileKind::Sol:
+      return "PT. CHAINAGE    NORTHINGS      EASTING      TAN BRG";
+    case FileKind::Text:
+      return "";
   }
   return "";
 }
@@ -355,18 +380,30 @@ std::string ViewerPlainNumberText(long double x) {
 
 const char* MessageOf(LoadError error) {
   switch (error) {
-    case LoadError::None: return "";
-    case LoadError::NotFound: return "The file does not exist.";
-    case LoadError::PermissionDenied: return "Permission denied";
-    case LoadError::FileNotFound: return "File not found";
-    case LoadError::PathNotFound: return "Path not found";
-    case LoadError::TooManyFiles: return "Too many files";
-    case LoadError::OutOfMemory: return "Out of memory";
-    case LoadError::DeviceUnavailable: return "Device unavailable";
-    case LoadError::DiskNotReady: return "Disk not ready";
-    case LoadError::DiskMediaError: return "Disk media error";
-    case LoadError::AccessError: return "Path/file access error";
-    case LoadError::TooLarge: return "The file is too large to view.";
+    case LoadError::None:
+      return "";
+    case LoadError::NotFound:
+      return "The file does not exist.";
+    case LoadError::PermissionDenied:
+      return "Permission denied";
+    case LoadError::FileNotFound:
+      return "File not found";
+    case LoadError::PathNotFound:
+      return "Path not found";
+    case LoadError::TooManyFiles:
+      return "Too many files";
+    case LoadError::OutOfMemory:
+      return "Out of memory";
+    case LoadError::DeviceUnavailable:
+      return "Device unavailable";
+    case LoadError::DiskNotReady:
+      return "Disk not ready";
+    case LoadError::DiskMediaError:
+      return "Disk media error";
+    case LoadError::AccessError:
+      return "Path/file access error";
+    case LoadError::TooLarge:
+      return "The file is too large to view.";
   }
   return "Path/file access error";
 }
@@ -395,7 +432,8 @@ LoadResult FormatRecords(FileKind kind, std::string_view bytes, std::int64_t max
   unsigned char rec[40];
   for (std::int64_t r = 1; r <= n; ++r) {
     const std::int64_t off = (r - 1) * len;
-    const std::int64_t have = std::min<std::int64_t>(len, static_cast<std::int64_t>(bytes.size()) - off);
+    const std::int64_t have =
+        std::min<std::int64_t>(len, static_cast<std::int64_t>(bytes.size()) - off);
     std::memset(rec, 0, sizeof rec);
     if (have > 0) std::memcpy(rec, bytes.data() + off, static_cast<std::size_t>(have));
     AppendRecordLine(out, kind, r, rec);
@@ -412,7 +450,7 @@ LoadResult FormatRecords(FileKind kind, std::string_view bytes, std::int64_t max
 LoadResult LoadSurveyFile(const std::string& path, std::int64_t maxBytes) {
   LoadResult res;
   if (maxBytes <= 0) maxBytes = MaxDocumentBytes();
-  struct stat st{};
+  struct stat st {};
   if (path.empty() || ::stat(path.c_str(), &st) != 0) {
     res.error = LoadError::NotFound;
     return res;
@@ -434,7 +472,7 @@ LoadResult LoadSurveyFile(const std::string& path, std::int64_t maxBytes) {
     res.error = ErrorOfErrno(errno);
     return res;
   }
-  struct stat fst{};
+  struct stat fst {};
   if (::fstat(fd, &fst) != 0) {
     res.error = ErrorOfErrno(errno);
     ::close(fd);
@@ -443,10 +481,9 @@ LoadResult LoadSurveyFile(const std::string& path, std::int64_t maxBytes) {
   const std::int64_t size = fst.st_size;
   // The whole file is read in one piece: it must fit, and for a record kind so must the
   // text made from it (at least kShortestRecordLine bytes a record).
-  const bool tooLarge =
-      kind == FileKind::Text
-          ? size > maxBytes
-          : ViewerRecordCount(size, RecordLengthOf(kind)) > maxBytes / kShortestRecordLine;
+  const bool tooLarge = kind == FileKind::Text ? size > maxBytes
+                                               : ViewerRecordCount(size, RecordLengthOf(kind)) >
+                                                     maxBytes / kShortestRecordLine;
   if (tooLarge) {
     ::close(fd);
     res.error = LoadError::TooLarge;

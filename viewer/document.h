@@ -58,9 +58,9 @@ enum class LoadError {
   OutOfMemory,
   DeviceUnavailable,
   DiskNotReady,
-  DiskMediaError,    // read or seek failure of the medium
-  AccessError,       // any other failure: "Path/file access error"
-  TooLarge,          // larger than the viewer can hold in memory
+  DiskMediaError,  // read or seek failure of the medium
+  AccessError,     // any other failure: "Path/file access error"
+  TooLarge,        // larger than the viewer can hold in memory
 };
 const char* MessageOf(LoadError error);
 

@@ -129,13 +129,19 @@ int EditMargins(QWidget* owner, PageSettings& s) {
   QPageSetupDialog dialog(printer.get(), owner);
   // Only the four margins can be changed: paper, source, orientation, units and the
   // printer's own options stay as they are.
-  const QStringList fixed = {QStringLiteral("pageSizeCombo"),    QStringLiteral("paperSource"),
-                             QStringLiteral("portrait"),         QStringLiteral("landscape"),
-                             QStringLiteral("reverseLandscape"), QStringLiteral("reversePortrait"),
-                             QStringLiteral("unitCombo"),        QStringLiteral("pageWidth"),
-                             QStringLiteral("pageHeight"),       QStringLiteral("pagesPerSheetCombo"),
+  const QStringList fixed = {QStringLiteral("pageSizeCombo"),
+                             QStringLiteral("paperSource"),
+                             QStringLiteral("portrait"),
+                             QStringLiteral("landscape"),
+                             QStringLiteral("reverseLandscape"),
+                             QStringLiteral("reversePortrait"),
+                             QStringLiteral("unitCombo"),
+                             QStringLiteral("pageWidth"),
+                             QStringLiteral("pageHeight"),
+                             QStringLiteral("pagesPerSheetCombo"),
                              QStringLiteral("pagesPerSheetLayoutCombo"),
-                             QStringLiteral("orientationGroup"), QStringLiteral("paperGroup")};
+                             QStringLiteral("orientationGroup"),
+                             QStringLiteral("paperGroup")};
   for (QWidget* w : dialog.findChildren<QWidget*>())
     if (fixed.contains(w->objectName())) w->setEnabled(false);
   if (dialog.exec() != QDialog::Accepted) return 0;
@@ -200,7 +206,8 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
   edit_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
   edit_->setReadOnly(false);
   edit_->setMaximumBlockCount(0);  // no limit of the viewer's own
-  edit_->setGeometry(0, platform::DuToPxY(kEditTopDu), platform::DuToPxX(201), platform::DuToPxY(101));
+  edit_->setGeometry(0, platform::DuToPxY(kEditTopDu), platform::DuToPxX(201),
+                     platform::DuToPxY(101));
   state_.editFont = QFont(QStringLiteral("Courier New"), 10);
   edit_->setFont(state_.editFont);
 
@@ -225,16 +232,22 @@ void MainWindow::resizeEvent(QResizeEvent* e) {
   edit_->setGeometry(0, top, width(), std::max(height() - top, 0));
 }
 
-QString MainWindow::documentText() const { return EditTextToDocument(edit_->document()->toRawText()); }
+QString MainWindow::documentText() const {
+  return EditTextToDocument(edit_->document()->toRawText());
+}
 
-void MainWindow::setDocumentText(const std::string& text) { edit_->setPlainText(DocumentToEditText(text)); }
+void MainWindow::setDocumentText(const std::string& text) {
+  edit_->setPlainText(DocumentToEditText(text));
+}
 
 void MainWindow::openCommand() {
   const std::string text = OpenDocument(this, state_);
   if (!text.empty()) setDocumentText(text);
 }
 
-void MainWindow::previewCommand() { ShowPreview(this, windowTitle(), documentText(), state_.settings); }
+void MainWindow::previewCommand() {
+  ShowPreview(this, windowTitle(), documentText(), state_.settings);
+}
 
 void MainWindow::marginsCommand() { EditMargins(this, state_.settings); }
 

@@ -16,9 +16,9 @@ namespace viewer {
 
 // Everything the program keeps besides its window.
 struct ViewerState {
-  PageSettings settings;  // margins, font and paper shared with the preview and printing
-  QFont editFont;         // the edit box's current font
-  std::string lastFolder; // folder of the last file opened, with its final separator
+  PageSettings settings;   // margins, font and paper shared with the preview and printing
+  QFont editFont;          // the edit box's current font
+  std::string lastFolder;  // folder of the last file opened, with its final separator
 };
 
 // The filters of the open-file dialog, in order.

@@ -74,7 +74,8 @@ QColor ColourOf(std::uint32_t rgb) { return QColor::fromRgb(static_cast<QRgb>(rg
 std::uint32_t RgbOf(const QColor& c) { return static_cast<std::uint32_t>(c.rgb() & 0xFFFFFFu); }
 
 QColor SystemDarkShadow() {
-  return qApp ? QApplication::palette().color(QPalette::Active, QPalette::Shadow) : QColor(Qt::black);
+  return qApp ? QApplication::palette().color(QPalette::Active, QPalette::Shadow)
+              : QColor(Qt::black);
 }
 
 TextWidthFn TextWidthOn(const QFont& font, const QPaintDevice* device) {
@@ -133,8 +134,8 @@ void RenderPage(ViewerCanvas& canvas, int page, const PageLines& lines) {
   const QFontMetrics fm(canvas.font, &img);
   const QString caption = canvas.preview() ? canvas.preview()->windowTitle() : QString();
   const std::u16string name = NameFromCaption(caption.toStdU16String());
-  const QString heading = QString::fromStdU16String(PageHeading(
-      name, label, HeadingDate().toStdString(), HeadingTime().toStdString()));
+  const QString heading = QString::fromStdU16String(
+      PageHeading(name, label, HeadingDate().toStdString(), HeadingTime().toStdString()));
   // The heading centred across the page and in the top margin, on the window colour.
   p.setPen(ColourOf(s.darkShadowColour));
   p.setBackground(ColourOf(s.windowColour));

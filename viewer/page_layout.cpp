@@ -318,10 +318,12 @@ void SetViewGuides(PageSettings& s) {
   s.viewScaleY = static_cast<float>(s.viewHeight / ih);
   s.viewLeftGuide = static_cast<float>(static_cast<long double>(s.leftMarginPixels) * s.viewScaleX);
   s.viewTopGuide = static_cast<float>(static_cast<long double>(s.topMarginPixels) * s.viewScaleY);
-  s.viewRightGuide = static_cast<float>(static_cast<long double>(s.viewWidth) -
-                                        static_cast<long double>(s.rightMarginPixels) * s.viewScaleX - 2);
-  s.viewBottomGuide = static_cast<float>(static_cast<long double>(s.viewHeight) -
-                                         static_cast<long double>(s.bottomMarginPixels) * s.viewScaleY - 2);
+  s.viewRightGuide =
+      static_cast<float>(static_cast<long double>(s.viewWidth) -
+                         static_cast<long double>(s.rightMarginPixels) * s.viewScaleX - 2);
+  s.viewBottomGuide =
+      static_cast<float>(static_cast<long double>(s.viewHeight) -
+                         static_cast<long double>(s.bottomMarginPixels) * s.viewScaleY - 2);
 }
 
 ScrollRanges ComputeScrollRanges(int cw, int ch, std::int64_t totalWidth, std::int64_t totalHeight,
@@ -355,7 +357,8 @@ std::int64_t MaxScrollPosition(std::int64_t max, int page) {
 std::int64_t PlaceScrollPosition(std::int64_t position, std::int64_t max, int page, int click,
                                  int clientSize, float viewSize, int& previousView, bool fitMode,
                                  bool vertical) {
-  if (previousView == 0) previousView = ClampInt(RoundEven(static_cast<long double>(viewSize) + 13));
+  if (previousView == 0)
+    previousView = ClampInt(RoundEven(static_cast<long double>(viewSize) + 13));
   const long double prev = previousView;
   const long double off = std::max<long double>(clientSize - prev, 0);
   const long double at = static_cast<long double>(position) + click - off;
@@ -378,11 +381,21 @@ std::int64_t ScrollTo(ScrollRequest request, std::int64_t position, std::int64_t
                       std::int64_t tracked) {
   std::int64_t next = position;
   switch (request) {
-    case ScrollRequest::LineBack: next = position - 10; break;
-    case ScrollRequest::LineForward: next = position + 10; break;
-    case ScrollRequest::PageBack: next = position - page; break;
-    case ScrollRequest::PageForward: next = position + page; break;
-    case ScrollRequest::Thumb: next = tracked; break;
+    case ScrollRequest::LineBack:
+      next = position - 10;
+      break;
+    case ScrollRequest::LineForward:
+      next = position + 10;
+      break;
+    case ScrollRequest::PageBack:
+      next = position - page;
+      break;
+    case ScrollRequest::PageForward:
+      next = position + page;
+      break;
+    case ScrollRequest::Thumb:
+      next = tracked;
+      break;
   }
   return std::clamp<std::int64_t>(next, 0, MaxScrollPosition(max, page));
 }
@@ -394,7 +407,8 @@ bool SamePaper(const PageSettings& a, const PageSettings& b) {
   if (a.orientation != b.orientation) return false;
   constexpr long double kHalfPoint = 1.0L / 144.0L;  // inch
   const auto same = [](float pa, int ra, float pb, int rb) {
-    return std::fabs(static_cast<long double>(pa) / ra - static_cast<long double>(pb) / rb) <= kHalfPoint;
+    return std::fabs(static_cast<long double>(pa) / ra - static_cast<long double>(pb) / rb) <=
+           kHalfPoint;
   };
   return same(a.pageWidth, a.printerResolutionX, b.pageWidth, b.printerResolutionX) &&
          same(a.pageHeight, a.printerResolutionY, b.pageHeight, b.printerResolutionY) &&

@@ -86,8 +86,8 @@ std::string PageLabel(int page, int pageCount);
 // blanks trimmed; "Untitled" when the caption holds neither character.
 std::u16string NameFromCaption(std::u16string_view caption);
 // name + "  |  " + label + "  |  " + date + ", " + time.
-std::u16string PageHeading(std::u16string_view name, std::string_view label,
-                           std::string_view date, std::string_view time);
+std::u16string PageHeading(std::u16string_view name, std::string_view label, std::string_view date,
+                           std::string_view time);
 
 // Zoom step: fit (0) -> 75 -> 100 -> fit.
 int NextZoom(int zoom);

@@ -126,13 +126,16 @@ void PreviewWindow::fitPageLabel() {
   // number written in the widest figure, as many figures as the last page's.
   QChar wideFigure = QLatin1Char('0');
   for (char c = '1'; c <= '9'; ++c)
-    if (fm.horizontalAdvance(QLatin1Char(c)) > fm.horizontalAdvance(wideFigure)) wideFigure = QLatin1Char(c);
+    if (fm.horizontalAdvance(QLatin1Char(c)) > fm.horizontalAdvance(wideFigure))
+      wideFigure = QLatin1Char(c);
   const QString lastNumber = QString::fromStdString(ViewerPlainNumberText(count));
   const QString wideNumber(lastNumber.size(), wideFigure);
-  widest = std::max(widest, fm.horizontalAdvance(QStringLiteral("Page") +
-                                                 QString::fromStdString(ViewerNumberText(wideNumber.toDouble())) +
-                                                 QStringLiteral("/") + lastNumber));
-  const int width = PageLabelWidth(platform::DuToPxX(kButtonDu), widest, platform::DuToPxX(kLabelMarginDu));
+  widest = std::max(
+      widest, fm.horizontalAdvance(QStringLiteral("Page") +
+                                   QString::fromStdString(ViewerNumberText(wideNumber.toDouble())) +
+                                   QStringLiteral("/") + lastNumber));
+  const int width =
+      PageLabelWidth(platform::DuToPxX(kButtonDu), widest, platform::DuToPxX(kLabelMarginDu));
   const int shift = width - pageLabel_->width();
   if (shift == 0) return;
   pageLabel_->resize(width, pageLabel_->height());
@@ -189,9 +192,10 @@ void PreviewWindow::layOut(const QPrinter* printer) {
         s.printerResolutionY > 0 ? pitch * s.screenResolutionY / s.printerResolutionY : 0;
     const TextWidthFn onPrinter = TextWidthOn(canvas_->font, device);
     const TextWidthFn width =
-        toSettingsX == 1.0 ? onPrinter : TextWidthFn([onPrinter, toSettingsX](std::u16string_view t) {
-          return static_cast<int>(std::ceil(onPrinter(t) * toSettingsX));
-        });
+        toSettingsX == 1.0 ? onPrinter
+                           : TextWidthFn([onPrinter, toSettingsX](std::u16string_view t) {
+                               return static_cast<int>(std::ceil(onPrinter(t) * toSettingsX));
+                             });
     s.pageCount = WrapLines(width, area.width, text, lines_, s.linesPerPage);
     // The screen font's size is held to whole pixels, so its text runs narrower (or
     // wider) than on paper: it is spaced to the printer's advance, and the page shows
@@ -200,7 +204,8 @@ void PreviewWindow::layOut(const QPrinter* printer) {
         QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ abcdefghijklmnopqrstuvwxyz 0123456789.,-");
     const double printed = QFontMetricsF(canvas_->font, device).horizontalAdvance(sample) *
                            s.screenResolutionX / deviceDpi;
-    const double shown = QFontMetricsF(canvas_->font, &canvas_->pageImage).horizontalAdvance(sample);
+    const double shown =
+        QFontMetricsF(canvas_->font, &canvas_->pageImage).horizontalAdvance(sample);
     if (printed > 0 && shown > 0 && std::isfinite(printed / shown))
       canvas_->font.setLetterSpacing(QFont::PercentageSpacing, 100.0 * printed / shown);
   } else {
@@ -303,7 +308,8 @@ void PreviewWindow::resizeEvent(QResizeEvent* e) {
   if (initialised_) LayoutPageView(*canvas_, lines_);
 }
 
-void ShowPreview(QWidget* owner, const QString& caption, const QString& text, PageSettings& settings) {
+void ShowPreview(QWidget* owner, const QString& caption, const QString& text,
+                 PageSettings& settings) {
   // Printing on another printer than the default lays this preview out for that
   // printer's paper; the next preview starts again from the default printer's.
   const PageSettings opened = settings;
@@ -321,10 +327,11 @@ void ShowPreview(QWidget* owner, const QString& caption, const QString& text, Pa
   PreviewWindow preview(owner, caption, text, settings);
   preview.initialise();
   if (!preview.roomForText()) {
-    platform::ShowWarning(&preview, QStringLiteral("Preview"),
-                         QStringLiteral("The margins and the font leave no room for a line of text. "
-                                        "Each page shows one line; choose smaller margins or a "
-                                        "smaller font."));
+    platform::ShowWarning(
+        &preview, QStringLiteral("Preview"),
+        QStringLiteral("The margins and the font leave no room for a line of text. "
+                       "Each page shows one line; choose smaller margins or a "
+                       "smaller font."));
   }
   preview.exec();
 }

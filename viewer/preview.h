@@ -23,7 +23,8 @@ namespace viewer {
 class PreviewWindow : public QDialog {
   Q_OBJECT
  public:
-  PreviewWindow(QWidget* owner, const QString& caption, const QString& text, PageSettings& settings);
+  PreviewWindow(QWidget* owner, const QString& caption, const QString& text,
+                PageSettings& settings);
 
   // What the window does when it opens: the page image, lines per page, wrapping,
   // page 1 and its layout, the buttons' states and the focus on "&Close".
@@ -88,9 +89,7 @@ class PreviewWindow : public QDialog {
 
 // Builds the preview, runs it modally and returns when it closes. An empty text is
 // previewed as a single blank.
-void ShowPreview(QWidget* owner, const QString& caption, const QString& text, PageSettings& settings);
-
-
-
+void ShowPreview(QWidget* owner, const QString& caption, const QString& text,
+                 PageSettings& settings);
 
 }  // namespace viewer

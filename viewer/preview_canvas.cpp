@@ -20,7 +20,9 @@ namespace viewer {
 
 namespace {
 
-int ScrollBarExtent(const QWidget* w) { return w->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, w); }
+int ScrollBarExtent(const QWidget* w) {
+  return w->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, w);
+}
 
 }  // namespace
 
@@ -85,7 +87,8 @@ ViewerCanvas::ViewerCanvas(PreviewWindow* preview, PageSettings& settings, QWidg
 
 QSize ViewerCanvas::clientSize() const {
   const int ext = ScrollBarExtent(this);
-  return QSize(std::max(width() - (vShown_ ? ext : 0), 0), std::max(height() - (hShown_ ? ext : 0), 0));
+  return QSize(std::max(width() - (vShown_ ? ext : 0), 0),
+               std::max(height() - (hShown_ ? ext : 0), 0));
 }
 
 void ViewerCanvas::setBars(std::int64_t hMax, int hPage, bool hShown, std::int64_t vMax, int vPage,
@@ -96,7 +99,9 @@ void ViewerCanvas::setBars(std::int64_t hMax, int hPage, bool hShown, std::int64
   vPage_ = vPage;
   hShown_ = hShown;
   vShown_ = vShown;
-  const auto clampInt = [](std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, 0, 1 << 30)); };
+  const auto clampInt = [](std::int64_t v) {
+    return static_cast<int>(std::clamp<std::int64_t>(v, 0, 1 << 30));
+  };
   hbar_->setRange(0, clampInt(MaxScrollPosition(hMax, hPage)));
   hbar_->setPageStep(std::max(hPage, 1));
   vbar_->setRange(0, clampInt(MaxScrollPosition(vMax, vPage)));
@@ -121,7 +126,9 @@ void ViewerCanvas::setViewOrigin(QPoint origin) {
   followBars();
 }
 
-void ViewerCanvas::followBars() { view_->move(origin_.x() - hbar_->value(), origin_.y() - vbar_->value()); }
+void ViewerCanvas::followBars() {
+  view_->move(origin_.x() - hbar_->value(), origin_.y() - vbar_->value());
+}
 
 void ViewerCanvas::resizeEvent(QResizeEvent*) { layoutBars(); }
 
@@ -167,12 +174,12 @@ void PlaceScrollPositions(ViewerCanvas& canvas) {
   PageSettings& s = canvas.settings();
   const QSize c = canvas.clientSize();
   const bool fit = s.zoom == 0;
-  const std::int64_t h = PlaceScrollPosition(canvas.horizontalBar()->value(), canvas.hRangeMax(),
-                                             canvas.hPageSize(), s.clickX, c.width(), s.viewWidth,
-                                             PreviousViewWidth(), fit, false);
-  const std::int64_t v = PlaceScrollPosition(canvas.verticalBar()->value(), canvas.vRangeMax(),
-                                             canvas.vPageSize(), s.clickY, c.height(), s.viewHeight,
-                                             PreviousViewHeight(), fit, true);
+  const std::int64_t h =
+      PlaceScrollPosition(canvas.horizontalBar()->value(), canvas.hRangeMax(), canvas.hPageSize(),
+                          s.clickX, c.width(), s.viewWidth, PreviousViewWidth(), fit, false);
+  const std::int64_t v =
+      PlaceScrollPosition(canvas.verticalBar()->value(), canvas.vRangeMax(), canvas.vPageSize(),
+                          s.clickY, c.height(), s.viewHeight, PreviousViewHeight(), fit, true);
   canvas.horizontalBar()->setValue(static_cast<int>(h));
   canvas.verticalBar()->setValue(static_cast<int>(v));
   if (fit) {

@@ -28,6 +28,7 @@ class PageView : public QWidget {
   QImage picture;  // what the view shows, view width x view height
  signals:
   void pressed(QPoint canvasPoint);
+
  protected:
   void paintEvent(QPaintEvent*) override;
   void mousePressEvent(QMouseEvent* e) override;
@@ -51,7 +52,8 @@ class ViewerCanvas : public QWidget {
   // Client size: the canvas less the bars that show.
   QSize clientSize() const;
   // Sets the bars' ranges (0 .. max, page size) and shows or hides them.
-  void setBars(std::int64_t hMax, int hPage, bool hShown, std::int64_t vMax, int vPage, bool vShown);
+  void setBars(std::int64_t hMax, int hPage, bool hShown, std::int64_t vMax, int vPage,
+               bool vShown);
   std::int64_t hRangeMax() const { return hMax_; }
   std::int64_t vRangeMax() const { return vMax_; }
   int hPageSize() const { return hPage_; }

@@ -29,7 +29,8 @@ namespace viewer {
 namespace {
 
 // The print engine's CUPS job options, as Qt's CUPS support keeps them.
-constexpr QPrintEngine::PrintEnginePropertyKey kCupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+constexpr QPrintEngine::PrintEnginePropertyKey kCupsOptions =
+    QPrintEngine::PrintEnginePropertyKey(0xfe00);
 
 bool NoPrinterAtAll() {
   if (platform::HasDefaultPrinter()) return false;
@@ -61,11 +62,13 @@ class WholeDocumentPrintDialog : public QPrintDialog {
   // The range box goes whole: with no range, no page set ("Odd Pages" would print half
   // a listing) and no "to" between two hidden numbers, nothing in it is left to choose.
   void takeRangeAway() {
-    for (QRadioButton* all : findChildren<QRadioButton*>(QStringLiteral("printAll"))) all->setChecked(true);
-    for (QComboBox* set : findChildren<QComboBox*>(QStringLiteral("pageSetCombo"))) set->setCurrentIndex(0);
-    for (const char* name : {"gbPrintRange", "printRange", "pagesRadioButton", "printCurrentPage",
-                             "printSelection", "from", "to", "pagesLineEdit", "pageSetCombo",
-                             "pageSetLabel"}) {
+    for (QRadioButton* all : findChildren<QRadioButton*>(QStringLiteral("printAll")))
+      all->setChecked(true);
+    for (QComboBox* set : findChildren<QComboBox*>(QStringLiteral("pageSetCombo")))
+      set->setCurrentIndex(0);
+    for (const char* name :
+         {"gbPrintRange", "printRange", "pagesRadioButton", "printCurrentPage", "printSelection",
+          "from", "to", "pagesLineEdit", "pageSetCombo", "pageSetLabel"}) {
       for (QWidget* w : findChildren<QWidget*>(QLatin1String(name))) {
         w->setEnabled(false);
         w->hide();
@@ -79,7 +82,8 @@ class WholeDocumentPrintDialog : public QPrintDialog {
 void TakeChosenPrintersOrientation(QPrinter& printer, const QString& presetPrinter,
                                    QPageLayout::Orientation presetOrientation) {
   const QString chosen = printer.printerName();
-  if (chosen.isEmpty() || chosen == presetPrinter || printer.outputFormat() != QPrinter::NativeFormat)
+  if (chosen.isEmpty() || chosen == presetPrinter ||
+      printer.outputFormat() != QPrinter::NativeFormat)
     return;
   // The dialog gives another printer its own paper but keeps the orientation of the one
   // it opened with; an orientation the user picked under its properties stays.
@@ -102,8 +106,10 @@ void PrintWholeDocument(QPrinter& printer) {
     if (held.isValid()) {
       QStringList options = held.toStringList();
       for (qsizetype i = 0; i + 1 < options.size();) {
-        if (options[i] == QLatin1String("page-set")) options.remove(i, 2);
-        else i += 2;
+        if (options[i] == QLatin1String("page-set"))
+          options.remove(i, 2);
+        else
+          i += 2;
       }
       engine->setProperty(kCupsOptions, options);
     }
@@ -113,11 +119,13 @@ void PrintWholeDocument(QPrinter& printer) {
 void PrintDocument(PreviewWindow& preview, const PageLines& lines) {
   PageSettings& s = preview.canvas()->settings();
   if (NoPrinterAtAll()) {
-    platform::ShowWarning(&preview, QStringLiteral("Print"),
-                         QStringLiteral("There is no printer. Install a printer to print the document."));
+    platform::ShowWarning(
+        &preview, QStringLiteral("Print"),
+        QStringLiteral("There is no printer. Install a printer to print the document."));
     return;
   }
-  const QString name = QString::fromStdU16String(NameFromCaption(preview.windowTitle().toStdU16String()));
+  const QString name =
+      QString::fromStdU16String(NameFromCaption(preview.windowTitle().toStdU16String()));
   preview.printButton()->setEnabled(false);
   std::unique_ptr<QPrinter> printer = DefaultPrinter();
   if (!printer) printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
@@ -128,7 +136,8 @@ void PrintDocument(PreviewWindow& preview, const PageLines& lines) {
   {
     WholeDocumentPrintDialog dialog(printer.get(), &preview);
     // The PDF file that stands in for a printer is the dialog's file entry.
-    dialog.setOption(QAbstractPrintDialog::PrintToFile, printer->outputFormat() == QPrinter::PdfFormat);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile,
+                     printer->outputFormat() == QPrinter::PdfFormat);
     dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, true);
     chosen = dialog.exec() == QDialog::Accepted;
   }
@@ -148,8 +157,10 @@ void PrintDocument(PreviewWindow& preview, const PageLines& lines) {
 
   // Positions are the settings' printer pixels; a printer of another resolution chosen
   // in the dialog gets them in its own pixels.
-  const double sx = s.printerResolutionX > 0 ? double(printer->resolution()) / s.printerResolutionX : 1.0;
-  const double sy = s.printerResolutionY > 0 ? double(printer->resolution()) / s.printerResolutionY : 1.0;
+  const double sx =
+      s.printerResolutionX > 0 ? double(printer->resolution()) / s.printerResolutionX : 1.0;
+  const double sy =
+      s.printerResolutionY > 0 ? double(printer->resolution()) / s.printerResolutionY : 1.0;
   const PrintOrigin origin = PrintOriginOf(s);
   const double left = origin.left * sx;
   const double top = origin.top * sy;
@@ -158,7 +169,7 @@ void PrintDocument(PreviewWindow& preview, const PageLines& lines) {
   QPainter p;
   if (!p.begin(printer.get())) {
     platform::ShowWarning(&preview, QStringLiteral("Print"),
-                         QStringLiteral("The printer could not start the print job."));
+                          QStringLiteral("The printer could not start the print job."));
     return;
   }
   const QFont font = SettingsFont(s);
@@ -167,8 +178,9 @@ void PrintDocument(PreviewWindow& preview, const PageLines& lines) {
   p.setPen(Qt::black);
   const QString pageCount = QString::fromStdString(ViewerPlainNumberText(s.pageCount));
   const auto heading = [&](int k) {
-    const QString text = name + QStringLiteral("  |  Page") + QString::fromStdString(ViewerNumberText(k)) +
-                         QStringLiteral("/") + pageCount + QStringLiteral("  |  ") + HeadingDate() +
+    const QString text = name + QStringLiteral("  |  Page") +
+                         QString::fromStdString(ViewerNumberText(k)) + QStringLiteral("/") +
+                         pageCount + QStringLiteral("  |  ") + HeadingDate() +
                          QStringLiteral(", ") + HeadingTime();
     const double x = (pageWidth - fm.horizontalAdvance(text)) / 2;
     const double y = (top - fm.height()) / 2;

@@ -12,34 +12,30 @@ namespace {
 //   . transparent  K black  W white  G grey (text on the page)  S silver (fold)
 //   C cyan (lens glass)  N navy (lens rim)  Y dark yellow (handle)
 const char* const kIcon[16] = {
-    "..KKKKKKKKK.....",
-    "..KWWWWWWWKK....",
-    "..KWGGGGGWKSK...",
-    "..KWWWWWWWKSSK..",
-    "..KWGGGGGWKKKKK.",
-    "..KWWWWWWWWWWWK.",
-    "..KWGGGGGGGGGWK.",
-    "..KWWWWWNNNWWWK.",
-    "..KWGGGNCCCNGWK.",
-    "..KWWWNCCWCCNWK.",
-    "..KWGGNCCCCCNWK.",
-    "..KWWWNCCCCCNWK.",
-    "..KWWWWNCCCNYWK.",
-    "..KKKKKKNNNKKYY.",
-    ".............YYY",
-    "..............YY",
+    "..KKKKKKKKK.....", "..KWWWWWWWKK....", "..KWGGGGGWKSK...", "..KWWWWWWWKSSK..",
+    "..KWGGGGGWKKKKK.", "..KWWWWWWWWWWWK.", "..KWGGGGGGGGGWK.", "..KWWWWWNNNWWWK.",
+    "..KWGGGNCCCNGWK.", "..KWWWNCCWCCNWK.", "..KWGGNCCCCCNWK.", "..KWWWNCCCCCNWK.",
+    "..KWWWWNCCCNYWK.", "..KKKKKKNNNKKYY.", ".............YYY", "..............YY",
 };
 
 QRgb IconColour(char c) {
   switch (c) {
-    case 'K': return qRgba(0, 0, 0, 255);
-    case 'W': return qRgba(255, 255, 255, 255);
-    case 'G': return qRgba(128, 128, 128, 255);
-    case 'S': return qRgba(192, 192, 192, 255);
-    case 'C': return qRgba(0, 255, 255, 255);
-    case 'N': return qRgba(0, 0, 128, 255);
-    case 'Y': return qRgba(128, 128, 0, 255);
-    default: return qRgba(0, 0, 0, 0);
+    case 'K':
+      return qRgba(0, 0, 0, 255);
+    case 'W':
+      return qRgba(255, 255, 255, 255);
+    case 'G':
+      return qRgba(128, 128, 128, 255);
+    case 'S':
+      return qRgba(192, 192, 192, 255);
+    case 'C':
+      return qRgba(0, 255, 255, 255);
+    case 'N':
+      return qRgba(0, 0, 128, 255);
+    case 'Y':
+      return qRgba(128, 128, 0, 255);
+    default:
+      return qRgba(0, 0, 0, 0);
   }
 }
 
@@ -95,6 +91,8 @@ QImage ZoomCursorImage() {
   return img;
 }
 
-QCursor ZoomCursor() { return QCursor(QPixmap::fromImage(ZoomCursorImage()), kZoomHotX, kZoomHotY); }
+QCursor ZoomCursor() {
+  return QCursor(QPixmap::fromImage(ZoomCursorImage()), kZoomHotX, kZoomHotY);
+}
 
 }  // namespace viewer

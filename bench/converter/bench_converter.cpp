@@ -30,10 +30,11 @@ const Case kCases[2] = {
 
 std::string ProjString(const Case& c, bool approx) {
   char buf[512];
-  std::snprintf(buf, sizeof buf,
-                "+proj=tmerc +lat_0=%.17g +lon_0=%.17g +k=%.17g +x_0=%.17g +y_0=%.17g +a=%.17g +rf=%.17g%s",
-                c.projection.lat0Deg, c.projection.lon0Deg, c.projection.k0, c.projection.fe, c.projection.fn,
-                c.ellipsoid.a, c.ellipsoid.inverseFlattening, approx ? " +approx" : "");
+  std::snprintf(
+      buf, sizeof buf,
+      "+proj=tmerc +lat_0=%.17g +lon_0=%.17g +k=%.17g +x_0=%.17g +y_0=%.17g +a=%.17g +rf=%.17g%s",
+      c.projection.lat0Deg, c.projection.lon0Deg, c.projection.k0, c.projection.fe, c.projection.fn,
+      c.ellipsoid.a, c.ellipsoid.inverseFlattening, approx ? " +approx" : "");
   return buf;
 }
 
@@ -89,7 +90,8 @@ void BM_TmForward(benchmark::State& state) {
   for (auto _ : state) {
     for (const GeoPoint& g : pts) {
       GridPoint out;
-      benchmark::DoNotOptimize(plain ? TmForwardPlain(p, g.lat, g.lon, out) : TmForward(p, g.lat, g.lon, out));
+      benchmark::DoNotOptimize(plain ? TmForwardPlain(p, g.lat, g.lon, out)
+                                     : TmForward(p, g.lat, g.lon, out));
       benchmark::DoNotOptimize(out);
     }
   }
@@ -148,8 +150,10 @@ void BM_SixSystems(benchmark::State& state) {
   for (auto _ : state) {
     for (size_t i = 0; i < pts.size(); ++i) {
       Conversion c;
-      if (typed) ReadInput(c, 1, texts[i].first, texts[i].second);
-      else c.store[System::Grid80] = {pts[i].northing, pts[i].easting};
+      if (typed)
+        ReadInput(c, 1, texts[i].first, texts[i].second);
+      else
+        c.store[System::Grid80] = {pts[i].northing, pts[i].easting};
       double v[12];
       benchmark::DoNotOptimize(DeriveAllSystems(c, v));
       benchmark::DoNotOptimize(v);
@@ -171,7 +175,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& r : runs) {
       const auto it = r.counters.find("items_per_second");
-      if (it != r.counters.end() && it->second.value > 0) nsPerPoint[r.benchmark_name()] = 1e9 / it->second.value;
+      if (it != r.counters.end() && it->second.value > 0)
+        nsPerPoint[r.benchmark_name()] = 1e9 / it->second.value;
     }
     ConsoleReporter::ReportRuns(runs);
   }
@@ -188,18 +193,23 @@ void PrintAccuracy() {
       GridPoint a, b;
       TmForward(p, g.lat, g.lon, a);
       TmForwardPlain(p, g.lat, g.lon, b);
-      fwdPlain = std::max({fwdPlain, std::fabs(a.northing - b.northing), std::fabs(a.easting - b.easting)});
+      fwdPlain = std::max(
+          {fwdPlain, std::fabs(a.northing - b.northing), std::fabs(a.easting - b.easting)});
       GeoPoint ga, gb;
       TmInverse(p, b.northing, b.easting, ga);
       TmInversePlain(p, b.northing, b.easting, gb);
       invPlain = std::max({invPlain, std::fabs(ga.lat - gb.lat), std::fabs(ga.lon - gb.lon)});
-      PJ_COORD c = proj_trans(TheProj().pj[k][0], PJ_FWD, proj_coord(g.lon * kTrueDegToRad, g.lat * kTrueDegToRad, 0, 0));
+      PJ_COORD c = proj_trans(TheProj().pj[k][0], PJ_FWD,
+                              proj_coord(g.lon * kTrueDegToRad, g.lat * kTrueDegToRad, 0, 0));
       fwdProj = std::max({fwdProj, std::fabs(c.xy.y - a.northing), std::fabs(c.xy.x - a.easting)});
       PJ_COORD d = proj_trans(TheProj().pj[k][0], PJ_INV, proj_coord(a.easting, a.northing, 0, 0));
-      invProj = std::max({invProj, std::fabs(d.lp.phi / kTrueDegToRad - ga.lat), std::fabs(d.lp.lam / kTrueDegToRad - ga.lon)});
+      invProj = std::max({invProj, std::fabs(d.lp.phi / kTrueDegToRad - ga.lat),
+                          std::fabs(d.lp.lam / kTrueDegToRad - ga.lon)});
     }
-    std::printf("%-9s fast - plain: forward %.2e m, inverse %.2e deg;  PROJ - ours: forward %.2e m, inverse %.2e deg\n",
-                kCases[k].name, fwdPlain, invPlain, fwdProj, invProj);
+    std::printf(
+        "%-9s fast - plain: forward %.2e m, inverse %.2e deg;  PROJ - ours: forward %.2e m, "
+        "inverse %.2e deg\n",
+        kCases[k].name, fwdPlain, invPlain, fwdProj, invProj);
   }
 }
 
@@ -218,12 +228,18 @@ int main(int argc, char** argv) {
     const std::string c = "case:" + std::to_string(k);
     const double fwd = ns("BM_TmForward/" + c + "/plain:0");
     const double inv = ns("BM_TmInverse/" + c + "/plain:0");
-    std::printf("%-9s TmForward %6.1f ns/point: %.2fx PROJ tmerc (%.1f ns), %.2fx PROJ tmerc +approx (%.1f ns)\n",
-                kCases[k].name, fwd, ns("BM_ProjForward/" + c + "/approx:0") / fwd, ns("BM_ProjForward/" + c + "/approx:0"),
-                ns("BM_ProjForward/" + c + "/approx:1") / fwd, ns("BM_ProjForward/" + c + "/approx:1"));
-    std::printf("%-9s TmInverse %6.1f ns/point: %.2fx PROJ tmerc (%.1f ns), %.2fx PROJ tmerc +approx (%.1f ns)\n",
-                kCases[k].name, inv, ns("BM_ProjInverse/" + c + "/approx:0") / inv, ns("BM_ProjInverse/" + c + "/approx:0"),
-                ns("BM_ProjInverse/" + c + "/approx:1") / inv, ns("BM_ProjInverse/" + c + "/approx:1"));
+    std::printf(
+        "%-9s TmForward %6.1f ns/point: %.2fx PROJ tmerc (%.1f ns), %.2fx PROJ tmerc +approx (%.1f "
+        "ns)\n",
+        kCases[k].name, fwd, ns("BM_ProjForward/" + c + "/approx:0") / fwd,
+        ns("BM_ProjForward/" + c + "/approx:0"), ns("BM_ProjForward/" + c + "/approx:1") / fwd,
+        ns("BM_ProjForward/" + c + "/approx:1"));
+    std::printf(
+        "%-9s TmInverse %6.1f ns/point: %.2fx PROJ tmerc (%.1f ns), %.2fx PROJ tmerc +approx (%.1f "
+        "ns)\n",
+        kCases[k].name, inv, ns("BM_ProjInverse/" + c + "/approx:0") / inv,
+        ns("BM_ProjInverse/" + c + "/approx:0"), ns("BM_ProjInverse/" + c + "/approx:1") / inv,
+        ns("BM_ProjInverse/" + c + "/approx:1"));
     std::printf("%-9s plain evaluation: forward %.1f ns, inverse %.1f ns\n", kCases[k].name,
                 ns("BM_TmForward/" + c + "/plain:1"), ns("BM_TmInverse/" + c + "/plain:1"));
   }

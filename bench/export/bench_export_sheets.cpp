@@ -72,7 +72,8 @@ void Sections(const std::string& dir, int files, long records) {
   surveyexport::SectionsOptions o;
   int sections = 0;
   for (int k = 1; k <= files; ++k) {
-    const std::string path = dir + "/F" + std::to_string(k) + "_" + std::to_string(records) + ".SEC";
+    const std::string path =
+        dir + "/F" + std::to_string(k) + "_" + std::to_string(records) + ".SEC";
     sections = WriteSec(path, records, k);
     o.inputs.push_back(path);
   }
@@ -94,9 +95,9 @@ void Sections(const std::string& dir, int files, long records) {
     std::printf("sections: %s\n", failed.c_str());
     return;
   }
-  std::printf("sections: %d file(s) x %ld records, %d pages to PDF (%.1f MB): %.2f s, peak %ld kB\n",
-              files, records, result.pages,
-              std::filesystem::file_size(o.output) / 1e6, seconds, PeakKb());
+  std::printf(
+      "sections: %d file(s) x %ld records, %d pages to PDF (%.1f MB): %.2f s, peak %ld kB\n", files,
+      records, result.pages, std::filesystem::file_size(o.output) / 1e6, seconds, PeakKb());
 }
 
 void Double(std::string& out, double v) {
@@ -141,9 +142,9 @@ void Plan(const std::string& dir, long records) {
       std::printf("plan: %s\n", failed.c_str());
       continue;
     }
-    std::printf("plan: %ld records to %s at 1:%g on %s (%.1f MB): %.2f s, peak %ld kB\n",
-                records, ext, result.scale, result.paper.c_str(),
-                std::filesystem::file_size(o.output) / 1e6, seconds, PeakKb());
+    std::printf("plan: %ld records to %s at 1:%g on %s (%.1f MB): %.2f s, peak %ld kB\n", records,
+                ext, result.scale, result.paper.c_str(), std::filesystem::file_size(o.output) / 1e6,
+                seconds, PeakKb());
   }
 }
 
@@ -209,8 +210,9 @@ void LabelledPlan(const std::string& dir, long records) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string dir = argc > 1 ? argv[1] : (std::filesystem::temp_directory_path() /
-                                                "bench_export_sheets").string();
+  const std::string dir =
+      argc > 1 ? argv[1]
+               : (std::filesystem::temp_directory_path() / "bench_export_sheets").string();
   std::filesystem::create_directories(dir);
   std::printf("peak before drawing: %ld kB\n", PeakKb());
   Sections(dir, 1, 20000);

@@ -120,18 +120,21 @@ int main(int argc, char** argv) {
   lister::ListerDialog dialog;
   dialog.show();
   const long hwmStart = StatusKb("VmHWM:");
-  const Result a = PrintListing(dialog, small, QString::fromStdString(folder + "/bench_lister_small.pdf"));
-  const Result b = PrintListing(dialog, large, QString::fromStdString(folder + "/bench_lister_large.pdf"));
+  const Result a =
+      PrintListing(dialog, small, QString::fromStdString(folder + "/bench_lister_small.pdf"));
+  const Result b =
+      PrintListing(dialog, large, QString::fromStdString(folder + "/bench_lister_large.pdf"));
   std::printf("records  seconds  records/s  pages  PDF MB  VmHWM after (MB)\n");
   std::printf("%8ld %8.2f %10.0f %6d %7.1f %8.1f\n", count / 10, a.seconds,
               (count / 10) / a.seconds, a.pages, a.pdfBytes / 1e6, a.hwmKb / 1024.0);
-  std::printf("%8ld %8.2f %10.0f %6d %7.1f %8.1f\n", count, b.seconds, count / b.seconds,
-              b.pages, b.pdfBytes / 1e6, b.hwmKb / 1024.0);
+  std::printf("%8ld %8.2f %10.0f %6d %7.1f %8.1f\n", count, b.seconds, count / b.seconds, b.pages,
+              b.pdfBytes / 1e6, b.hwmKb / 1024.0);
   const double format = FormatOnly(large);
   std::printf("reading and formatting alone: %.2f s, %.0f records/s\n", format, count / format);
-  std::printf("VmHWM before the listings: %.1f MB; growth from the %ld- to the %ld-record "
-              "listing: %.1f MB\n",
-              hwmStart / 1024.0, count / 10, count, (b.hwmKb - a.hwmKb) / 1024.0);
+  std::printf(
+      "VmHWM before the listings: %.1f MB; growth from the %ld- to the %ld-record "
+      "listing: %.1f MB\n",
+      hwmStart / 1024.0, count / 10, count, (b.hwmKb - a.hwmKb) / 1024.0);
   if (qEnvironmentVariableIsEmpty("BENCH_KEEP")) std::remove(small.c_str());
   std::remove(large.c_str());
   return 0;

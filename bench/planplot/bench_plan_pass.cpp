@@ -73,7 +73,8 @@ void Pass(benchmark::State& st, bool lines, int labels) {
   for (auto _ : st) {
     a.area->Clear();
     planplot::PromptCanvas canvas(a.area);
-    const planplot::PassResult r = planplot::DrawPlanPass(s, planplot::kDarkScheme, planplot::OpenNehFile, canvas);
+    const planplot::PassResult r =
+        planplot::DrawPlanPass(s, planplot::kDarkScheme, planplot::OpenNehFile, canvas);
     records += r.recordsRead;
     gap = std::max(gap, canvas.LongestGapMs());
   }
@@ -109,7 +110,8 @@ BENCHMARK(BM_ExtentScan)->Unit(benchmark::kMillisecond)->Iterations(2);
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+  qputenv("QT_QPA_PLATFORM",
+          qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
   QApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

@@ -21,7 +21,8 @@ struct DatObservation {
 
 std::vector<NehPoint> MakeNeh(std::size_t n) {
   std::mt19937_64 random(1);
-  std::uniform_real_distribution<double> north(800000, 840000), east(810000, 850000), height(0, 400);
+  std::uniform_real_distribution<double> north(800000, 840000), east(810000, 850000),
+      height(0, 400);
   std::uniform_int_distribution<int> code(0, 99);
   std::vector<NehPoint> points(n);
   for (auto& p : points) p = {north(random), east(random), code(random) * 10000.0 + height(random)};
@@ -33,12 +34,14 @@ std::vector<DatObservation> MakeDat(std::size_t n) {
   std::uniform_real_distribution<double> angle(0, 360), va(60, 120), dist(1, 2000), sig(0, 3);
   std::uniform_int_distribution<int> code(0, 99);
   std::vector<DatObservation> obs(n);
-  for (auto& o : obs) o = {angle(random), va(random), dist(random), sig(random), double(code(random))};
+  for (auto& o : obs)
+    o = {angle(random), va(random), dist(random), sig(random), double(code(random))};
   return obs;
 }
 
 void BM_NehLines(benchmark::State& state) {
-  const toolkit::Mask mask = toolkit::CompileMask("####   #######.###  #######.###  ####.###     ###");
+  const toolkit::Mask mask =
+      toolkit::CompileMask("####   #######.###  #######.###  ####.###     ###");
   const auto points = MakeNeh(4096);
   std::string line;
   line.reserve(128);
@@ -47,16 +50,19 @@ void BM_NehLines(benchmark::State& state) {
     const NehPoint& p = points[i & 4095];
     const toolkit::PackedHeight h = toolkit::DecodePackedHeight(p.packed);
     line.clear();
-    toolkit::FormatMask(mask, {static_cast<double>(i + 1), p.northing, p.easting, h.height, h.code}, line);
+    toolkit::FormatMask(mask, {static_cast<double>(i + 1), p.northing, p.easting, h.height, h.code},
+                        line);
     benchmark::DoNotOptimize(line.data());
     ++i;
   }
-  state.counters["lines/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["lines/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_NehLines);
 
 void BM_DatLines(benchmark::State& state) {
-  const toolkit::Mask mask = toolkit::CompileMask("####    ###.####  ###.####  ####.###    #.###     ###");
+  const toolkit::Mask mask =
+      toolkit::CompileMask("####    ###.####  ###.####  ####.###    #.###     ###");
   const auto obs = MakeDat(4096);
   std::string line;
   line.reserve(128);
@@ -64,11 +70,13 @@ void BM_DatLines(benchmark::State& state) {
   for (auto _ : state) {
     const DatObservation& o = obs[i & 4095];
     line.clear();
-    toolkit::FormatMask(mask, {static_cast<double>(i + 1), o.ha, o.va, o.distance, o.signal, o.code}, line);
+    toolkit::FormatMask(
+        mask, {static_cast<double>(i + 1), o.ha, o.va, o.distance, o.signal, o.code}, line);
     benchmark::DoNotOptimize(line.data());
     ++i;
   }
-  state.counters["lines/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["lines/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_DatLines);
 
@@ -80,7 +88,8 @@ void BM_ReadTextNumber(benchmark::State& state) {
     benchmark::DoNotOptimize(toolkit::ReadTextNumber(fields[i % 6], 8));
     ++i;
   }
-  state.counters["fields/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["fields/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ReadTextNumber);
 
@@ -90,7 +99,8 @@ void BM_NumberText(benchmark::State& state) {
     benchmark::DoNotOptimize(toolkit::NumberText(static_cast<long double>(i % 100000) * 0.125L));
     ++i;
   }
-  state.counters["texts/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["texts/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_NumberText);
 

@@ -24,7 +24,8 @@ constexpr int kRecords = 1000000;
 
 const std::string& NehPath() {
   static const std::string path = [] {
-    const std::string p = (std::filesystem::temp_directory_path() / "bench_viewer_site.NEH").string();
+    const std::string p =
+        (std::filesystem::temp_directory_path() / "bench_viewer_site.NEH").string();
     std::string bytes(static_cast<std::size_t>(kRecords) * 24, '\0');
     for (int r = 0; r < kRecords; ++r) {
       const double f[3] = {818000.0 + r * 0.013, 836000.0 + (r % 1000) * 1.25,
@@ -80,7 +81,8 @@ void BM_WrapLines(benchmark::State& state) {
   const QString& full = DocumentText();
   // The first n lines of the document.
   qsizetype end = 0;
-  for (int k = 0; k < state.range(0) && end >= 0; ++k) end = full.indexOf(QLatin1String("\r\n"), end) + 2;
+  for (int k = 0; k < state.range(0) && end >= 0; ++k)
+    end = full.indexOf(QLatin1String("\r\n"), end) + 2;
   const QString text = end > 0 ? full.left(end) : full;
   viewer::PageSettings s = MetricSettings();
   s.screenResolutionX = s.screenResolutionY = 96;
@@ -98,7 +100,12 @@ void BM_WrapLines(benchmark::State& state) {
   state.SetComplexityN(state.range(0));
   state.counters["elements"] = static_cast<double>(lines.size());
 }
-BENCHMARK(BM_WrapLines)->Arg(250000)->Arg(500000)->Arg(1000001)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_WrapLines)
+    ->Arg(250000)
+    ->Arg(500000)
+    ->Arg(1000001)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
 
 // Opening the preview of the whole document: page image, wrapping, page 1, layout.
 void BM_OpenPreview(benchmark::State& state) {
@@ -106,7 +113,8 @@ void BM_OpenPreview(benchmark::State& state) {
   const long before = PeakRssKiB();
   viewer::PageSettings s = MetricSettings();
   for (auto _ : state) {
-    viewer::PreviewWindow preview(nullptr, QStringLiteral("QOVA File View - /tmp/SITE.NEH"), text, s);
+    viewer::PreviewWindow preview(nullptr, QStringLiteral("QOVA File View - /tmp/SITE.NEH"), text,
+                                  s);
     preview.initialise();
     benchmark::DoNotOptimize(preview.lines().size());
   }
@@ -128,8 +136,12 @@ void BM_PageTurn(benchmark::State& state) {
   const int which = static_cast<int>(state.range(0));
   for (auto _ : state) {
     switch (which) {
-      case 0: preview.goLast(); break;
-      case 1: preview.goFirst(); break;
+      case 0:
+        preview.goLast();
+        break;
+      case 1:
+        preview.goFirst();
+        break;
       default:
         if (preview.currentPage() >= s.pageCount) preview.goFirst();
         preview.goNext();

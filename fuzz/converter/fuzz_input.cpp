@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view rest(reinterpret_cast<const char*>(data + 1), size - 1);
   const size_t cut = rest.find('\n');
   const std::string_view first = rest.substr(0, cut);
-  const std::string_view second = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
+  const std::string_view second =
+      cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
 
   // The six derivations in the batch order.
   Conversion all;

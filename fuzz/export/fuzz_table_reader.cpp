@@ -43,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   surveyexport::TableReader reader;
   if (reader.Open(path, kind).empty()) {
-    Check(reader.RecordCount() == static_cast<std::int64_t>((size - 1) / toolkit::RecordLength(kind)));
+    Check(reader.RecordCount() ==
+          static_cast<std::int64_t>((size - 1) / toolkit::RecordLength(kind)));
     surveyexport::TableRow row;
     std::int64_t last = 0;
     for (std::int64_t steps = 0;; ++steps) {

@@ -23,7 +23,8 @@ void CheckItems(const planplot::RecordingCanvas& c) {
       Check(i.x0 >= 0 && i.x0 < planplot::kPlotWidth && i.y0 >= 0 && i.y0 < planplot::kPlotHeight);
     } else {
       const int far = 5000;
-      Check(std::abs(i.x0) < far && std::abs(i.y0) < far && std::abs(i.x1) < far && std::abs(i.y1) < far);
+      Check(std::abs(i.x0) < far && std::abs(i.y0) < far && std::abs(i.x1) < far &&
+            std::abs(i.y1) < far);
     }
   }
 }
@@ -48,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   s.referencePresent = withReference;
   s.showNumbers = s.showLevels = true;
   planplot::ScanFullExtent(s, open);
-  Check(std::isfinite(s.Nlo) && std::isfinite(s.Nhi) && std::isfinite(s.Elo) && std::isfinite(s.Ehi));
+  Check(std::isfinite(s.Nlo) && std::isfinite(s.Nhi) && std::isfinite(s.Elo) &&
+        std::isfinite(s.Ehi));
   Check(s.Nlo <= s.Nhi && s.Elo <= s.Ehi && s.Nlo >= 0 && s.Elo >= 0);
   planplot::FitViewWindow(s);
   planplot::ApplyViewWindow(s);

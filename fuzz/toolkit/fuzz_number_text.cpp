@@ -43,7 +43,8 @@ void CheckNumber(long double x) {
   }
   for (char c : text.substr(1)) FUZZ_CHECK(std::strchr("0123456789.E+-", c) != nullptr);
   FUZZ_CHECK(text.find(',') == std::string::npos);
-  if (text.find('.') != std::string::npos && text.find('E') == std::string::npos) FUZZ_CHECK(text.back() != '0');
+  if (text.find('.') != std::string::npos && text.find('E') == std::string::npos)
+    FUZZ_CHECK(text.back() != '0');
   const long double back = ParseBack(text);
   if (x == 0) {
     FUZZ_CHECK(text == " 0");
@@ -79,8 +80,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size >= 10) {
     long double x = 0;
     std::memcpy(&x, data, 10);  // any 80-bit pattern, unnormals included
-    if (std::isfinite(x) && std::fabs(x) < 1e4000L && (x == 0 || std::fabs(x) > 1e-4000L)) CheckNumber(x);
-    else (void)toolkit::NumberText(x), (void)toolkit::LevelText(x);
+    if (std::isfinite(x) && std::fabs(x) < 1e4000L && (x == 0 || std::fabs(x) > 1e-4000L))
+      CheckNumber(x);
+    else
+      (void)toolkit::NumberText(x), (void)toolkit::LevelText(x);
   }
   return 0;
 }

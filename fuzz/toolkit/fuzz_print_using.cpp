@@ -20,8 +20,10 @@ void CheckField(long double v, int width, int decimals) {
   toolkit::FormatNumberField(v, width, decimals, decimals > 0, out);
   FUZZ_CHECK(!out.empty());
   const bool over = out[0] == '%';
-  if (!over) FUZZ_CHECK(static_cast<int>(out.size()) == width);
-  else FUZZ_CHECK(static_cast<int>(out.size()) > width);
+  if (!over)
+    FUZZ_CHECK(static_cast<int>(out.size()) == width);
+  else
+    FUZZ_CHECK(static_cast<int>(out.size()) > width);
   std::string body = out.substr(out.find_first_not_of(over ? "%" : " "));
   if (std::isnan(v)) {
     FUZZ_CHECK(body == "NaN");
@@ -32,8 +34,11 @@ void CheckField(long double v, int width, int decimals) {
     return;
   }
   const std::size_t point = body.find('.');
-  if (decimals > 0) FUZZ_CHECK(point != std::string::npos && body.size() - point - 1 == static_cast<std::size_t>(decimals));
-  else FUZZ_CHECK(point == std::string::npos);
+  if (decimals > 0)
+    FUZZ_CHECK(point != std::string::npos &&
+               body.size() - point - 1 == static_cast<std::size_t>(decimals));
+  else
+    FUZZ_CHECK(point == std::string::npos);
   if (body[0] == '-') FUZZ_CHECK(v < 0);
   const bool negative = body[0] == '-';
   if (negative) body.erase(0, 1);
@@ -53,16 +58,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   const std::size_t nl = input.find('\n');
   const std::string_view maskText = input.substr(0, std::min<std::size_t>(nl, 200));
-  const std::string_view rest = nl == std::string_view::npos ? std::string_view() : input.substr(nl + 1);
+  const std::string_view rest =
+      nl == std::string_view::npos ? std::string_view() : input.substr(nl + 1);
   const toolkit::Mask mask = toolkit::CompileMask(maskText);
 
   // The mask's text comes back in its items.
   std::size_t described = 0;
   for (const toolkit::MaskItem& item : mask.items) {
-    if (item.type == toolkit::MaskItem::Type::Literal) described += item.literal.size();
-    else described += static_cast<std::size_t>(item.width);
+    if (item.type == toolkit::MaskItem::Type::Literal)
+      described += item.literal.size();
+    else
+      described += static_cast<std::size_t>(item.width);
     if (item.type == toolkit::MaskItem::Type::Number)
-      FUZZ_CHECK(item.width >= 1 && item.decimals >= 0 && item.decimals + (item.point ? 1 : 0) <= item.width);
+      FUZZ_CHECK(item.width >= 1 && item.decimals >= 0 &&
+                 item.decimals + (item.point ? 1 : 0) <= item.width);
   }
   FUZZ_CHECK(described == maskText.size());
 
@@ -82,9 +91,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   toolkit::FormatMask(mask, values, out);
   // A line with every field given is at least as wide as the mask.
   std::size_t fields = 0;
-  for (const toolkit::MaskItem& item : mask.items) fields += item.type != toolkit::MaskItem::Type::Literal;
-  if (fields <= values.size()) FUZZ_CHECK(out.size() >= maskText.size());
-  else FUZZ_CHECK(out.size() <= 200 * 40 + 16 * 400);
+  for (const toolkit::MaskItem& item : mask.items)
+    fields += item.type != toolkit::MaskItem::Type::Literal;
+  if (fields <= values.size())
+    FUZZ_CHECK(out.size() >= maskText.size());
+  else
+    FUZZ_CHECK(out.size() <= 200 * 40 + 16 * 400);
 
   for (std::size_t i = 0; i < numbers.size(); ++i) {
     const int decimals = static_cast<unsigned char>(rest[i * 9]) / 2 % 12;

@@ -26,9 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // No number in front: zero.
   std::size_t p = 0;
   while (p < size && (data[p] == ' ' || data[p] == '\t' || data[p] == '\n' || data[p] == '\r')) ++p;
-  if (p < size && data[p] == '+') ++p;
-  else if (p < size && data[p] == '-') ++p;
-  const bool digitNext = p < size && (std::isdigit(data[p]) || (data[p] == '.' && p + 1 < size && std::isdigit(data[p + 1])));
+  if (p < size && data[p] == '+')
+    ++p;
+  else if (p < size && data[p] == '-')
+    ++p;
+  const bool digitNext =
+      p < size &&
+      (std::isdigit(data[p]) || (data[p] == '.' && p + 1 < size && std::isdigit(data[p + 1])));
   if (!digitNext) FUZZ_CHECK(v == 0);
   // Only number characters: the same value as strtod in the C locale (D read as E).
   if (size > 0 && size <= 64) {

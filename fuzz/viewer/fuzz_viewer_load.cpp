@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }();
   const int k = size > 0 ? data[0] % 6 : 0;
   const std::string path = dir + "/input." + kExt[k];
-  const std::string bytes(reinterpret_cast<const char*>(data) + (size > 0 ? 1 : 0), size > 0 ? size - 1 : 0);
+  const std::string bytes(reinterpret_cast<const char*>(data) + (size > 0 ? 1 : 0),
+                          size > 0 ? size - 1 : 0);
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (f == nullptr) return 0;
   std::fwrite(bytes.data(), 1, bytes.size(), f);
@@ -36,7 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Raw text fields may hold CR LF themselves; count only for the number-only kinds.
     if (kind != viewer::FileKind::Sec && kind != viewer::FileKind::Stn) {
       std::int64_t lines = 0;
-      for (std::size_t p = r.text.find("\r\n"); p != std::string::npos; p = r.text.find("\r\n", p + 2)) ++lines;
+      for (std::size_t p = r.text.find("\r\n"); p != std::string::npos;
+           p = r.text.find("\r\n", p + 2))
+        ++lines;
       if (lines != n + 1) std::abort();
     }
     if (r.text.size() < 2 || r.text.compare(r.text.size() - 2, 2, "\r\n") != 0) std::abort();

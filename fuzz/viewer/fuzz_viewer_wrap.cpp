@@ -26,11 +26,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     char16_t c = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
     // Mostly letters, blanks and line ends, so that breaks happen often.
     switch (c % 8) {
-      case 0: c = u' '; break;
-      case 1: c = u'\r'; break;
-      case 2: c = u'\n'; break;
-      case 3: c = static_cast<char16_t>(u'a' + c % 26); break;
-      default: break;
+      case 0:
+        c = u' ';
+        break;
+      case 1:
+        c = u'\r';
+        break;
+      case 2:
+        c = u'\n';
+        break;
+      case 3:
+        c = static_cast<char16_t>(u'a' + c % 26);
+        break;
+      default:
+        break;
     }
     text += c;
   }

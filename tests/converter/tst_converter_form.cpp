@@ -76,9 +76,8 @@ void TestConverterForm::layout_data() {
   QTest::addColumn<QString>("parent");
   QTest::addColumn<QString>("caption");
   QTest::addColumn<QRect>("twips");
-  auto row = [](const char* name, const char* parent, const char* caption, int l, int t, int w, int h) {
-    QTest::newRow(name) << name << parent << caption << QRect(l, t, w, h);
-  };
+  auto row = [](const char* name, const char* parent, const char* caption, int l, int t, int w,
+                int h) { QTest::newRow(name) << name << parent << caption << QRect(l, t, w, h); };
   row("Frame1", "", "Input ", 120, 120, 3135, 3135);
   row("Option1", "Frame1", "80 Grid", 240, 240, 1095, 195);
   row("Option2", "Frame1", "84 Grid", 240, 480, 1095, 195);
@@ -129,12 +128,17 @@ void TestConverterForm::layout() {
   QVERIFY(w);
   QCOMPARE(w->parentWidget()->objectName(), parent.isEmpty() ? QString() : parent);
   if (parent.isEmpty()) QCOMPARE(w->parentWidget(), form.get());
-  QCOMPARE(w->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+  QCOMPARE(w->geometry(),
+           QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
   QString text;
-  if (auto* b = qobject_cast<QAbstractButton*>(w)) text = b->text();
-  else if (auto* l = qobject_cast<QLabel*>(w)) text = l->text();
-  else if (auto* g = qobject_cast<QGroupBox*>(w)) text = g->title();
-  else if (auto* e = qobject_cast<QLineEdit*>(w)) text = e->text();
+  if (auto* b = qobject_cast<QAbstractButton*>(w))
+    text = b->text();
+  else if (auto* l = qobject_cast<QLabel*>(w))
+    text = l->text();
+  else if (auto* g = qobject_cast<QGroupBox*>(w))
+    text = g->title();
+  else if (auto* e = qobject_cast<QLineEdit*>(w))
+    text = e->text();
   QCOMPARE(text, caption);
   QCOMPARE(w->font().family(), QString("MS Sans Serif"));
   QVERIFY(w->font().bold());
@@ -157,9 +161,10 @@ void TestConverterForm::startState() {
 void TestConverterForm::tabOrder() {
   // The focus chain through the controls of the form (labels and frames take no focus; as
   // in any group of option buttons, Tab stops only at the selected one).
-  const QStringList expected{"Option1", "Option2", "Option3", "Option4", "Text1",   "Text2",   "Option5",
-                             "Option6", "Text3",   "Text4",   "Check1",  "Check2",  "Check3",  "Check4",
-                             "Check5",  "Check6",  "Command1", "Command2", "Command3", "Command4", "Command5"};
+  const QStringList expected{"Option1",  "Option2",  "Option3", "Option4", "Text1",    "Text2",
+                             "Option5",  "Option6",  "Text3",   "Text4",   "Check1",   "Check2",
+                             "Check3",   "Check4",   "Check5",  "Check6",  "Command1", "Command2",
+                             "Command3", "Command4", "Command5"};
   QStringList chain;
   QWidget* w = form->Option[1];
   for (int guard = 0; guard < 200 && chain.size() < expected.size(); ++guard) {
@@ -214,11 +219,13 @@ void TestConverterForm::workedExample_data() {
   QTest::newRow("84 Grid") << 2 << "1984 HK Grid|N :829999.8326|E :840000.109" << 1 << n << e;
   QTest::newRow("UTM 80") << 3 << "UTM80    Zone 50|N :2481000.2893|E :212826.0121" << 1 << n << e;
   QTest::newRow("UTM 84") << 4 << "UTM84    Zone 50|N :2480793.782|E :213088.1976" << 1 << n << e;
-  QTest::newRow("80 Geodetic Datumn") << 5 << "1980 HK Geodetic Datumn|Lat :22-24-39.0032 |Lon :114-12-38.38554" << 1 << n << e;
+  QTest::newRow("80 Geodetic Datumn")
+      << 5 << "1980 HK Geodetic Datumn|Lat :22-24-39.0032 |Lon :114-12-38.38554" << 1 << n << e;
   QTest::newRow("WGS 84") << 6 << "norvane|Lat :22-24-33.49387|Lon :114-12-47.24287" << 1 << n << e;
   // A blank inside a typed angle took the place of a digit (22-18-04.368).
-  QTest::newRow("typed angles with blanks") << 5 << "1980 HK Geodetic Datumn|Lat :22-18-43.68   |Lon :114-10-42.8   "
-                                            << 5 << "22.18 4368" << "114.10 428";
+  QTest::newRow("typed angles with blanks")
+      << 5 << "1980 HK Geodetic Datumn|Lat :22-18-43.68   |Lon :114-10-42.8   " << 5 << "22.18 4368"
+      << "114.10 428";
 }
 
 void TestConverterForm::workedExample() {
@@ -344,12 +351,24 @@ void TestConverterForm::badInput_data() {
   QTest::addColumn<QString>("first");
   QTest::addColumn<QString>("second");
   QTest::addColumn<QString>("words");
-  QTest::newRow("1E999") << 1 << "1E999" << "840000" << "too large";
-  QTest::newRow("easting 1E999") << 2 << "829999" << "-1E999" << "too large";
-  QTest::newRow("northing 1E10") << 1 << "1E10" << "840000" << "outside";
-  QTest::newRow("northing 1E30") << 4 << "1E30" << "200000" << "";
-  QTest::newRow("latitude 95") << 5 << "95" << "114.1" << "outside";
-  QTest::newRow("longitude far west") << 6 << "22.3" << "40" << "outside";
+  QTest::newRow("1E999") << 1 << "1E999"
+                         << "840000"
+                         << "too large";
+  QTest::newRow("easting 1E999") << 2 << "829999"
+                                 << "-1E999"
+                                 << "too large";
+  QTest::newRow("northing 1E10") << 1 << "1E10"
+                                 << "840000"
+                                 << "outside";
+  QTest::newRow("northing 1E30") << 4 << "1E30"
+                                 << "200000"
+                                 << "";
+  QTest::newRow("latitude 95") << 5 << "95"
+                               << "114.1"
+                               << "outside";
+  QTest::newRow("longitude far west") << 6 << "22.3"
+                                      << "40"
+                                      << "outside";
 }
 
 void TestConverterForm::badInput() {
@@ -426,7 +445,8 @@ void TestConverterForm::aboutBox() {
   QCOMPARE(watchdog.count(), 1);
   QCOMPARE(watchdog.titles[0], QString("About"));
   QCOMPARE(watchdog.texts[0], QString::fromStdString(norvane::AboutText()));
-  QVERIFY(watchdog.texts[0].startsWith("This program is used to converse coordinates from \rone system"));
+  QVERIFY(watchdog.texts[0].startsWith(
+      "This program is used to converse coordinates from \rone system"));
 }
 
 void TestConverterForm::screenshot() {

@@ -44,10 +44,15 @@ QStringList PrintedGrid(const QString& pdf, double leftMargin) {
   p.start("pdftotext", {"-bbox", pdf, "-"});
   if (!p.waitForFinished(30000)) return {};
   const QString html = QString::fromUtf8(p.readAllStandardOutput());
-  struct Word { double x, y; QString text; double width; };
+  struct Word {
+    double x, y;
+    QString text;
+    double width;
+  };
   QList<Word> words;
   static const QRegularExpression re(
-      "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"[0-9.]+\">([^<]*)</word>");
+      "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" "
+      "yMax=\"[0-9.]+\">([^<]*)</word>");
   for (auto it = re.globalMatch(html); it.hasNext();) {
     const auto m = it.next();
     words.append({m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(4),
@@ -152,28 +157,36 @@ void TestConverterPrint::geodeticInputPrinted() {
 void TestConverterPrint::noPrinter_data() {
   QTest::addColumn<QString>("printer");  // SETTING=NAME; empty: no printer at all
   QTest::addColumn<QString>("said");
-  QTest::newRow("none installed") << "" << "No printer";
-  QTest::newRow("others but not the named one")
-      << "PRINTER=suite_no_such_queue" << "Printer suite_no_such_queue was not found";
+  QTest::newRow("none installed") << ""
+                                  << "No printer";
+  QTest::newRow("others but not the named one") << "PRINTER=suite_no_such_queue"
+                                                << "Printer suite_no_such_queue was not found";
   QTest::newRow("a missing instance of an installed queue")
-      << "PRINTER=suite_pdf/inst" << "Printer suite_pdf/inst was not found";
-  QTest::newRow("LPDEST names it") << "LPDEST=nosuch" << "Printer nosuch was not found";
+      << "PRINTER=suite_pdf/inst"
+      << "Printer suite_pdf/inst was not found";
+  QTest::newRow("LPDEST names it") << "LPDEST=nosuch"
+                                   << "Printer nosuch was not found";
 }
 
 void TestConverterPrint::noPrinter() {
   QFETCH(QString, printer);
   QFETCH(QString, said);
   qunsetenv("SUITE_NO_PRINTER");
-  if (printer.isEmpty()) testsupport::RemovePrinter();
-  else if (!testsupport::UsingCupsQueue()) QSKIP("needs the CUPS test queue");
+  if (printer.isEmpty())
+    testsupport::RemovePrinter();
+  else if (!testsupport::UsingCupsQueue())
+    QSKIP("needs the CUPS test queue");
   const QByteArray setting = printer.section(QLatin1Char('='), 0, 0).toLatin1();
   const QByteArray oldValue = qgetenv(setting.constData());
   const bool hadValue = qEnvironmentVariableIsSet(setting.constData());
-  if (!printer.isEmpty()) qputenv(setting.constData(), printer.section(QLatin1Char('='), 1).toLocal8Bit());
+  if (!printer.isEmpty())
+    qputenv(setting.constData(), printer.section(QLatin1Char('='), 1).toLocal8Bit());
   const auto restore = qScopeGuard([&] {
     if (setting.isEmpty()) return;
-    if (hadValue) qputenv(setting.constData(), oldValue);
-    else qunsetenv(setting.constData());
+    if (hadValue)
+      qputenv(setting.constData(), oldValue);
+    else
+      qunsetenv(setting.constData());
   });
   auto form = std::make_unique<ConverterForm>();
   QVERIFY(ShowAndActivate(*form));

@@ -169,9 +169,11 @@ void TestGeodesy::footpointIsBounded() {
     ProjectionParams q = p;
     GeoPoint g;
     const Fault inv = TmInverse(q, m, 836694.05, g);
-    QVERIFY2(inv == Fault::OutOfRange || inv == Fault::NoConvergence, qPrintable(QString::number(m)));
+    QVERIFY2(inv == Fault::OutOfRange || inv == Fault::NoConvergence,
+             qPrintable(QString::number(m)));
   }
-  QCOMPARE(FootpointLatitude(p, std::numeric_limits<double>::quiet_NaN(), found), Fault::InvalidOperation);
+  QCOMPARE(FootpointLatitude(p, std::numeric_limits<double>::quiet_NaN(), found),
+           Fault::InvalidOperation);
   QCOMPARE(FootpointLatitude(p, HUGE_VAL, found), Fault::Overflow);
 }
 
@@ -220,7 +222,8 @@ void TestGeodesy::inverseThenForward() {
     QCOMPARE(TmForward(p, pt.first, pt.second, g), Fault::None);
     QCOMPARE(TmInverse(p, g.northing, g.easting, geo), Fault::None);
     QCOMPARE(TmForward(p, geo.lat, geo.lon, again), Fault::None);
-    worst = std::max({worst, std::fabs(again.northing - g.northing), std::fabs(again.easting - g.easting)});
+    worst = std::max(
+        {worst, std::fabs(again.northing - g.northing), std::fabs(again.easting - g.easting)});
     // And the geodetic point itself comes back (1E-9 degrees is 0.1 mm).
     QVERIFY(std::fabs(geo.lat - pt.first) < 1e-9 && std::fabs(geo.lon - pt.second) < 1e-9);
   }
@@ -250,7 +253,11 @@ void TestGeodesy::fastEqualsPlain() {
     QCOMPARE(TmInverse(fast, b.northing, b.easting, ga, &sa), Fault::None);
     QCOMPARE(TmInversePlain(plain, b.northing, b.easting, gb, &sb), Fault::None);
     QVERIFY2(std::fabs(ga.lat - gb.lat) <= 1e-12 && std::fabs(ga.lon - gb.lon) <= 1e-12,
-             qPrintable(QString("%1 %2: %3 %4").arg(pt.first).arg(pt.second).arg(ga.lat - gb.lat).arg(ga.lon - gb.lon)));
+             qPrintable(QString("%1 %2: %3 %4")
+                            .arg(pt.first)
+                            .arg(pt.second)
+                            .arg(ga.lat - gb.lat)
+                            .arg(ga.lon - gb.lon)));
     QCOMPARE(sa, sb);
   }
 }
@@ -291,8 +298,10 @@ void TestGeodesy::outOfRange() {
   } else {
     GeoPoint g{1, 2};
     const Fault got = TmInverse(p, first, second, g);
-    if (fault == Fault::NoConvergence) QVERIFY(got == Fault::NoConvergence || got == Fault::OutOfRange);
-    else QCOMPARE(got, fault);
+    if (fault == Fault::NoConvergence)
+      QVERIFY(got == Fault::NoConvergence || got == Fault::OutOfRange);
+    else
+      QCOMPARE(got, fault);
     QCOMPARE(g.lat, 1.0);
   }
 }
@@ -423,30 +432,43 @@ void TestGeodesy::packDms_data() {
   QTest::newRow("south whole minutes") << -(22 + 19 / 60.0) << -22.19;
   QTest::newRow("just below a whole degree") << 114 - 1e-12 << 114.0;
   QTest::newRow("west just below a whole degree") << -(114 - 1e-12) << -114.0;
-  QTest::newRow("last step shown below a minute") << 22 + 18 / 60.0 + 59.99999 / 3600 << 22.185999999;
+  QTest::newRow("last step shown below a minute")
+      << 22 + 18 / 60.0 + 59.99999 / 3600 << 22.185999999;
   QTest::newRow("half a step below a minute") << 22 + 18 / 60.0 + 59.999996 / 3600 << 22.19;
 }
 
 void TestGeodesy::packDms() {
   QFETCH(double, degrees);
   QFETCH(double, packed);
-  QVERIFY2(std::fabs(PackDms(degrees) - packed) < 5e-10, qPrintable(QString::number(PackDms(degrees), 'f', 12)));
+  QVERIFY2(std::fabs(PackDms(degrees) - packed) < 5e-10,
+           qPrintable(QString::number(PackDms(degrees), 'f', 12)));
 }
 
 void TestGeodesy::dmsText_data() {
   QTest::addColumn<QString>("text");
   QTest::addColumn<QString>("shown");
-  QTest::newRow("origin latitude") << "22.184368" << "22-18-43.68   ";
-  QTest::newRow("blank in a typed angle") << "22.18 4368" << "22-18-43.68   ";
-  QTest::newRow("whole seconds keep the point") << "114.2113" << "114-21-13.    ";
-  QTest::newRow("one minute digit") << "22.3" << "22-30-00.     ";
-  QTest::newRow("longer than 14 is not cut") << "114.212472333" << "114-21-24.72333";
-  QTest::newRow("typed seconds") << "22.1843" << "22-18-43.     ";
-  QTest::newRow("no point: whole degrees") << "22" << "22-00-00.     ";
-  QTest::newRow("point only") << "22." << "22-00-00.     ";
-  QTest::newRow("no degree digits") << ".3" << "0-30-00.      ";
-  QTest::newRow("south") << "-22.3" << "-22-30-00.    ";
-  QTest::newRow("empty") << "" << "0-00-00.      ";
+  QTest::newRow("origin latitude") << "22.184368"
+                                   << "22-18-43.68   ";
+  QTest::newRow("blank in a typed angle") << "22.18 4368"
+                                          << "22-18-43.68   ";
+  QTest::newRow("whole seconds keep the point") << "114.2113"
+                                                << "114-21-13.    ";
+  QTest::newRow("one minute digit") << "22.3"
+                                    << "22-30-00.     ";
+  QTest::newRow("longer than 14 is not cut") << "114.212472333"
+                                             << "114-21-24.72333";
+  QTest::newRow("typed seconds") << "22.1843"
+                                 << "22-18-43.     ";
+  QTest::newRow("no point: whole degrees") << "22"
+                                           << "22-00-00.     ";
+  QTest::newRow("point only") << "22."
+                              << "22-00-00.     ";
+  QTest::newRow("no degree digits") << ".3"
+                                    << "0-30-00.      ";
+  QTest::newRow("south") << "-22.3"
+                         << "-22-30-00.    ";
+  QTest::newRow("empty") << ""
+                         << "0-00-00.      ";
 }
 
 void TestGeodesy::dmsText() {

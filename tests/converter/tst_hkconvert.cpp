@@ -72,7 +72,8 @@ void TestHkConvert::lines() {
   }
   QCOMPARE(fields.size(), 12);
   // The values as typed into the form, blanks and all.
-  const QStringList parts = line.contains('\t') ? line.split('\t') : line.trimmed().split(QRegularExpression("\\s+"));
+  const QStringList parts =
+      line.contains('\t') ? line.split('\t') : line.trimmed().split(QRegularExpression("\\s+"));
   Conversion c;
   QCOMPARE(ReadInput(c, option, parts[1].toStdString(), parts[2].toStdString()), Fault::None);
   double expected[12];
@@ -89,12 +90,15 @@ void TestHkConvert::lines() {
     QCOMPARE(QString::fromStdString(AngleText(expected[10])), QString("22-24-33.49387"));
     QCOMPARE(fields[0], QString("830000"));
   }
-  if (option == 4) QCOMPARE(QString::fromStdString(AngleText(expected[9])), QString("114-10-42.8   "));
+  if (option == 4)
+    QCOMPARE(QString::fromStdString(AngleText(expected[9])), QString("114-10-42.8   "));
 }
 
 void TestHkConvert::manyLines() {
   QByteArray input;
-  for (int i = 0; i < 500; ++i) input += (i % 7 == 3 ? "Grid80 x y\n" : QByteArray("Grid80 8") + QByteArray::number(20000 + i) + " 836694.05\n");
+  for (int i = 0; i < 500; ++i)
+    input += (i % 7 == 3 ? "Grid80 x y\n"
+                         : QByteArray("Grid80 8") + QByteArray::number(20000 + i) + " 836694.05\n");
   const QStringList out = Run(input);
   QCOMPARE(out.size(), 500);
   for (int i = 0; i < 500; ++i) QCOMPARE(out[i].startsWith("error\t"), i % 7 == 3);

@@ -128,15 +128,20 @@ void TestTransforms::chainsStoreTheirPairs_data() {
   QTest::addColumn<int>("index");
   QTest::addColumn<QString>("stored");  // systems known afterwards, store order
   // From UTM80 to WGS 84: UTM80 -> Geo80 -> Grid80 -> Grid84 -> Geo84.
-  QTest::newRow("UTM80 to Geo84") << 3 << "2481000.2893" << "212826.0121" << 6 << "-UGGGG";
+  QTest::newRow("UTM80 to Geo84") << 3 << "2481000.2893"
+                                  << "212826.0121" << 6 << "-UGGGG";
   // From UTM84 to Geo80: UTM84 -> Geo84 -> Grid84 -> Grid80 -> Geo80.
-  QTest::newRow("UTM84 to Geo80") << 4 << "2480793.782" << "213088.1976" << 5 << "U-GGGG";
+  QTest::newRow("UTM84 to Geo80") << 4 << "2480793.782"
+                                  << "213088.1976" << 5 << "U-GGGG";
   // From Grid84 to UTM80: Grid84 -> Grid80 -> Geo80 -> UTM80.
-  QTest::newRow("Grid84 to UTM80") << 2 << "829999.8326" << "840000.109" << 3 << "-UGG-G";
+  QTest::newRow("Grid84 to UTM80") << 2 << "829999.8326"
+                                   << "840000.109" << 3 << "-UGG-G";
   // From Geo84 to Grid80: Geo84 -> Grid84 -> Grid80 -> Geo80, then Grid80 again from Geo80.
-  QTest::newRow("Geo84 to Grid80") << 6 << "22.2433493" << "114.1247243" << 1 << "--GGGG";
+  QTest::newRow("Geo84 to Grid80") << 6 << "22.2433493"
+                                   << "114.1247243" << 1 << "--GGGG";
   // From Grid80 to UTM84: Grid80 -> Grid84 -> Geo84 -> UTM84.
-  QTest::newRow("Grid80 to UTM84") << 1 << "830000" << "840000" << 4 << "U-GGG-";
+  QTest::newRow("Grid80 to UTM84") << 1 << "830000"
+                                   << "840000" << 4 << "U-GGG-";
 }
 
 void TestTransforms::chainsStoreTheirPairs() {
@@ -203,10 +208,14 @@ void TestTransforms::absentInputIsNotAvailable_data() {
   QTest::addColumn<int>("option");
   QTest::addColumn<QString>("first");
   QTest::addColumn<QString>("second");
-  QTest::newRow("zeros") << 1 << "0" << "0";
-  QTest::newRow("text that is no number") << 2 << "north" << "east";
-  QTest::newRow("empty") << 3 << "" << "";
-  QTest::newRow("geodetic zeros") << 6 << "0.0" << "-0";
+  QTest::newRow("zeros") << 1 << "0"
+                         << "0";
+  QTest::newRow("text that is no number") << 2 << "north"
+                                          << "east";
+  QTest::newRow("empty") << 3 << ""
+                         << "";
+  QTest::newRow("geodetic zeros") << 6 << "0.0"
+                                  << "-0";
 }
 
 void TestTransforms::absentInputIsNotAvailable() {
@@ -227,13 +236,20 @@ void TestTransforms::faultsAbandon_data() {
   QTest::addColumn<QString>("second");
   QTest::addColumn<int>("index");
   QTest::addColumn<Fault>("fault");
-  QTest::newRow("1E999") << 1 << "1E999" << "840000" << 5 << Fault::Overflow;
-  QTest::newRow("northing 1E10") << 1 << "1E10" << "840000" << 5 << Fault::OutOfRange;
-  QTest::newRow("northing 1E30") << 2 << "1E30" << "840000" << 6 << Fault::NoConvergence;
-  QTest::newRow("latitude 95") << 5 << "95" << "114.1" << 5 << Fault::OutOfRange;
-  QTest::newRow("longitude 200") << 6 << "22.3" << "200" << 6 << Fault::OutOfRange;
-  QTest::newRow("UTM easting 1E300") << 4 << "2470000" << "1E300" << 6 << Fault::Overflow;
-  QTest::newRow("geodetic far west") << 5 << "22.3" << "60" << 1 << Fault::OutOfRange;
+  QTest::newRow("1E999") << 1 << "1E999"
+                         << "840000" << 5 << Fault::Overflow;
+  QTest::newRow("northing 1E10") << 1 << "1E10"
+                                 << "840000" << 5 << Fault::OutOfRange;
+  QTest::newRow("northing 1E30") << 2 << "1E30"
+                                 << "840000" << 6 << Fault::NoConvergence;
+  QTest::newRow("latitude 95") << 5 << "95"
+                               << "114.1" << 5 << Fault::OutOfRange;
+  QTest::newRow("longitude 200") << 6 << "22.3"
+                                 << "200" << 6 << Fault::OutOfRange;
+  QTest::newRow("UTM easting 1E300") << 4 << "2470000"
+                                     << "1E300" << 6 << Fault::Overflow;
+  QTest::newRow("geodetic far west") << 5 << "22.3"
+                                     << "60" << 1 << Fault::OutOfRange;
 }
 
 void TestTransforms::faultsAbandon() {
@@ -247,8 +263,10 @@ void TestTransforms::faultsAbandon() {
   ResultText r;
   r.value1 = "untouched";
   if (f == Fault::None) f = DeriveResult(c, index, r);
-  if (fault == Fault::NoConvergence) QVERIFY(f == Fault::NoConvergence || f == Fault::OutOfRange);
-  else QCOMPARE(f, fault);
+  if (fault == Fault::NoConvergence)
+    QVERIFY(f == Fault::NoConvergence || f == Fault::OutOfRange);
+  else
+    QCOMPARE(f, fault);
   QCOMPARE(QString::fromStdString(r.value1), QString("untouched"));
   QVERIFY(!FaultMessage(f).empty());
 }
@@ -275,12 +293,18 @@ void TestTransforms::inputPresent() {
 void TestTransforms::printedInputAngle_data() {
   QTest::addColumn<QString>("typed");
   QTest::addColumn<QString>("printed");
-  QTest::newRow("seconds") << "22.1843" << "Lat :22-18-43.     ";
-  QTest::newRow("60 seconds carried") << "22.1860" << "Lat :22-19-00.     ";
-  QTest::newRow("blank inside") << "22.18 4368" << "Lat :22-18-43.68   ";
-  QTest::newRow("comma: whole degrees read") << "22,3" << "Lat :22-00-00.     ";
-  QTest::newRow("exponent: 22 deg 03 min 10 s read") << "22.3e1" << "Lat :22-03-10.     ";
-  QTest::newRow("south") << "-22.1843" << "Lat :-22-18-43.    ";
+  QTest::newRow("seconds") << "22.1843"
+                           << "Lat :22-18-43.     ";
+  QTest::newRow("60 seconds carried") << "22.1860"
+                                      << "Lat :22-19-00.     ";
+  QTest::newRow("blank inside") << "22.18 4368"
+                                << "Lat :22-18-43.68   ";
+  QTest::newRow("comma: whole degrees read") << "22,3"
+                                             << "Lat :22-00-00.     ";
+  QTest::newRow("exponent: 22 deg 03 min 10 s read") << "22.3e1"
+                                                     << "Lat :22-03-10.     ";
+  QTest::newRow("south") << "-22.1843"
+                         << "Lat :-22-18-43.    ";
 }
 
 void TestTransforms::printedInputAngle() {
@@ -313,8 +337,10 @@ void TestTransforms::printedColumns() {
 void TestTransforms::aboutText() {
   const std::vector<std::string> lines = AboutLines();
   QCOMPARE(int(lines.size()), 16);
-  QCOMPARE(QString::fromStdString(lines[0]), QString("This program is used to converse coordinates from "));
-  QCOMPARE(QString::fromStdString(lines[5]), QString("(4) World Geodetic System 84                 (norvane)"));
+  QCOMPARE(QString::fromStdString(lines[0]),
+           QString("This program is used to converse coordinates from "));
+  QCOMPARE(QString::fromStdString(lines[5]),
+           QString("(4) World Geodetic System 84                 (norvane)"));
   QVERIFY(lines[8].empty() && lines[12].empty() && lines[14].empty());
   const std::string text = AboutText();
   QCOMPARE(int(std::count(text.begin(), text.end(), '\r')), 15);

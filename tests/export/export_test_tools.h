@@ -35,8 +35,8 @@ inline Run Export(const char* command, const QStringList& words) {
 inline QString Tool(const QString& program, const QStringList& args, bool* ok = nullptr) {
   QProcess p;
   p.start(program, args);
-  const bool done = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit &&
-                    p.exitCode() == 0;
+  const bool done =
+      p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
   if (ok) *ok = done;
   return QString::fromUtf8(p.readAllStandardOutput());
 }
@@ -56,7 +56,8 @@ inline bool AsksActualSize(const QString& pdf) {
   if (rows.size() < 5 || !rows[0].startsWith("xref")) return false;
   const qsizetype at = rows[4].left(10).toLongLong();
   const QByteArray object = d.mid(at, d.indexOf("endobj", at) - at);
-  if (!object.startsWith(rows[3].split(' ').value(0) + " 0 obj") || !object.contains("/Type /Catalog") ||
+  if (!object.startsWith(rows[3].split(' ').value(0) + " 0 obj") ||
+      !object.contains("/Type /Catalog") ||
       !object.contains("/ViewerPreferences << /PrintScaling /None >>"))
     return false;
   QProcess p;

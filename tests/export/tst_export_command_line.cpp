@@ -32,7 +32,8 @@ class TestCommandLine : public QObject {
   // Runs the words, "@NAME" standing for a file of the test's folder.
   Said Run(const QStringList& words) const {
     std::vector<std::string> args;
-    for (const QString& w : words) args.push_back((w.startsWith('@') ? Path(w.mid(1)) : w).toStdString());
+    for (const QString& w : words)
+      args.push_back((w.startsWith('@') ? Path(w.mid(1)) : w).toStdString());
     std::ostringstream out, err;
     Said s;
     s.code = surveyexport::RunSurveyExport(args, out, err);
@@ -52,7 +53,8 @@ class TestCommandLine : public QObject {
     QVERIFY(testsupport::WriteSurveyFile(Path("SITE.NEH").toStdString(), neh, 24));
     QVERIFY(testsupport::WriteSurveyFile(Path("-x.NEH").toStdString(), neh, 24));
     std::vector<testsupport::Record> big;
-    for (int i = 0; i < 10000; ++i) big.push_back({820000.0 + i % 100, 836000.0 + i / 100, 10010.0});
+    for (int i = 0; i < 10000; ++i)
+      big.push_back({820000.0 + i % 100, 836000.0 + i / 100, 10010.0});
     QVERIFY(testsupport::WriteSurveyFile(Path("BIG.NEH").toStdString(), big, 24));
     std::ofstream(Path("keep.dxf").toStdString()) << "mine";
     QVERIFY(mkfifo(Path("fifo.wkt").toUtf8().constData(), 0600) == 0);
@@ -65,27 +67,32 @@ class TestCommandLine : public QObject {
     QTest::addColumn<QString>("first");
     const QStringList sec{"--from", "S1", "--horizontal", "200", "--vertical", "100"};
     // A flag given a value is refused, in every command: it never acts on the name alone.
-    QTest::newRow("plan flag=no") << QStringList{"plan", "@SITE.NEH", "--overwrite=no", "@keep.dxf"} << 2
-                                  << "surveyexport: plan: option --overwrite takes no value";
-    QTest::newRow("plan numbers=0") << QStringList{"plan", "@SITE.NEH", "--numbers=0", "@n.dxf"} << 2
-                                    << "surveyexport: plan: option --numbers takes no value";
-    QTest::newRow("table flag=yes") << QStringList{"table", "@SITE.NEH", "--quiet=yes", "@t.csv"} << 2
-                                    << "surveyexport: table: option --quiet takes no value";
-    QTest::newRow("sections flag=1") << QStringList{"sections", "@A.SEC", "--fit=1", "@s.pdf"} + sec << 2
-                                     << "surveyexport: sections: option --fit takes no value";
+    QTest::newRow("plan flag=no") << QStringList{"plan", "@SITE.NEH", "--overwrite=no", "@keep.dxf"}
+                                  << 2 << "surveyexport: plan: option --overwrite takes no value";
+    QTest::newRow("plan numbers=0") << QStringList{"plan", "@SITE.NEH", "--numbers=0", "@n.dxf"}
+                                    << 2 << "surveyexport: plan: option --numbers takes no value";
+    QTest::newRow("table flag=yes") << QStringList{"table", "@SITE.NEH", "--quiet=yes", "@t.csv"}
+                                    << 2 << "surveyexport: table: option --quiet takes no value";
+    QTest::newRow("sections flag=1") << QStringList{"sections", "@A.SEC", "--fit=1", "@s.pdf"} + sec
+                                     << 2 << "surveyexport: sections: option --fit takes no value";
     // An option that does not apply to the format asked for names both.
-    QTest::newRow("numbers to gpkg") << QStringList{"plan", "@SITE.NEH", "--numbers", "@n.gpkg"} << 2
-                                     << "surveyexport: plan: option --numbers does not apply to .gpkg output";
-    QTest::newRow("datum shift to dxf") << QStringList{"plan", "@SITE.NEH", "--datum-shift", "suite", "@d.dxf"}
-                                        << 2 << "surveyexport: plan: option --datum-shift does not apply to .dxf";
-    QTest::newRow("scale to gpkg") << QStringList{"plan", "@SITE.NEH", "--scale", "500", "@s.gpkg"} << 2
-                                   << "surveyexport: plan: option --scale does not apply to .gpkg";
-    QTest::newRow("crs to kml") << QStringList{"plan", "@SITE.NEH", "--crs", "EPSG:4326", "@k.kml"} << 2
-                                << "surveyexport: plan: option --crs does not apply to .kml";
-    QTest::newRow("crs to table csv") << QStringList{"table", "@SITE.NEH", "--crs", "none", "@t.csv"} << 2
-                                      << "surveyexport: table: option --crs does not apply to .csv";
-    QTest::newRow("fit to sections dxf") << QStringList{"sections", "@A.SEC", "--fit", "@s.dxf"} + sec << 2
-                                         << "surveyexport: sections: option --fit does not apply to .dxf";
+    QTest::newRow("numbers to gpkg")
+        << QStringList{"plan", "@SITE.NEH", "--numbers", "@n.gpkg"} << 2
+        << "surveyexport: plan: option --numbers does not apply to .gpkg output";
+    QTest::newRow("datum shift to dxf")
+        << QStringList{"plan", "@SITE.NEH", "--datum-shift", "suite", "@d.dxf"} << 2
+        << "surveyexport: plan: option --datum-shift does not apply to .dxf";
+    QTest::newRow("scale to gpkg")
+        << QStringList{"plan", "@SITE.NEH", "--scale", "500", "@s.gpkg"} << 2
+        << "surveyexport: plan: option --scale does not apply to .gpkg";
+    QTest::newRow("crs to kml") << QStringList{"plan", "@SITE.NEH", "--crs", "EPSG:4326", "@k.kml"}
+                                << 2 << "surveyexport: plan: option --crs does not apply to .kml";
+    QTest::newRow("crs to table csv")
+        << QStringList{"table", "@SITE.NEH", "--crs", "none", "@t.csv"} << 2
+        << "surveyexport: table: option --crs does not apply to .csv";
+    QTest::newRow("fit to sections dxf")
+        << QStringList{"sections", "@A.SEC", "--fit", "@s.dxf"} + sec << 2
+        << "surveyexport: sections: option --fit does not apply to .dxf";
     QTest::newRow("datum shift csv without wgs84")
         << QStringList{"plan", "@SITE.NEH", "--datum-shift", "suite", "@c.csv"} << 2
         << "surveyexport: plan: option --datum-shift goes with --wgs84";
@@ -93,88 +100,118 @@ class TestCommandLine : public QObject {
         << QStringList{"plan", "@SITE.NEH", "--datum-shift", "suite", "@g.gpkg"} << 2
         << "surveyexport: plan: option --datum-shift applies to a WGS 84 based --crs only";
     // A GeoJSON file records EPSG systems only: nothing is written in a system it would lose.
-    QTest::newRow("geojson crs none") << QStringList{"plan", "@SITE.NEH", "--crs", "none", "@g.geojson"} << 2
-                                      << "surveyexport: plan: a .geojson output records EPSG systems only";
+    QTest::newRow("geojson crs none")
+        << QStringList{"plan", "@SITE.NEH", "--crs", "none", "@g.geojson"} << 2
+        << "surveyexport: plan: a .geojson output records EPSG systems only";
     QTest::newRow("geojson local tmerc")
-        << QStringList{"plan", "@SITE.NEH", "--crs", "+proj=tmerc +lon_0=114.2 +ellps=intl +units=m", "@g.geojson"}
+        << QStringList{"plan", "@SITE.NEH", "--crs",
+                       "+proj=tmerc +lon_0=114.2 +ellps=intl +units=m", "@g.geojson"}
         << 2 << "surveyexport: plan: a .geojson output records EPSG systems only";
     QTest::newRow("geojson utm proj string")
-        << QStringList{"plan", "-q", "@SITE.NEH", "--crs", "+proj=utm +zone=50 +datum=WGS84 +units=m +no_defs",
-                       "--overwrite", "@g.geojson"}
+        << QStringList{"plan",
+                       "-q",
+                       "@SITE.NEH",
+                       "--crs",
+                       "+proj=utm +zone=50 +datum=WGS84 +units=m +no_defs",
+                       "--overwrite",
+                       "@g.geojson"}
         << 0 << "";
     // Values, missing values, unknown words.
-    QTest::newRow("scale 1e308") << QStringList{"plan", "@SITE.NEH", "--scale", "1e308", "@s.pdf"} << 2
-                                 << "surveyexport: plan: --scale 1e308: the scale is the number N of 1:N, written in digits";
+    QTest::newRow("scale 1e308")
+        << QStringList{"plan", "@SITE.NEH", "--scale", "1e308", "@s.pdf"} << 2
+        << "surveyexport: plan: --scale 1e308: the scale is the number N of 1:N, written in digits";
     QTest::newRow("value missing") << QStringList{"plan", "@SITE.NEH", "@o.dxf", "--reference"} << 2
                                    << "surveyexport: plan: option --reference needs a value (NEH)";
-    QTest::newRow("unknown option") << QStringList{"table", "@SITE.NEH", "--overwrit", "@t.csv"} << 2
-                                    << "surveyexport: table: unknown option '--overwrit'";
-    QTest::newRow("option of another command") << QStringList{"plan", "@SITE.NEH", "--from", "S1", "@o.dxf"}
-                                               << 2 << "surveyexport: plan: unknown option '--from'";
-    QTest::newRow("sections takes no crs") << QStringList{"sections", "@A.SEC", "--crs", "none", "@s.pdf"} + sec
-                                           << 2 << "surveyexport: sections: unknown option '--crs'";
-    QTest::newRow("unknown command") << QStringList{"draw", "@SITE.NEH"} << 2
-                                     << "surveyexport: unknown command 'draw'";
-    QTest::newRow("newline in a word") << QStringList{"plan", "@SITE.NEH", "--bad\nname", "@o.dxf"} << 2
-                                       << "surveyexport: plan: unknown option '--bad\\nname'";
-    QTest::newRow("newline in a value escaped once") << QStringList{"plan", "@SITE.NEH", "--crs", "EPSG:4326\n", "@o.gpkg"}
-                                                     << 2 << "surveyexport: plan: unknown CRS 'EPSG:4326\\n'";
+    QTest::newRow("unknown option") << QStringList{"table", "@SITE.NEH", "--overwrit", "@t.csv"}
+                                    << 2 << "surveyexport: table: unknown option '--overwrit'";
+    QTest::newRow("option of another command")
+        << QStringList{"plan", "@SITE.NEH", "--from", "S1", "@o.dxf"} << 2
+        << "surveyexport: plan: unknown option '--from'";
+    QTest::newRow("sections takes no crs")
+        << QStringList{"sections", "@A.SEC", "--crs", "none", "@s.pdf"} + sec << 2
+        << "surveyexport: sections: unknown option '--crs'";
+    QTest::newRow("unknown command")
+        << QStringList{"draw", "@SITE.NEH"} << 2 << "surveyexport: unknown command 'draw'";
+    QTest::newRow("newline in a word") << QStringList{"plan", "@SITE.NEH", "--bad\nname", "@o.dxf"}
+                                       << 2 << "surveyexport: plan: unknown option '--bad\\nname'";
+    QTest::newRow("newline in a value escaped once")
+        << QStringList{"plan", "@SITE.NEH", "--crs", "EPSG:4326\n", "@o.gpkg"} << 2
+        << "surveyexport: plan: unknown CRS 'EPSG:4326\\n'";
     QTest::newRow("no output") << QStringList{"table", "@SITE.NEH"} << 2
                                << "surveyexport: table: no output named after";
-    QTest::newRow("two inputs one output") << QStringList{"plan", "@SITE.NEH", "@SITE.NEH", "@o.dxf"} << 2
-                                           << "surveyexport: plan: one input and one output";
-    QTest::newRow("format without dir") << QStringList{"table", "@SITE.NEH", "--format", "csv"} << 2
-                                        << "surveyexport: table: --output-dir and --format go together";
+    QTest::newRow("two inputs one output")
+        << QStringList{"plan", "@SITE.NEH", "@SITE.NEH", "@o.dxf"} << 2
+        << "surveyexport: plan: one input and one output";
+    QTest::newRow("format without dir")
+        << QStringList{"table", "@SITE.NEH", "--format", "csv"} << 2
+        << "surveyexport: table: --output-dir and --format go together";
     QTest::newRow("format the command cannot write")
         << QStringList{"table", "@SITE.NEH", "--output-dir", "@o", "--format", "dxf"} << 2
         << "surveyexport: table: --format dxf is not one of gpkg csv xlsx";
-    QTest::newRow("unknown extension") << QStringList{"plan", "@SITE.NEH", "@o.txt"} << 2
-                                       << "surveyexport: plan: " + Path("o.txt") + ": unknown kind of output";
-    QTest::newRow("sections without from") << QStringList{"sections", "@A.SEC", "--horizontal", "200",
-                                                          "--vertical", "100", "@s.pdf"}
-                                           << 2 << "surveyexport: sections: --from NAME is needed";
+    QTest::newRow("unknown extension")
+        << QStringList{"plan", "@SITE.NEH", "@o.txt"} << 2
+        << "surveyexport: plan: " + Path("o.txt") + ": unknown kind of output";
+    QTest::newRow("sections without from")
+        << QStringList{"sections", "@A.SEC", "--horizontal", "200", "--vertical", "100", "@s.pdf"}
+        << 2 << "surveyexport: sections: --from NAME is needed";
     // CRS texts: inline only, the code to its end, nothing that names a file or the network.
     const QStringList refusedCrs{"/vsigzip//vsicurl/http://127.0.0.1:9/crs.wkt.gz",
                                  "/vsizip//vsicurl/http://127.0.0.1:9/a.zip/crs.wkt",
-                                 "/vsisubfile/0_100,/etc/passwd", "http://127.0.0.1:9/crs",
-                                 "+init=/etc/passwd:x", "@fifo.wkt",
+                                 "/vsisubfile/0_100,/etc/passwd",
+                                 "http://127.0.0.1:9/crs",
+                                 "+init=/etc/passwd:x",
+                                 "@fifo.wkt",
                                  "+proj=tmerc +nadgrids=/tmp/x.gsb +ellps=intl"};
     for (const QString& crs : refusedCrs)
-      QTest::newRow(qPrintable("crs " + crs)) << QStringList{"plan", "@SITE.NEH", "--crs", crs, "@c.gpkg"} << 2
-                                              << "surveyexport: plan: CRS '";
+      QTest::newRow(qPrintable("crs " + crs))
+          << QStringList{"plan", "@SITE.NEH", "--crs", crs, "@c.gpkg"} << 2
+          << "surveyexport: plan: CRS '";
     // JSON's escaped slashes name the same address; a grid PROJ lacks, or a system it
     // cannot reach, is refused before anything is written; PROJJSON as projinfo writes
     // it (with its "$schema" address, never fetched) is taken.
     QTest::newRow("crs json escaped url")
-        << QStringList{"plan", "@SITE.NEH", "--crs", R"({"type":"BoundCRS","g":"http:\/\/127.0.0.1:9\/h.gsb"})", "@c.gpkg"}
+        << QStringList{"plan", "@SITE.NEH", "--crs",
+                       R"({"type":"BoundCRS","g":"http:\/\/127.0.0.1:9\/h.gsb"})", "@c.gpkg"}
         << 2 << "surveyexport: plan: CRS '";
     QTest::newRow("crs grid not installed")
-        << QStringList{"plan", "@SITE.NEH", "--crs", "+proj=longlat +ellps=clrk66 +nadgrids=nosuch.tif +no_defs", "@c.gpkg"}
+        << QStringList{"plan", "@SITE.NEH", "--crs",
+                       "+proj=longlat +ellps=clrk66 +nadgrids=nosuch.tif +no_defs", "@c.gpkg"}
         << 2 << "surveyexport: plan: PROJ cannot transform the Hong Kong 1980 Grid into";
-    QTest::newRow("crs on mars") << QStringList{"table", "@SITE.NEH", "--crs", "IAU_2015:49900", "@c.gpkg"} << 2
-                                 << "surveyexport: table: PROJ has no transformation from the Hong Kong 1980 Grid";
+    QTest::newRow("crs on mars")
+        << QStringList{"table", "@SITE.NEH", "--crs", "IAU_2015:49900", "@c.gpkg"} << 2
+        << "surveyexport: table: PROJ has no transformation from the Hong Kong 1980 Grid";
     QTest::newRow("crs projjson with schema")
-        << QStringList{"plan", "-q", "@SITE.NEH", "--crs",
+        << QStringList{"plan",
+                       "-q",
+                       "@SITE.NEH",
+                       "--crs",
                        R"({"$schema":"https://proj.org/schemas/v0.4/projjson.schema.json","type":"GeographicCRS","name":"WGS 84",)"
                        R"("datum":{"type":"GeodeticReferenceFrame","name":"World Geodetic System 1984","ellipsoid":)"
                        R"({"name":"WGS 84","semi_major_axis":6378137,"inverse_flattening":298.257223563}},)"
                        R"("coordinate_system":{"subtype":"ellipsoidal","axis":[{"name":"Geodetic latitude",)"
                        R"("abbreviation":"Lat","direction":"north","unit":"degree"},{"name":"Geodetic longitude",)"
                        R"("abbreviation":"Lon","direction":"east","unit":"degree"}]},"id":{"authority":"EPSG","code":4326}})",
-                       "--overwrite", "@j.gpkg"}
+                       "--overwrite",
+                       "@j.gpkg"}
         << 0 << "";
-    QTest::newRow("crs letter O") << QStringList{"plan", "@SITE.NEH", "--crs", "EPSG:3265O", "@c.gpkg"} << 2
-                                  << "surveyexport: plan: unknown CRS 'EPSG:3265O'";
-    QTest::newRow("crs junk after code") << QStringList{"table", "@SITE.NEH", "--crs", "EPSG:2326junk", "@c.gpkg"}
-                                         << 2 << "surveyexport: table: unknown CRS 'EPSG:2326junk'";
-    QTest::newRow("crs unknown code") << QStringList{"plan", "@SITE.NEH", "--crs", "EPSG:99999", "@c.gpkg"} << 2
-                                      << "surveyexport: plan: unknown CRS 'EPSG:99999'";
+    QTest::newRow("crs letter O") << QStringList{"plan", "@SITE.NEH", "--crs", "EPSG:3265O",
+                                                 "@c.gpkg"}
+                                  << 2 << "surveyexport: plan: unknown CRS 'EPSG:3265O'";
+    QTest::newRow("crs junk after code")
+        << QStringList{"table", "@SITE.NEH", "--crs", "EPSG:2326junk", "@c.gpkg"} << 2
+        << "surveyexport: table: unknown CRS 'EPSG:2326junk'";
+    QTest::newRow("crs unknown code")
+        << QStringList{"plan", "@SITE.NEH", "--crs", "EPSG:99999", "@c.gpkg"} << 2
+        << "surveyexport: plan: unknown CRS 'EPSG:99999'";
     // What is well formed runs: -q everywhere, "--" before an input that starts with "-",
     // --name=value, an existing file kept without --overwrite.
-    QTest::newRow("-- ends the options") << QStringList{"plan", "-q", "--", "@-x.NEH", "@x.dxf"} << 0 << "";
-    QTest::newRow("name=value") << QStringList{"plan", "@SITE.NEH", "--crs=EPSG:32650", "@u.gpkg"} << 0 << "";
-    QTest::newRow("kept without overwrite") << QStringList{"plan", "@SITE.NEH", "@keep.dxf"} << 1
-                                            << "surveyexport: " + Path("keep.dxf") + " exists: use --overwrite";
+    QTest::newRow("-- ends the options")
+        << QStringList{"plan", "-q", "--", "@-x.NEH", "@x.dxf"} << 0 << "";
+    QTest::newRow("name=value") << QStringList{"plan", "@SITE.NEH", "--crs=EPSG:32650", "@u.gpkg"}
+                                << 0 << "";
+    QTest::newRow("kept without overwrite")
+        << QStringList{"plan", "@SITE.NEH", "@keep.dxf"} << 1
+        << "surveyexport: " + Path("keep.dxf") + " exists: use --overwrite";
     QTest::newRow("help of a command") << QStringList{"sections", "--help"} << 0 << "";
     QTest::newRow("help") << QStringList{"-h"} << 0 << "";
   }
@@ -187,7 +224,8 @@ class TestCommandLine : public QObject {
     QCOMPARE(s.code, code);
     // Nothing is written on a usage error.
     const QString last = words.last();
-    if (code == 2 && last.startsWith('@') && !last.contains("NEH") && last != "@keep.dxf") QVERIFY(!QFileInfo::exists(Path(last.mid(1))));
+    if (code == 2 && last.startsWith('@') && !last.contains("NEH") && last != "@keep.dxf")
+      QVERIFY(!QFileInfo::exists(Path(last.mid(1))));
   }
 
   // One set of conventions: the bar on the command's error stream for inputs of 10,000
@@ -196,9 +234,11 @@ class TestCommandLine : public QObject {
     QTest::addColumn<QStringList>("words");
     QTest::addColumn<bool>("bar");
     QTest::newRow("plan long") << QStringList{"plan", "@BIG.NEH", "@p1.csv"} << true;
-    QTest::newRow("plan long quiet") << QStringList{"plan", "--quiet", "@BIG.NEH", "@p2.csv"} << false;
+    QTest::newRow("plan long quiet")
+        << QStringList{"plan", "--quiet", "@BIG.NEH", "@p2.csv"} << false;
     QTest::newRow("plan short") << QStringList{"plan", "@SITE.NEH", "@p3.csv"} << false;
-    QTest::newRow("sheet long") << QStringList{"plan", "@BIG.NEH", "--scale", "2000", "@p4.pdf"} << true;
+    QTest::newRow("sheet long") << QStringList{"plan", "@BIG.NEH", "--scale", "2000", "@p4.pdf"}
+                                << true;
     QTest::newRow("table long") << QStringList{"table", "@BIG.NEH", "@t1.csv"} << true;
     QTest::newRow("table long -q") << QStringList{"table", "-q", "@BIG.NEH", "@t2.csv"} << false;
   }
@@ -206,21 +246,25 @@ class TestCommandLine : public QObject {
     QFETCH(QStringList, words);
     QFETCH(bool, bar);
     std::vector<std::string> args;
-    for (const QString& w : words) args.push_back((w.startsWith('@') ? Path(w.mid(1)) : w).toStdString());
+    for (const QString& w : words)
+      args.push_back((w.startsWith('@') ? Path(w.mid(1)) : w).toStdString());
     std::ostringstream out, err;
     QCOMPARE(surveyexport::RunSurveyExport(args, out, err), 0);
     QCOMPARE(QString::fromStdString(err.str()).endsWith("100 - done.\n"), bar);
     if (!bar) QCOMPARE(err.str(), std::string());
-    QVERIFY2(out.str().find(Path(words.last().mid(1)).toStdString()) != std::string::npos, out.str().c_str());
+    QVERIFY2(out.str().find(Path(words.last().mid(1)).toStdString()) != std::string::npos,
+             out.str().c_str());
   }
 
   // The help text is made from the same table: every option of every command is in it.
   void helpListsEveryOption() {
     const Said all = Run({"--help"});
-    for (const char* option : {"--reference", "--numbers", "--levels", "--crs", "--datum-shift", "--2d",
-                               "--wgs84", "--scale", "--paper", "--portrait", "--view", "--from", "--to",
-                               "--horizontal", "--vertical", "--heights", "--fit", "--output-dir",
-                               "--format", "--overwrite", "--quiet", "-q"})
+    for (const char* option :
+         {"--reference", "--numbers", "--levels",     "--crs",        "--datum-shift",
+          "--2d",        "--wgs84",   "--scale",      "--paper",      "--portrait",
+          "--view",      "--from",    "--to",         "--horizontal", "--vertical",
+          "--heights",   "--fit",     "--output-dir", "--format",     "--overwrite",
+          "--quiet",     "-q"})
       QVERIFY2(all.out.contains(option), option);
   }
 
@@ -230,10 +274,18 @@ class TestCommandLine : public QObject {
     QTest::addColumn<QString>("crs");
     QTest::addColumn<QString>("output");
     QTest::addColumn<QString>("srsId");
-    QTest::newRow("utm 50n gpkg") << "EPSG:32650" << "u.gpkg" << "32650";
-    QTest::newRow("wgs84 gpkg") << "EPSG:4326" << "w.gpkg" << "4326";
-    QTest::newRow("utm 50n geojson") << "EPSG:32650" << "u.geojson" << "";
-    QTest::newRow("none gpkg") << "none" << "n.gpkg" << "-1";
+    QTest::newRow("utm 50n gpkg") << "EPSG:32650"
+                                  << "u.gpkg"
+                                  << "32650";
+    QTest::newRow("wgs84 gpkg") << "EPSG:4326"
+                                << "w.gpkg"
+                                << "4326";
+    QTest::newRow("utm 50n geojson") << "EPSG:32650"
+                                     << "u.geojson"
+                                     << "";
+    QTest::newRow("none gpkg") << "none"
+                               << "n.gpkg"
+                               << "-1";
   }
   void crsTransforms() {
     QFETCH(QString, crs);
@@ -242,7 +294,8 @@ class TestCommandLine : public QObject {
     const QString out = Path("crs-" + output);
     QCOMPARE(Run({"plan", "-q", "@SITE.NEH", "--crs", crs, "--overwrite", out}).code, 0);
     QProcess ogr;
-    ogr.start("ogrinfo", {"-ro", "-q", "-where", "number = 1", out, output.endsWith(".gpkg") ? "points" : "plan"});
+    ogr.start("ogrinfo", {"-ro", "-q", "-where", "number = 1", out,
+                          output.endsWith(".gpkg") ? "points" : "plan"});
     QVERIFY(ogr.waitForFinished(30000));
     const QString text = QString::fromUtf8(ogr.readAllStandardOutput());
     const auto m = QRegularExpression(R"(POINT Z \(([-0-9.e]+) ([-0-9.e]+) )").match(text);
@@ -254,7 +307,8 @@ class TestCommandLine : public QObject {
       cs2cs.write("820010 836010\n");  // EPSG:2326 takes northing first
       cs2cs.closeWriteChannel();
       QVERIFY(cs2cs.waitForFinished(30000));
-      const QStringList v = QString::fromUtf8(cs2cs.readAllStandardOutput()).simplified().split(' ');
+      const QStringList v =
+          QString::fromUtf8(cs2cs.readAllStandardOutput()).simplified().split(' ');
       QVERIFY(v.size() >= 2);
       // EPSG:4326 answers latitude first; the layer holds longitude as x.
       x = crs == "EPSG:4326" ? v[1].toDouble() : v[0].toDouble();
@@ -268,7 +322,8 @@ class TestCommandLine : public QObject {
       sql.start("ogrinfo", {"-ro", "-q", out, "-sql", "SELECT srs_id FROM gpkg_geometry_columns"});
       QVERIFY(sql.waitForFinished(30000));
       const QString ids = QString::fromUtf8(sql.readAllStandardOutput());
-      QVERIFY2(ids.contains(QRegularExpression(R"(srs_id \(Integer(64)?\) = )" + srsId + "\n")), qPrintable(ids));
+      QVERIFY2(ids.contains(QRegularExpression(R"(srs_id \(Integer(64)?\) = )" + srsId + "\n")),
+               qPrintable(ids));
     }
   }
 
@@ -278,12 +333,14 @@ class TestCommandLine : public QObject {
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress::LocalHost));
     const QString base = "http://127.0.0.1:" + QString::number(server.serverPort());
-    for (const QString& crs : {"/vsigzip//vsicurl/" + base + "/crs.wkt.gz", "/vsicurl/" + base + "/crs.wkt",
-                               "/vsizip//vsicurl/" + base + "/a.zip/crs.wkt", base + "/crs.wkt",
-                               "+proj=tmerc +nadgrids=" + base + "/g.tif +ellps=intl",
-                               "+proj=tmerc +nadgrids=@https://127.0.0.1:" +
-                                   QString::number(server.serverPort()) + "/g.tif +ellps=intl"}) {
-      const Said s = Run({"plan", "-q", "@SITE.NEH", "--crs", crs, "--overwrite", Path("net.gpkg")});
+    for (const QString& crs :
+         {"/vsigzip//vsicurl/" + base + "/crs.wkt.gz", "/vsicurl/" + base + "/crs.wkt",
+          "/vsizip//vsicurl/" + base + "/a.zip/crs.wkt", base + "/crs.wkt",
+          "+proj=tmerc +nadgrids=" + base + "/g.tif +ellps=intl",
+          "+proj=tmerc +nadgrids=@https://127.0.0.1:" + QString::number(server.serverPort()) +
+              "/g.tif +ellps=intl"}) {
+      const Said s =
+          Run({"plan", "-q", "@SITE.NEH", "--crs", crs, "--overwrite", Path("net.gpkg")});
       QVERIFY2(s.code != 0, qPrintable(crs));
       QVERIFY2(!server.waitForNewConnection(50), qPrintable(crs));
     }

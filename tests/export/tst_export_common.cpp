@@ -127,18 +127,20 @@ void TestExportCommon::pendingOutputDiscardedLeavesNothing() {
 // A set of three pages (the SVG pages of sections): complete or absent, whatever stands in
 // the way of one of its moves.
 void TestExportCommon::pendingSet_data() {
-  QTest::addColumn<bool>("older");      // pages of an earlier run under the three names
+  QTest::addColumn<bool>("older");  // pages of an earlier run under the three names
   QTest::addColumn<bool>("overwrite");
   QTest::addColumn<QString>("obstacle");  // what takes page 2's or 3's name meanwhile
   QTest::addColumn<QString>("problem");   // what Commit's line says, "" for none
-  QTest::newRow("new pages") << false << false << "" << "";
-  QTest::newRow("older pages replaced") << true << true << "" << "";
+  QTest::newRow("new pages") << false << false << ""
+                             << "";
+  QTest::newRow("older pages replaced") << true << true << ""
+                                        << "";
   // The first page was left in place while the second could not be moved.
   QTest::newRow("a page written meanwhile") << false << false << "file 2"
-                                              << "road-2.svg exists: use --overwrite";
+                                            << "road-2.svg exists: use --overwrite";
   // The first two replaced pages were lost when the third could not be moved.
-  QTest::newRow("a folder in the way, older pages back")
-      << true << true << "folder 3" << "road-3.svg: Is a directory";
+  QTest::newRow("a folder in the way, older pages back") << true << true << "folder 3"
+                                                         << "road-3.svg: Is a directory";
 }
 
 void TestExportCommon::pendingSet() {
@@ -170,13 +172,17 @@ void TestExportCommon::pendingSet() {
       fs::create_directories(page(3) / "inside");
     }
     const std::string said = set.Commit();
-    if (problem.isEmpty()) QCOMPARE(said, std::string());
-    else QVERIFY2(QString::fromStdString(said).contains(problem), said.c_str());
+    if (problem.isEmpty())
+      QCOMPARE(said, std::string());
+    else
+      QVERIFY2(QString::fromStdString(said).contains(problem), said.c_str());
   }
   std::map<std::string, std::string> after;
   for (const auto& e : fs::directory_iterator(folder)) {
-    if (e.is_regular_file()) after[e.path().filename().string()] = ReadText(e.path());
-    else QCOMPARE(e.path().filename().string(), page(3).filename().string());  // the obstacle
+    if (e.is_regular_file())
+      after[e.path().filename().string()] = ReadText(e.path());
+    else
+      QCOMPARE(e.path().filename().string(), page(3).filename().string());  // the obstacle
   }
   if (problem.isEmpty()) {
     for (int i = 1; i <= 3; ++i) before[page(i).filename().string()] = "new " + std::to_string(i);

@@ -43,7 +43,6 @@ std::set<std::string> Entries(const fs::path& dir) {
   return names;
 }
 
-
 }  // namespace
 
 Q_DECLARE_METATYPE(Fault)
@@ -85,10 +84,10 @@ class TestExportFaults : public QObject {
     QTest::addColumn<int>("signal");
     QTest::addColumn<bool>("older");  // an older file of the output's name, --overwrite
     const QList<QPair<QString, QString>> outputs{
-        {"plan", "out.dxf"},      {"plan", "out.gpkg"},     {"plan", "out.geojson"},
-        {"plan", "out.kml"},      {"plan", "out.csv"},      {"plan", "out.pdf"},
-        {"plan", "out.svg"},      {"table", "out.csv"},     {"table", "out.gpkg"},
-        {"table", "out.xlsx"},    {"sections", "out.pdf"},  {"sections", "out.svg"},
+        {"plan", "out.dxf"},    {"plan", "out.gpkg"},    {"plan", "out.geojson"},
+        {"plan", "out.kml"},    {"plan", "out.csv"},     {"plan", "out.pdf"},
+        {"plan", "out.svg"},    {"table", "out.csv"},    {"table", "out.gpkg"},
+        {"table", "out.xlsx"},  {"sections", "out.pdf"}, {"sections", "out.svg"},
         {"sections", "out.dxf"}};
     const QList<QPair<const char*, int>> signals_{
         {"SIGINT", SIGINT}, {"SIGTERM", SIGTERM}, {"SIGHUP", SIGHUP}, {"SIGPIPE", SIGPIPE}};
@@ -133,8 +132,12 @@ class TestExportFaults : public QObject {
     QStringList args{command, QString::fromStdString(input.string())};
     if (fault == Fault::ShortWrite) args << "--quiet";
     if (sections)
-      args << "--from" << "S0001" << "--to" << QString("S%1").arg(kSections, 4, 10, QChar('0'))
-           << "--horizontal" << "1000" << "--vertical" << "200";
+      args << "--from"
+           << "S0001"
+           << "--to" << QString("S%1").arg(kSections, 4, 10, QChar('0')) << "--horizontal"
+           << "1000"
+           << "--vertical"
+           << "200";
     if (older) args << "--overwrite";
     args << QString::fromStdString((dir / output.toStdString()).string());
 

@@ -34,7 +34,8 @@ std::vector<Record> Sections(int n, bool offsets = true) {
   std::vector<Record> r;
   for (int s = 1; s <= n; ++s) {
     r.push_back({"S" + std::to_string(s), TextNumber(100.0 * s)});
-    for (int i = 0; offsets && i < 40; ++i) r.push_back({TextNumber(i - 20.0), TextNumber(12 + i % 3)});
+    for (int i = 0; offsets && i < 40; ++i)
+      r.push_back({TextNumber(i - 20.0), TextNumber(12 + i % 3)});
     r.push_back({"     999", TextNumber(0)});
   }
   return r;
@@ -80,9 +81,12 @@ class TestExportInputs : public QObject {
     QTest::addColumn<QString>("command");
     QTest::addColumn<QStringList>("words");  // @NAME: a file of the work folder
     QTest::addColumn<QString>("message");
-    const QStringList faults{"E0|: the file is empty", "E3|: holds no records (3 bytes, less than one record",
-                             "SHORT|: holds no records (", "ZERO|: holds no records (all 3 records are empty)",
-                             "DIR| is a folder, not a survey file", "PIPE| is a pipe, not a survey file"};
+    const QStringList faults{"E0|: the file is empty",
+                             "E3|: holds no records (3 bytes, less than one record",
+                             "SHORT|: holds no records (",
+                             "ZERO|: holds no records (all 3 records are empty)",
+                             "DIR| is a folder, not a survey file",
+                             "PIPE| is a pipe, not a survey file"};
     const QStringList sectionWords{"--from", "S1", "--horizontal", "200", "--vertical", "100"};
     for (const QString& fault : faults) {
       const QString file = fault.section('|', 0, 0), said = fault.section('|', 1);
@@ -94,7 +98,8 @@ class TestExportInputs : public QObject {
             << "table" << QStringList{"@" + file + ".NEH", "@out." + f} << file + ".NEH" + said;
       for (const QString& f : kSectionFormats)
         QTest::addRow("sections %s %s", qPrintable(file), qPrintable(f))
-            << "sections" << QStringList{"@" + file + ".SEC"} + sectionWords + QStringList{"@out." + f}
+            << "sections"
+            << QStringList{"@" + file + ".SEC"} + sectionWords + QStringList{"@out." + f}
             << file + ".SEC" + said;
     }
     for (const QString& f : kPlanFormats)
@@ -105,8 +110,9 @@ class TestExportInputs : public QObject {
       QTest::addRow("sections without offsets %s", qPrintable(f))
           << "sections" << QStringList{"@BARE.SEC"} + sectionWords + QStringList{"@out." + f}
           << "BARE.SEC: section S1 holds no offset records";
-    QTest::newRow("plan SVG too large") << "plan" << QStringList{"@BIG.NEH", "--numbers", "--levels", "@out.svg"}
-                                        << "out.svg: the plan as SVG would be about 423 MB";
+    QTest::newRow("plan SVG too large")
+        << "plan" << QStringList{"@BIG.NEH", "--numbers", "--levels", "@out.svg"}
+        << "out.svg: the plan as SVG would be about 423 MB";
   }
   void refused() {
     QFETCH(QString, command);
@@ -120,7 +126,8 @@ class TestExportInputs : public QObject {
     const QString err = QString::fromStdString(run.err);
     QCOMPARE(run.code, 1);
     QVERIFY2(err.startsWith("surveyexport: " + dir_.path()) && err.contains(message) &&
-                 err.count('\n') == 1, qPrintable(err));
+                 err.count('\n') == 1,
+             qPrintable(err));
     QVERIFY(dir_.entryList({"out.*", ".out*"}, QDir::Files | QDir::Hidden).isEmpty());
   }
 
@@ -130,7 +137,8 @@ class TestExportInputs : public QObject {
     QTest::addColumn<QString>("format");
     for (const QString& f : kPlanFormats) QTest::addRow("plan %s", qPrintable(f)) << "plan" << f;
     for (const QString& f : kTableFormats) QTest::addRow("table %s", qPrintable(f)) << "table" << f;
-    for (const QString& f : kSectionFormats) QTest::addRow("sections %s", qPrintable(f)) << "sections" << f;
+    for (const QString& f : kSectionFormats)
+      QTest::addRow("sections %s", qPrintable(f)) << "sections" << f;
   }
   void cutWhileRead() {
     QFETCH(QString, command);
@@ -145,7 +153,8 @@ class TestExportInputs : public QObject {
     // At the first progress during the reading, the file loses all but its first records.
     bool cut = false;
     auto progress = [&](double done) {
-      if (!cut && done > 0 && done < 1) cut = truncate(input.c_str(), sections ? 60 * 16 : 2400) == 0;
+      if (!cut && done > 0 && done < 1)
+        cut = truncate(input.c_str(), sections ? 60 * 16 : 2400) == 0;
       return true;
     };
     using namespace surveyexport;
@@ -179,9 +188,9 @@ class TestExportInputs : public QObject {
       said = DrawSections(o, progress);
     }
     QVERIFY(cut);
-    QVERIFY2(QString::fromStdString(said).contains(
-                 QRegularExpression("^" + QRegularExpression::escape(QString::fromStdString(input)) +
-                                    ": record \\d+ is no longer in the file")),
+    QVERIFY2(QString::fromStdString(said).contains(QRegularExpression(
+                 "^" + QRegularExpression::escape(QString::fromStdString(input)) +
+                 ": record \\d+ is no longer in the file")),
              said.c_str());
     QVERIFY(dir_.entryList({"cut*", ".cut*"}, QDir::Files | QDir::Hidden).isEmpty());
   }

@@ -25,14 +25,20 @@ struct Rec {
 
 // Two single points, a coded line (fence, code 13: green dash-dot) of three records, a
 // change of style inside a line (codes 21 then 5), a damaged record and an unused slot.
-const std::vector<Rec> kMain{
-    {820100.125, 836010.5, 10012.5},  {820105.25, 836020.75, 10013.0},
-    {-820110.5, 836030.25, 130014.5}, {820120.75, 836040.5, 130015.25},
-    {-820130.25, 836050.125, 130016},  {-820140.5, 836060.25, 210017.5},
-    {820150.75, 836070.5, 210018.25}, {820160.125, 836080.75, 50019},
-    {-820170.5, 836090.25, 50020.5},  {std::numeric_limits<double>::quiet_NaN(), 836095, 0},
-    {0, 0, 0}};
-const std::vector<Rec> kRef{{-820090, 836000, 0}, {820090, 836100, 0}, {-820180, 836100, 0},
+const std::vector<Rec> kMain{{820100.125, 836010.5, 10012.5},
+                             {820105.25, 836020.75, 10013.0},
+                             {-820110.5, 836030.25, 130014.5},
+                             {820120.75, 836040.5, 130015.25},
+                             {-820130.25, 836050.125, 130016},
+                             {-820140.5, 836060.25, 210017.5},
+                             {820150.75, 836070.5, 210018.25},
+                             {820160.125, 836080.75, 50019},
+                             {-820170.5, 836090.25, 50020.5},
+                             {std::numeric_limits<double>::quiet_NaN(), 836095, 0},
+                             {0, 0, 0}};
+const std::vector<Rec> kRef{{-820090, 836000, 0},
+                            {820090, 836100, 0},
+                            {-820180, 836100, 0},
                             {820185.5, 836005.5, 900021.75}};
 
 void WriteNeh(const fs::path& p, const std::vector<Rec>& recs) {
@@ -153,14 +159,16 @@ class TestPlanExport : public QObject {
     QTest::addColumn<QString>("crs");
     QTest::addColumn<bool>("flat");
     QTest::newRow("default") << QStringList{} << "EPSG\",2326" << false;
-    QTest::newRow("2d, other crs") << QStringList{"--2d", "--crs", "EPSG:2326"} << "EPSG\",2326" << true;
+    QTest::newRow("2d, other crs")
+        << QStringList{"--2d", "--crs", "EPSG:2326"} << "EPSG\",2326" << true;
     QTest::newRow("no crs") << QStringList{"--crs", "none"} << "Undefined" << false;
   }
   void geopackage() {
     QFETCH(QStringList, options);
     QFETCH(QString, crs);
     QFETCH(bool, flat);
-    const QString out = Path(QString("g%1.gpkg").arg(QTest::currentDataTag()).remove(' ').remove(','));
+    const QString out =
+        Path(QString("g%1.gpkg").arg(QTest::currentDataTag()).remove(' ').remove(','));
     QCOMPARE(Export(QStringList{main_} + options + QStringList{out}).code, 0);
     QVERIFY(Run("ogrinfo", {"-ro", "-so", out, "points"}).contains(crs));
     const auto points = ListedPoints(out, "points");
@@ -256,7 +264,8 @@ print("overlapping labels", sum(1 for i, p in enumerate(boxes) for q in boxes[:i
     const QString formats[] = {"s.gpkg", "s.geojson", "s.kml"};
     for (const QString& f : formats) {
       const bool gpkg = f.endsWith("gpkg");
-      const auto row = [&](const char* layer, const char* key, const char* v, const char* c, const char* d) {
+      const auto row = [&](const char* layer, const char* key, const char* v, const char* c,
+                           const char* d) {
         QTest::addRow("%s %s %s", qPrintable(f), layer, v)
             << f << QString(layer) << QString(key) << QString(v) << QString(c) << QString(d);
       };
@@ -287,7 +296,8 @@ print("overlapping labels", sum(1 for i, p in enumerate(boxes) for q in boxes[:i
       if (output.endsWith("geojson"))  // the simplestyle properties beside the fields
         QCOMPARE(f.value(dash.isEmpty() ? "marker-color" : "stroke"), colour);
       if (output.endsWith("kml") && !dash.isEmpty())
-        QVERIFY2(f.value("Style").startsWith("PEN(c:" + colour.toUpper()), qPrintable(f.value("Style")));
+        QVERIFY2(f.value("Style").startsWith("PEN(c:" + colour.toUpper()),
+                 qPrintable(f.value("Style")));
     }
     QCOMPARE(found, 1);
   }
@@ -299,11 +309,13 @@ print("overlapping labels", sum(1 for i, p in enumerate(boxes) for q in boxes[:i
     QCOMPARE(Export({main_, "--reference", ref_, out}).code, 0);
     QStringList rows;
     for (const auto& f : Features(out, "layer_styles")) {
-      rows << f.value("f_table_name") + " " + f.value("f_geometry_column") + " " + f.value("useAsDefault");
+      rows << f.value("f_table_name") + " " + f.value("f_geometry_column") + " " +
+                  f.value("useAsDefault");
     }
     const QString table = Run("ogrinfo", {"-ro", "-al", "-q", out, "layer_styles"});
     QCOMPARE(table.count(R"(name="field" value="colour")"), 4);  // colours from the field
-    QCOMPARE(rows, QStringList({"points geom 1", "lines geom 1", "ref_points geom 1", "ref_lines geom 1"}));
+    QCOMPARE(rows, QStringList(
+                       {"points geom 1", "lines geom 1", "ref_points geom 1", "ref_lines geom 1"}));
     if (Run("/usr/bin/python3", {"-c", "import qgis.core; print('qgis')"}).trimmed() != "qgis")
       QSKIP("QGIS's Python bindings are not installed");
     const QString script = R"PY(
@@ -320,8 +332,9 @@ image = job.renderedImage()
 seen = {image.pixelColor(x, y).name() for x in range(400) for y in range(400)}
 print(" ".join(sorted(c for c in seen if c in ("#00ff00", "#ff0000", "#0000ff"))))
 )PY";
-    QCOMPARE(Run("/usr/bin/python3", {"-c", script, out}).split('\n').filter(QRegularExpression("^#")),
-             QStringList({"#0000ff #00ff00 #ff0000"}));
+    QCOMPARE(
+        Run("/usr/bin/python3", {"-c", script, out}).split('\n').filter(QRegularExpression("^#")),
+        QStringList({"#0000ff #00ff00 #ff0000"}));
   }
 
   // Whole numbers as integers, names to type, and heights to the decimals the file holds
@@ -330,24 +343,35 @@ print(" ".join(sorted(c for c in seen if c in ("#00ff00", "#ff0000", "#0000ff"))
     QTest::addColumn<QString>("output");
     QTest::addColumn<QString>("layer");
     QTest::addColumn<QStringList>("types");  // field:type
-    QTest::newRow("gpkg points") << "h.gpkg" << "points"
-        << QStringList{"number:Integer64", "code:Integer64", "line_marker:Integer", "height:Real"};
-    QTest::newRow("gpkg lines") << "h.gpkg" << "lines"
-        << QStringList{"first:Integer64", "last:Integer64", "style:Integer", "code:Integer64"};
-    QTest::newRow("geojson") << "h.geojson" << "plan"
-        << QStringList{"number:Integer", "code:Integer", "first:Integer", "stroke-width:Integer"};
-    QTest::newRow("kml") << "h.kml" << "plan"
-        << QStringList{"number:Integer", "code:Integer", "first:Integer", "last:Integer", "Name:String"};
-    QTest::newRow("csv") << "h.csv" << "h" << QStringList{"height:String", "colour:String"};
-    QTest::newRow("dxf") << "h.dxf" << "entities" << QStringList{"Layer:String"};
+    QTest::newRow("gpkg points") << "h.gpkg"
+                                 << "points"
+                                 << QStringList{"number:Integer64", "code:Integer64",
+                                                "line_marker:Integer", "height:Real"};
+    QTest::newRow("gpkg lines") << "h.gpkg"
+                                << "lines"
+                                << QStringList{"first:Integer64", "last:Integer64", "style:Integer",
+                                               "code:Integer64"};
+    QTest::newRow("geojson") << "h.geojson"
+                             << "plan"
+                             << QStringList{"number:Integer", "code:Integer", "first:Integer",
+                                            "stroke-width:Integer"};
+    QTest::newRow("kml") << "h.kml"
+                         << "plan"
+                         << QStringList{"number:Integer", "code:Integer", "first:Integer",
+                                        "last:Integer", "Name:String"};
+    QTest::newRow("csv") << "h.csv"
+                         << "h" << QStringList{"height:String", "colour:String"};
+    QTest::newRow("dxf") << "h.dxf"
+                         << "entities" << QStringList{"Layer:String"};
   }
   void fields() {
     QFETCH(QString, output);
     QFETCH(QString, layer);
     QFETCH(QStringList, types);
     const QString in = Path("HEIGHTS.NEH");
-    WriteNeh(in.toStdString(), {{820100, 836010, 10012.921}, {-820110, 836020, 30014.201},
-                                {-820120, 836030, 30015.5}});
+    WriteNeh(
+        in.toStdString(),
+        {{820100, 836010, 10012.921}, {-820110, 836020, 30014.201}, {-820120, 836030, 30015.5}});
     QCOMPARE(Export({in, "--overwrite", Path(output)}).code, 0);
     const auto features = Features(Path(output), layer);
     QVERIFY(!features.isEmpty());
@@ -367,11 +391,16 @@ print(" ".join(sorted(c for c in seen if c in ("#00ff00", "#ff0000", "#0000ff"))
   void wgs84_data() {
     QTest::addColumn<QString>("output");
     QTest::addColumn<QString>("shift");
-    QTest::newRow("geojson official") << "w.geojson" << "official";
-    QTest::newRow("geojson suite") << "w.geojson" << "suite";
-    QTest::newRow("kml official") << "w.kml" << "official";
-    QTest::newRow("kml suite") << "w.kml" << "suite";
-    QTest::newRow("csv official") << "w.csv" << "official";
+    QTest::newRow("geojson official") << "w.geojson"
+                                      << "official";
+    QTest::newRow("geojson suite") << "w.geojson"
+                                   << "suite";
+    QTest::newRow("kml official") << "w.kml"
+                                  << "official";
+    QTest::newRow("kml suite") << "w.kml"
+                               << "suite";
+    QTest::newRow("csv official") << "w.csv"
+                                  << "official";
   }
   void wgs84() {
     QFETCH(QString, output);
@@ -391,7 +420,8 @@ print(" ".join(sorted(c for c in seen if c in ("#00ff00", "#ff0000", "#0000ff"))
     QVector<QPair<double, double>> expected;
     for (int i : {0, 7}) {
       // EPSG:2326 takes the northing first.
-      const QString line = QString::number(std::fabs(kMain[i].n), 'f', 6) + " " + QString::number(kMain[i].e, 'f', 6);
+      const QString line = QString::number(std::fabs(kMain[i].n), 'f', 6) + " " +
+                           QString::number(kMain[i].e, 'f', 6);
       QStringList v;
       if (shift == "official") {
         v = Run("cs2cs", {"-f", "%.12f", "EPSG:2326", "EPSG:4326"}, (line + "\n").toUtf8())
@@ -399,16 +429,18 @@ print(" ".join(sorted(c for c in seen if c in ("#00ff00", "#ff0000", "#0000ff"))
         QVERIFY(v.size() >= 2);
         expected.append({v[0].toDouble(), v[1].toDouble()});
       } else {
-        const QString input = QString("Grid80 %1 %2\n").arg(QString::number(std::fabs(kMain[i].n), 'f', 6),
-                                                             QString::number(kMain[i].e, 'f', 6));
+        const QString input = QString("Grid80 %1 %2\n")
+                                  .arg(QString::number(std::fabs(kMain[i].n), 'f', 6),
+                                       QString::number(kMain[i].e, 'f', 6));
         v = Run(qEnvironmentVariable("HKCONVERT"), {}, input.toUtf8()).split('\t');
         QVERIFY2(v.size() >= 12, qPrintable(v.join('|')));
         expected.append({v[10].toDouble(), v[11].toDouble()});
       }
     }
-    QString listing = output.endsWith(".csv") ? Run("ogrinfo", {"-ro", "-al", "-q", out})
-                                              : Run("ogr2ogr", {"-f", "CSV", "/vsistdout/", out,
-                                                                "-lco", "GEOMETRY=AS_XY"});
+    QString listing =
+        output.endsWith(".csv")
+            ? Run("ogrinfo", {"-ro", "-al", "-q", out})
+            : Run("ogr2ogr", {"-f", "CSV", "/vsistdout/", out, "-lco", "GEOMETRY=AS_XY"});
     const QStringList lines = listing.split('\n');
     const QStringList header = lines.value(0).split(',');
     const int layerColumn = header.indexOf("layer"), numberColumn = header.indexOf("number");
@@ -420,7 +452,8 @@ print(" ".join(sorted(c for c in seen if c in ("#00ff00", "#ff0000", "#0000ff"))
         double lat = 0, lon = 0;
         if (output.endsWith(".csv")) continue;
         const QStringList f = QString(line).remove('"').split(',');
-        if (f.size() != header.size() || f[layerColumn] != "points" || f[numberColumn].toInt() != number)
+        if (f.size() != header.size() || f[layerColumn] != "points" ||
+            f[numberColumn].toInt() != number)
           continue;
         lon = f[0].toDouble();
         lat = f[1].toDouble();
@@ -429,7 +462,10 @@ print(" ".join(sorted(c for c in seen if c in ("#00ff00", "#ff0000", "#0000ff"))
         found = true;
       }
       if (output.endsWith(".csv")) {
-        const QRegularExpression row(QString(R"(number \(\w+\) = %1\n(?:.*\n)*?\s*latitude \(\w+\) = ([-\d.]+)\n\s*longitude \(\w+\) = ([-\d.]+))").arg(number));
+        const QRegularExpression row(
+            QString(
+                R"(number \(\w+\) = %1\n(?:.*\n)*?\s*latitude \(\w+\) = ([-\d.]+)\n\s*longitude \(\w+\) = ([-\d.]+))")
+                .arg(number));
         const auto m2 = row.match(listing);
         QVERIFY2(m2.hasMatch(), qPrintable(listing.left(2000)));
         QVERIFY(std::fabs(m2.captured(1).toDouble() - expected[k].first) < 1e-9);
@@ -452,10 +488,12 @@ print(" ".join(sorted(c for c in seen if c in ("#00ff00", "#ff0000", "#0000ff"))
     QTest::newRow("missing file") << "NONE.NEH" << QStringList{} << "p1.gpkg" << 1 << "NONE.NEH";
     QTest::newRow("empty file") << "EMPTY.NEH" << QStringList{} << "p2.dxf" << 1 << "EMPTY.NEH";
     QTest::newRow("short file") << "SHORT.NEH" << QStringList{} << "p3.csv" << 1 << "SHORT.NEH";
-    QTest::newRow("unknown crs") << "" << QStringList{"--crs", "EPSG:99999"} << "p4.gpkg" << 2 << "EPSG:99999";
+    QTest::newRow("unknown crs") << "" << QStringList{"--crs", "EPSG:99999"} << "p4.gpkg" << 2
+                                 << "EPSG:99999";
     QTest::newRow("unknown extension") << "" << QStringList{} << "p5.txt" << 2 << "p5.txt";
     QTest::newRow("no such folder") << "" << QStringList{} << "nowhere/p6.gpkg" << 1 << "nowhere";
-    QTest::newRow("bad datum shift") << "" << QStringList{"--datum-shift", "old"} << "p7.kml" << 2 << "old";
+    QTest::newRow("bad datum shift")
+        << "" << QStringList{"--datum-shift", "old"} << "p7.kml" << 2 << "old";
   }
   void problems() {
     QFETCH(QString, input);
@@ -466,13 +504,15 @@ print(" ".join(sorted(c for c in seen if c in ("#00ff00", "#ff0000", "#0000ff"))
     std::ofstream(Path("EMPTY.NEH").toStdString(), std::ios::binary);
     std::ofstream(Path("SHORT.NEH").toStdString(), std::ios::binary) << "0123456789";
     const QString in = input.isEmpty() ? main_ : Path(input);
-    const int before = static_cast<int>(std::distance(fs::directory_iterator(dir_.path().toStdString()), {}));
+    const int before =
+        static_cast<int>(std::distance(fs::directory_iterator(dir_.path().toStdString()), {}));
     const Result r = Export(QStringList{in} + options + QStringList{Path(output)});
     QCOMPARE(r.code, code);
     QVERIFY2(QString::fromStdString(r.err).startsWith("surveyexport: "), r.err.c_str());
     QVERIFY2(QString::fromStdString(r.err).contains(said), r.err.c_str());
     QVERIFY(!fs::exists(Path(output).toStdString()));
-    const int after = static_cast<int>(std::distance(fs::directory_iterator(dir_.path().toStdString()), {}));
+    const int after =
+        static_cast<int>(std::distance(fs::directory_iterator(dir_.path().toStdString()), {}));
     QCOMPARE(after, before);  // no temporary file left either
   }
 

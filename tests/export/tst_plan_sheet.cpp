@@ -21,8 +21,9 @@ using exporttest::Tool;
 QMultiMap<QString, QPointF> Words(const QString& pdf) {
   const QString xml = Tool("pdftotext", {"-bbox", pdf, "-"});
   QMultiMap<QString, QPointF> words;
-  static const QRegularExpression re("<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" "
-                                     "xMax=\"([-0-9.]+)\" yMax=\"([-0-9.]+)\">([^<]*)</word>");
+  static const QRegularExpression re(
+      "<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" "
+      "xMax=\"([-0-9.]+)\" yMax=\"([-0-9.]+)\">([^<]*)</word>");
   for (auto it = re.globalMatch(xml); it.hasNext();) {
     const auto m = it.next();
     words.insert(m.captured(5),
@@ -74,13 +75,12 @@ class TestPlanSheet : public QObject {
     using testsupport::PackHeight;
     // Two points 100 m apart east-west, and a red dashed line (code 1) 100 m long,
     // 50 m further north.
-    QVERIFY(testsupport::WriteSurveyFile(
-        neh_.toStdString(),
-        {{820000.0, 836000.0, PackHeight(12.5, 0)},
-         {820000.0, 836100.0, PackHeight(13.25, 0)},
-         {-820050.0, 836000.0, PackHeight(14, 1)},
-         {-820050.0, 836100.0, PackHeight(14, 1)}},
-        24));
+    QVERIFY(testsupport::WriteSurveyFile(neh_.toStdString(),
+                                         {{820000.0, 836000.0, PackHeight(12.5, 0)},
+                                          {820000.0, 836100.0, PackHeight(13.25, 0)},
+                                          {-820050.0, 836000.0, PackHeight(14, 1)},
+                                          {-820050.0, 836100.0, PackHeight(14, 1)}},
+                                         24));
   }
 
   // At 1:500 the two points are 200 mm apart on the page, the line is 200 mm long, the
@@ -118,7 +118,8 @@ class TestPlanSheet : public QObject {
     QVERIFY(words.contains("836000") && words.contains("836100"));
     const QList<QPointF> at0 = words.values("836000"), at100 = words.values("836100");
     QCOMPARE(at0.size(), 2);  // along the bottom and the top
-    for (const QPointF& p : at0) QVERIFY2(std::fabs(p.x() - pointX) < 0.2, qPrintable(QString::number(p.x() - pointX)));
+    for (const QPointF& p : at0)
+      QVERIFY2(std::fabs(p.x() - pointX) < 0.2, qPrintable(QString::number(p.x() - pointX)));
     QVERIFY(std::fabs(at100[0].x() - at0[0].x() - 200) < 0.2);
     QVERIFY(words.contains("820000") && words.contains("1:500"));
     QVERIFY(words.contains("12.50") && words.contains("13.25"));
@@ -178,8 +179,8 @@ class TestPlanSheet : public QObject {
   // scale to take both in, and at a given scale too small for it the sheet says so.
   void referenceOnTheSheet() {
     const QString ref = dir_.filePath("REF.NEH");
-    QVERIFY(testsupport::WriteSurveyFile(ref.toStdString(),
-                                         {{820600.0, 836600.0, 0.0}, {820610.0, 836610.0, 0.0}}, 24));
+    QVERIFY(testsupport::WriteSurveyFile(
+        ref.toStdString(), {{820600.0, 836600.0, 0.0}, {820610.0, 836610.0, 0.0}}, 24));
     surveyexport::PlanSheetOptions o;
     o.neh = neh_.toStdString();
     o.reference = ref.toStdString();
@@ -187,7 +188,8 @@ class TestPlanSheet : public QObject {
     o.overwrite = true;
     surveyexport::PlanSheetResult result;
     QCOMPARE(QString::fromStdString(surveyexport::DrawPlanSheet(o, {}, &result)), QString());
-    QVERIFY2(result.scale >= 2000 && result.note.empty(), qPrintable(QString::number(result.scale)));
+    QVERIFY2(result.scale >= 2000 && result.note.empty(),
+             qPrintable(QString::number(result.scale)));
     o.scale = 500;
     QCOMPARE(QString::fromStdString(surveyexport::DrawPlanSheet(o, {}, &result)), QString());
     QVERIFY2(QString::fromStdString(result.note).contains("lies outside the sheet"),
@@ -215,7 +217,8 @@ class TestPlanSheet : public QObject {
       for (std::size_t i = 0; i < boxes.size(); ++i) {
         QVERIFY(boxes[i].left >= 10 - 1e-9 && boxes[i].right <= width - 10 + 1e-9);
         for (std::size_t j = i + 1; j < boxes.size(); ++j)
-          QVERIFY2(apart(boxes[i], boxes[j]), qPrintable(QString("%1 %2 at 1:%3").arg(i).arg(j).arg(scale)));
+          QVERIFY2(apart(boxes[i], boxes[j]),
+                   qPrintable(QString("%1 %2 at 1:%3").arg(i).arg(j).arg(scale)));
       }
       // The bar is as long as it can be: twice its step would not have fitted.
       QVERIFY(s.bar.right - s.bar.left >= 20 || scale >= 50000);
@@ -227,16 +230,17 @@ class TestPlanSheet : public QObject {
   void textHeights() {
     const QString pdf = dir_.filePath("heights.pdf");
     std::ostringstream out, err;
-    QCOMPARE(surveyexport::RunSurveyExport({"plan", "-q", neh_.toStdString(), "--numbers", "--levels",
-                                            "--paper", "A4", "--portrait", "--scale", "100",
-                                            "--overwrite", pdf.toStdString()},
-                                           out, err),
+    QCOMPARE(surveyexport::RunSurveyExport(
+                 {"plan", "-q", neh_.toStdString(), "--numbers", "--levels", "--paper", "A4",
+                  "--portrait", "--scale", "100", "--overwrite", pdf.toStdString()},
+                 out, err),
              0);
     bool ok = false;
     const QString xml = Tool("pdftotext", {"-bbox", pdf, "-"}, &ok);
     if (!ok) QSKIP("pdftotext (poppler-utils) is not installed");
     static const QRegularExpression word(
-        "<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" xMax=\"([-0-9.]+)\" yMax=\"([-0-9.]+)\">([^<]*)<");
+        "<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" xMax=\"([-0-9.]+)\" "
+        "yMax=\"([-0-9.]+)\">([^<]*)<");
     int words = 0;
     for (auto it = word.globalMatch(xml); it.hasNext(); ++words) {
       const auto m = it.next();
@@ -245,7 +249,8 @@ class TestPlanSheet : public QObject {
       // Across the line of reading: the box's height, or its width for the northings that
       // read upward along the sides (words more than twice as high as wide).
       const double across = m.captured(5).size() > 1 && h > 2 * w ? w : h;
-      QVERIFY2(across >= 1.8 / 0.69 * 1.117 - 0.02, qPrintable(m.captured(5) + " " + QString::number(across)));
+      QVERIFY2(across >= 1.8 / 0.69 * 1.117 - 0.02,
+               qPrintable(m.captured(5) + " " + QString::number(across)));
     }
     QVERIFY(words > 10);
   }
@@ -257,10 +262,14 @@ class TestPlanSheet : public QObject {
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("message");
     QTest::newRow("scale zero") << QStringList{"@SURVEY.NEH", "--scale", "0"} << 2 << "--scale 0";
-    QTest::newRow("scale negative") << QStringList{"@SURVEY.NEH", "--scale", "-500"} << 2 << "--scale -500";
-    QTest::newRow("scale text") << QStringList{"@SURVEY.NEH", "--scale", "big"} << 2 << "--scale big";
-    QTest::newRow("view of three") << QStringList{"@SURVEY.NEH", "--view", "1,2,3"} << 2 << "--view 1,2,3";
-    QTest::newRow("paper") << QStringList{"@SURVEY.NEH", "--paper", "letter"} << 2 << "--paper letter";
+    QTest::newRow("scale negative")
+        << QStringList{"@SURVEY.NEH", "--scale", "-500"} << 2 << "--scale -500";
+    QTest::newRow("scale text") << QStringList{"@SURVEY.NEH", "--scale", "big"} << 2
+                                << "--scale big";
+    QTest::newRow("view of three")
+        << QStringList{"@SURVEY.NEH", "--view", "1,2,3"} << 2 << "--view 1,2,3";
+    QTest::newRow("paper") << QStringList{"@SURVEY.NEH", "--paper", "letter"} << 2
+                           << "--paper letter";
     QTest::newRow("missing file") << QStringList{"@NONE.NEH"} << 1 << "NONE.NEH: no such file";
     QTest::newRow("view too big for any scale")
         << QStringList{"@SURVEY.NEH", "--view", "0,0,1e7,1"} << 1 << "does not fit A3";
@@ -302,9 +311,11 @@ class TestPlanSheet : public QObject {
     surveyexport::PlanSheetOptions o;
     o.neh = dir_.filePath("NOPE.NEH").toStdString();
     o.output = dir_.filePath("bad.pdf").toStdString();
-    QVERIFY(QString::fromStdString(surveyexport::DrawPlanSheet(o, {})).contains("NOPE.NEH: no such file"));
+    QVERIFY(QString::fromStdString(surveyexport::DrawPlanSheet(o, {}))
+                .contains("NOPE.NEH: no such file"));
     o.neh = dir_.path().toStdString();  // a folder
-    QVERIFY(QString::fromStdString(surveyexport::DrawPlanSheet(o, {})).contains("is a folder, not a survey file"));
+    QVERIFY(QString::fromStdString(surveyexport::DrawPlanSheet(o, {}))
+                .contains("is a folder, not a survey file"));
     QVERIFY(!QFileInfo::exists(dir_.filePath("bad.pdf")));
   }
 };

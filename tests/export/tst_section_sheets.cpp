@@ -23,8 +23,8 @@ using exporttest::Tool;
 
 // Word boxes of one page: text -> (xMin, yMin) in mm from the top-left corner.
 QMultiMap<QString, QPointF> Words(const QString& pdf, int page) {
-  const QString xml = Tool("pdftotext", {"-bbox", "-f", QString::number(page), "-l",
-                                         QString::number(page), pdf, "-"});
+  const QString xml = Tool(
+      "pdftotext", {"-bbox", "-f", QString::number(page), "-l", QString::number(page), pdf, "-"});
   QMultiMap<QString, QPointF> words;
   static const QRegularExpression re(
       "<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\"[^>]*>([^<]*)</word>");
@@ -74,9 +74,14 @@ class TestSectionSheets : public QObject {
     a_ = Path("A.SEC");
     b_ = Path("B.SEC");
     // Offsets -10, 0, 10 in every section.
-    QVERIFY(SecBuilder().Section("S1", {20, 22, 21}).Section("S2", {19, 19.5, 19})
-                .Section("S3", {21, 21, 22}).Write(a_.toStdString()));
-    QVERIFY(SecBuilder().Section("S1", {20.5, 21.5, 21}).Section("S3", {21, 20, 22})
+    QVERIFY(SecBuilder()
+                .Section("S1", {20, 22, 21})
+                .Section("S2", {19, 19.5, 19})
+                .Section("S3", {21, 21, 22})
+                .Write(a_.toStdString()));
+    QVERIFY(SecBuilder()
+                .Section("S1", {20.5, 21.5, 21})
+                .Section("S3", {21, 20, 22})
                 .Write(b_.toStdString()));
   }
 
@@ -88,15 +93,14 @@ class TestSectionSheets : public QObject {
     QTest::addColumn<double>("horizontal");
     QTest::addColumn<double>("vertical");
     QTest::addColumn<QString>("note");
-    QTest::newRow("1:200 / 1:100 on A4")
-        << QStringList{"--horizontal", "200", "--vertical", "100"} << "842 x 595 pts (A4)"
-        << 200.0 << 100.0 << "";
+    QTest::newRow("1:200 / 1:100 on A4") << QStringList{"--horizontal", "200", "--vertical", "100"}
+                                         << "842 x 595 pts (A4)" << 200.0 << 100.0 << "";
     QTest::newRow("1:100 / 1:50 too wide for A4: A3")
-        << QStringList{"--horizontal", "100", "--vertical", "50"} << "1191 x 842 pts (A3)"
-        << 100.0 << 50.0 << "Drawn on A3";
+        << QStringList{"--horizontal", "100", "--vertical", "50"} << "1191 x 842 pts (A3)" << 100.0
+        << 50.0 << "Drawn on A3";
     QTest::newRow("1:100 / 1:50 fitted to A4")
-        << QStringList{"--horizontal", "100", "--vertical", "50", "--fit"}
-        << "842 x 595 pts (A4)" << 200.0 << 50.0 << "Scales changed to fit A4";
+        << QStringList{"--horizontal", "100", "--vertical", "50", "--fit"} << "842 x 595 pts (A4)"
+        << 200.0 << 50.0 << "Scales changed to fit A4";
     QTest::newRow("1:200 / 1:100 on A3 asked")
         << QStringList{"--horizontal=200", "--vertical=100", "--paper", "a3"}
         << "1191 x 842 pts (A3)" << 200.0 << 100.0 << "";
@@ -121,10 +125,11 @@ class TestSectionSheets : public QObject {
     const QList<QPointF> line = Stroke(pdf, 1, "100%,0%,0%");
     QCOMPARE(line.size(), 3);
     const double across = 10 * 1000 / horizontal, up = 1000 / vertical;  // mm
-    QVERIFY2(std::fabs(line[1].x() - line[0].x() - across) < 0.05, qPrintable(QString::number(line[1].x() - line[0].x())));
+    QVERIFY2(std::fabs(line[1].x() - line[0].x() - across) < 0.05,
+             qPrintable(QString::number(line[1].x() - line[0].x())));
     QVERIFY(std::fabs(line[2].x() - line[1].x() - across) < 0.05);
-    QVERIFY(std::fabs(line[0].y() - line[1].y() - 2 * up) < 0.05);   // 2 m up
-    QVERIFY(std::fabs(line[2].y() - line[1].y() - 1 * up) < 0.05);   // 1 m down
+    QVERIFY(std::fabs(line[0].y() - line[1].y() - 2 * up) < 0.05);  // 2 m up
+    QVERIFY(std::fabs(line[2].y() - line[1].y() - 1 * up) < 0.05);  // 1 m down
 
     // Tick labels stand where their values are: "0.00" and "10.00" at the tick's foot,
     // a blank's width to the right of the offsets 0 and 10 of the ground line.
@@ -146,10 +151,12 @@ class TestSectionSheets : public QObject {
     QVERIFY(heights.size() >= 2);
     // The datum under the frame's lower left corner, 20 mm under the lowest height label.
     QVERIFY(std::fabs(words.value("Datum").y() - heights.last() - 20) < 1.5);
-    for (int i = 1; i < heights.size(); ++i) QVERIFY(std::fabs(heights[i] - heights[i - 1] - 20) < 0.05);
+    for (int i = 1; i < heights.size(); ++i)
+      QVERIFY(std::fabs(heights[i] - heights[i - 1] - 20) < 0.05);
 
     const QString text = Tool("pdftotext", {"-layout", pdf, "-"});
-    const QString title = QString("S1  Ch 0.000  Hor 1/%1  Vert 1/%2").arg(horizontal).arg(vertical);
+    const QString title =
+        QString("S1  Ch 0.000  Hor 1/%1  Vert 1/%2").arg(horizontal).arg(vertical);
     QVERIFY2(text.simplified().contains(title.simplified()), qPrintable(text));
     if (!note.isEmpty()) {
       QVERIFY2(text.contains(note), qPrintable(text));
@@ -161,8 +168,8 @@ class TestSectionSheets : public QObject {
   // has the section and named in the legend of the page it is missing from.
   void rangeOverFiles() {
     const QString pdf = Path("range.pdf");
-    const Run r = Export({a_, b_, "--from", "S1", "--to", "S3", "--horizontal", "200",
-                          "--vertical", "100", "--heights", "--overwrite", pdf});
+    const Run r = Export({a_, b_, "--from", "S1", "--to", "S3", "--horizontal", "200", "--vertical",
+                          "100", "--heights", "--overwrite", pdf});
     QCOMPARE(r.code, 0);
     bool ok = false;
     QVERIFY(Tool("pdfinfo", {pdf}, &ok).contains("Pages:           3"));
@@ -202,15 +209,16 @@ class TestSectionSheets : public QObject {
   // lines in (offset, height) metres, each section over its datum.
   void dxfReadBack() {
     const QString dxf = Path("range.dxf");
-    const Run r = Export({a_, b_, "--from", "S1", "--to", "S3", "--horizontal", "200",
-                          "--vertical", "100", "--overwrite", dxf});
+    const Run r = Export({a_, b_, "--from", "S1", "--to", "S3", "--horizontal", "200", "--vertical",
+                          "100", "--overwrite", dxf});
     QCOMPARE(r.code, 0);
     const QString script =
         "import sys, ezdxf\n"
         "d = ezdxf.readfile(sys.argv[1])\n"
         "for l in d.layers: print('LAYER', l.dxf.name, l.dxf.color, l.dxf.linetype)\n"
         "for p in d.modelspace().query('POLYLINE'):\n"
-        "  print('LINE', p.dxf.layer, ' '.join('%.3f,%.3f' % (v.dxf.location.x, v.dxf.location.y) for v in p.vertices))\n"
+        "  print('LINE', p.dxf.layer, ' '.join('%.3f,%.3f' % (v.dxf.location.x, v.dxf.location.y) "
+        "for v in p.vertices))\n"
         "for t in d.modelspace().query('TEXT'): print('TEXT', t.dxf.layer, t.dxf.text)\n";
     bool ok = false;
     const QString got = Tool("/usr/bin/python3", {"-c", script, dxf}, &ok);
@@ -245,10 +253,10 @@ class TestSectionSheets : public QObject {
     const QStringList scales{"--horizontal", "200", "--vertical", "100"};
     QTest::newRow("missing file") << (QStringList{"@NOPE.SEC", "--from", "S1"} + scales) << 1
                                   << "NOPE.SEC: no such file";
-    QTest::newRow("folder as file") << (QStringList{"@DIR", "--from", "S1"} + scales) << 1
-                                    << "is a folder, not a survey file";
-    QTest::newRow("first name in no file") << (QStringList{"@A", "--from", "ZZ"} + scales) << 1
-                                           << "no section ZZ in any of the files";
+    QTest::newRow("folder as file")
+        << (QStringList{"@DIR", "--from", "S1"} + scales) << 1 << "is a folder, not a survey file";
+    QTest::newRow("first name in no file")
+        << (QStringList{"@A", "--from", "ZZ"} + scales) << 1 << "no section ZZ in any of the files";
     QTest::newRow("last name never reached")
         << (QStringList{"@A", "--from", "S2", "--to", "ZZ"} + scales) << 1
         << "no section ZZ follows it";
@@ -257,24 +265,24 @@ class TestSectionSheets : public QObject {
         << "the range ends at section S3";
     QTest::newRow("broken section") << (QStringList{"@BROKEN", "--from", "S1"} + scales) << 1
                                     << "BROKEN.SEC: section S1: no section end";
-    QTest::newRow("offset out of reach") << (QStringList{"@FAR", "--from", "S1"} + scales) << 1
-                                         << "section S1 reaches too far";
-    QTest::newRow("scale zero")
-        << QStringList{"@A", "--from", "S1", "--horizontal", "0", "--vertical", "100"} << 2
-        << "--horizontal 0";
+    QTest::newRow("offset out of reach")
+        << (QStringList{"@FAR", "--from", "S1"} + scales) << 1 << "section S1 reaches too far";
+    QTest::newRow("scale zero") << QStringList{"@A", "--from",     "S1", "--horizontal",
+                                               "0",  "--vertical", "100"}
+                                << 2 << "--horizontal 0";
     QTest::newRow("scale negative")
         << QStringList{"@A", "--from", "S1", "--horizontal", "200", "--vertical", "-100"} << 2
         << "--vertical -100";
     QTest::newRow("scale not a number")
         << QStringList{"@A", "--from", "S1", "--horizontal", "1:200", "--vertical", "100"} << 2
         << "--horizontal 1:200";
-    QTest::newRow("scale missing") << QStringList{"@A", "--from", "S1", "--horizontal", "200"}
-                                   << 2 << "--vertical V";
-    QTest::newRow("paper unknown") << (QStringList{"@A", "--from", "S1", "--paper", "B4"} + scales)
-                                   << 2 << "--paper B4";
-    QTest::newRow("six files")
-        << (QStringList{"@A", "@A", "@A", "@A", "@A", "@A", "--from", "S1"} + scales) << 2
-        << "at most 5";
+    QTest::newRow("scale missing")
+        << QStringList{"@A", "--from", "S1", "--horizontal", "200"} << 2 << "--vertical V";
+    QTest::newRow("paper unknown")
+        << (QStringList{"@A", "--from", "S1", "--paper", "B4"} + scales) << 2 << "--paper B4";
+    QTest::newRow("six files") << (QStringList{"@A", "@A", "@A", "@A", "@A", "@A", "--from", "S1"} +
+                                   scales)
+                               << 2 << "at most 5";
   }
   void badInput() {
     QFETCH(QStringList, words);
@@ -282,12 +290,19 @@ class TestSectionSheets : public QObject {
     QFETCH(QString, message);
     QDir work(Path("bad"));
     QVERIFY(work.removeRecursively() && work.mkpath("DIR"));
-    QVERIFY(SecBuilder().Section("S1", {20, 21}).Section("S2", {20, 21}).Section("S3", {2})
+    QVERIFY(SecBuilder()
+                .Section("S1", {20, 21})
+                .Section("S2", {20, 21})
+                .Section("S3", {2})
                 .Write(work.filePath("A.SEC").toStdString()));
     // More than ten blank records after the header.
-    QVERIFY(SecBuilder().Header("S1").Empty(11).Point(0, 20).Terminator()
-                .Write(work.filePath("BROKEN.SEC").toStdString()));
-    QVERIFY(SecBuilder().Header("S1").Point(0, 20).Raw("  1e300", "   20").Terminator()
+    QVERIFY(SecBuilder().Header("S1").Empty(11).Point(0, 20).Terminator().Write(
+        work.filePath("BROKEN.SEC").toStdString()));
+    QVERIFY(SecBuilder()
+                .Header("S1")
+                .Point(0, 20)
+                .Raw("  1e300", "   20")
+                .Terminator()
                 .Write(work.filePath("FAR.SEC").toStdString()));
     QStringList args;
     for (const QString& w : words) args << (w.startsWith('@') ? work.filePath(w.mid(1)) : w);

@@ -63,9 +63,9 @@ QString SelectAll(const QString& layer, const QStringList& columns, const QList<
   QStringList parts;
   for (int i = 0; i < columns.size(); ++i) {
     const QString col = "\"" + columns[i] + "\"";
-    QString expr = i == 0       ? "CAST(" + col + " AS INTEGER)"
-                   : text[i]    ? "ifnull(" + col + ", '')"
-                                : "printf('%!.17g', " + col + ")";
+    QString expr = i == 0    ? "CAST(" + col + " AS INTEGER)"
+                   : text[i] ? "ifnull(" + col + ", '')"
+                             : "printf('%!.17g', " + col + ")";
     parts << expr + " AS c" + QString::number(i);
   }
   return "SELECT " + parts.join(", ") + " FROM \"" + layer + "\" ORDER BY CAST(\"" + columns[0] +
@@ -74,9 +74,15 @@ QString SelectAll(const QString& layer, const QStringList& columns, const QList<
 
 // A GeoPackage's field names as a GIS user types them; CSV and XLSX keep brisel's headings.
 QString GpkgName(const QString& heading) {
-  static const QMap<QString, QString> names{
-      {"PT.", "pt"}, {"H.A.", "h_a"}, {"V.A.", "v_a"}, {"DIST.", "dist"}, {"SIG.HT.", "sig_ht"},
-      {"STN. NAME", "stn_name"}, {"Item1/(N)", "item1_n"}, {"Item2/(E)", "item2_e"}, {"TAN BRG", "tan_brg"}};
+  static const QMap<QString, QString> names{{"PT.", "pt"},
+                                            {"H.A.", "h_a"},
+                                            {"V.A.", "v_a"},
+                                            {"DIST.", "dist"},
+                                            {"SIG.HT.", "sig_ht"},
+                                            {"STN. NAME", "stn_name"},
+                                            {"Item1/(N)", "item1_n"},
+                                            {"Item2/(E)", "item2_e"},
+                                            {"TAN BRG", "tan_brg"}};
   return names.value(heading, heading.toLower());
 }
 
@@ -127,7 +133,8 @@ void TestTableExport::everyKindReadBack_data() {
   const QList<Kind> kinds = {
       // Northing sign = line marker; a stored 10012.921 is code 1, height 12.921 (not
       // 12.921000000000276); record 2 is empty (easting and stored height zero).
-      {"NEH", 24,
+      {"NEH",
+       24,
        {R{-820010.5, 836010.25, testsupport::PackHeight(12.921, 1)}, R{5.0, 0.0, 0.0},
         R{820000.0, 836000.0, -30002.5}, R{820001.0, 836001.0, 0.0}},
        {"PT.", "NORTHINGS", "EASTINGS", "HEIGHT", "CODE", "LINE"},
@@ -135,39 +142,47 @@ void TestTableExport::everyKindReadBack_data() {
         {"3", "820000", "836000", "-2.5", "3", "0"},
         {"4", "820001", "836001", "0", "0", "0"}}},
       // Headers and terminators name the rows; empty records anywhere are passed over.
-      {"SEC", 16,
+      {"SEC",
+       16,
        {R{std::string("A"), tn(1000.5)}, R{tn(-15), tn(16.773)}, R{tn(0), tn(0)},
-        R{std::string("999"), std::string("")}, R{tn(0), tn(0)},
-        R{std::string("b2"), tn(1020)}, R{tn(0), tn(17.5)}, R{std::string("999"), tn(0)}},
+        R{std::string("999"), std::string("")}, R{tn(0), tn(0)}, R{std::string("b2"), tn(1020)},
+        R{tn(0), tn(17.5)}, R{std::string("999"), tn(0)}},
        {"PT.", "SECTION", "CHAINAGE", "OFFSET", "HEIGHT"},
        {{"2", "A", "1000.5", "-15", "16.773"}, {"7", "b2", "1020", "0", "17.5"}}},
-      {"DAT", 40,
+      {"DAT",
+       40,
        {R{23.42, 88.0, 15.0, 1.5, 10.0}, R{1.0, 0.0, 0.0, 1.0, 1.0},
         R{50.3, 90.5736, 29.0, 1.65, 2.5}},
        {"PT.", "H.A.", "V.A.", "DIST.", "SIG.HT.", "CODE"},
        {{"1", "23.42", "88", "15", "1.5", "10"}, {"3", "50.3", "90.5736", "29", "1.65", "2.5"}}},
       // A name holding a Latin-1 letter and one cut by a zero byte.
-      {"STN", 32,
+      {"STN",
+       32,
        {R{std::string("HK1021"), 819988.5, 835985.25, 11.874}, R{std::string("X"), 0.0, 0.0, 5.0},
-        R{std::string("TP\xE9" "01"), 1.0, 2.0, -0.25},
+        R{std::string("TP\xE9"
+                      "01"),
+          1.0, 2.0, -0.25},
         R{std::string("AB\0CDEFG", 8), 3.0, 4.0, 0.0}},
        {"PT.", "STN. NAME", "NORTHINGS", "EASTINGS", "HEIGHTS"},
        {{"1", "HK1021", "819988.5", "835985.25", "11.874"},
         {"3", "TP\u00e901", "1", "2", "-0.25"},
         {"4", "AB", "3", "4", "0"}}},
-      {"CHG", 40,
+      {"CHG",
+       40,
        {R{1000.0, 60.0, 820040.0, 836020.0, 0.0}, R{1010.0, 0.0, 0.0, 5.0, 5.0},
         R{1020.0, 60.5, 820050.0, 836037.321, -250.0}},
        {"PT.", "CHAINAGE", "BEARINGS", "NORTHINGS", "EASTINGS", "RADIUS"},
        {{"1", "1000", "60", "820040", "836020", "0"},
         {"3", "1020", "60.5", "820050", "836037.321", "-250"}}},
       // PTS records are never empty: an all-zero record is a row of blank items.
-      {"PTS", 16,
+      {"PTS",
+       16,
        {R{std::string("1"), std::string("11")}, R{std::string(8, '\0'), std::string(8, '\0')},
         R{std::string("B1"), std::string("B5")}},
        {"PT.", "Item1/(N)", "Item2/(E)"},
        {{"1", "1", "11"}, {"2", "", ""}, {"3", "B1", "B5"}}},
-      {"SOL", 32,
+      {"SOL",
+       32,
        {R{1000.0, 820040.0, 836020.0, 60.0}, R{1005.0, 0.0, 0.0, 60.0},
         R{1010.0, 820045.0, 836028.66, 60.25}},
        {"PT.", "CHAINAGE", "NORTHINGS", "EASTING", "TAN BRG"},
@@ -202,13 +217,15 @@ void TestTableExport::everyKindReadBack() {
                         " records written, 0 skipped\n");
 
   QList<bool> text;
-  for (const QString& c : columns) text << (c == "SECTION" || c == "STN. NAME" || c.startsWith("Item"));
+  for (const QString& c : columns)
+    text << (c == "SECTION" || c == "STN. NAME" || c.startsWith("Item"));
   if (fmt == "gpkg") {
     for (QString& c : columns) c = GpkgName(c);
     // Whole numbers are integers: the record number, and the NEH code and line marker.
     const QString fields = Ogrinfo({"-ro", "-so", output, "Grün site 1"});
     QVERIFY2(fields.contains("pt: Integer64"), qPrintable(fields));
-    if (kind == "NEH") QVERIFY(fields.contains("code: Integer64") && fields.contains("line: Integer64"));
+    if (kind == "NEH")
+      QVERIFY(fields.contains("code: Integer64") && fields.contains("line: Integer64"));
   }
   const QList<QStringList> rows = QueryRows(output, SelectAll("Grün site 1", columns, text));
   QCOMPARE(rows.size(), expected.size());
@@ -230,13 +247,16 @@ void TestTableExport::everyKindReadBack() {
 void TestTableExport::pointsInTheirCrs_data() {
   QTest::addColumn<QString>("crs");
   QTest::addColumn<QString>("srsText");
-  QTest::newRow("default Hong Kong 1980 Grid") << "" << "ID[\"EPSG\",2326]]";
-  QTest::newRow("UTM 50N") << "EPSG:32650" << "ID[\"EPSG\",32650]]";
+  QTest::newRow("default Hong Kong 1980 Grid") << ""
+                                               << "ID[\"EPSG\",2326]]";
+  QTest::newRow("UTM 50N") << "EPSG:32650"
+                           << "ID[\"EPSG\",32650]]";
   QTest::newRow("PROJ string") << "+proj=tmerc +lat_0=22.3121333333333 +lon_0=114.178555555556 "
                                   "+k=1 +x_0=836694.05 +y_0=819069.8 +ellps=intl +units=m"
                                << "Transverse Mercator";
   // GeoPackage's undefined Cartesian system, not the undefined geographic one (degrees).
-  QTest::newRow("none") << "none" << "ENGCRS[\"Undefined Cartesian SRS\"";
+  QTest::newRow("none") << "none"
+                        << "ENGCRS[\"Undefined Cartesian SRS\"";
 }
 
 void TestTableExport::pointsInTheirCrs() {
@@ -275,9 +295,11 @@ void TestTableExport::fullPrecision() {
     const QString input = dir.filePath("p.SOL"), output = dir.filePath(QString("p.") + fmt);
     QVERIFY(WriteSurveyFile(input.toStdString(), {{a, b, b, c}}, 32));
     QCOMPARE(RunTable({input, output}).code, 0);
-    const QList<QStringList> rows = QueryRows(
-        output, SelectAll("p", {QString(fmt) == "gpkg" ? "pt" : "PT.", "CHAINAGE", "NORTHINGS", "EASTING",
-                                "TAN BRG"}, {false, false, false, false, false}));
+    const QList<QStringList> rows =
+        QueryRows(output, SelectAll("p",
+                                    {QString(fmt) == "gpkg" ? "pt" : "PT.", "CHAINAGE", "NORTHINGS",
+                                     "EASTING", "TAN BRG"},
+                                    {false, false, false, false, false}));
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows[0][1].toDouble(), a);
     QCOMPARE(rows[0][2].toDouble(), b);
@@ -290,15 +312,21 @@ void TestTableExport::badRecordsSkippedAndCounted() {
   QTemporaryDir dir;
   const QString input = dir.filePath("bad.NEH"), output = dir.filePath("bad.gpkg");
   QVERIFY(WriteSurveyFile(input.toStdString(),
-                          {{1.0, 2.0, 3.0}, {kNaN, 2.0, 3.0}, {1.0, 2.0, -kInf}, {4.0, 5.0, 6.0},
-                           {1.0, kInf, 1.0}, {1.0, 1.0, kNaN}, {7.0, 8.0, 9.0}},
+                          {{1.0, 2.0, 3.0},
+                           {kNaN, 2.0, 3.0},
+                           {1.0, 2.0, -kInf},
+                           {4.0, 5.0, 6.0},
+                           {1.0, kInf, 1.0},
+                           {1.0, 1.0, kNaN},
+                           {7.0, 8.0, 9.0}},
                           24));
   // A trailing partial record is not a record.
   std::ofstream(input.toStdString(), std::ios::app | std::ios::binary) << std::string(20, '\x7f');
   const Run run = RunTable({input, output});
   QCOMPARE(run.code, 0);
-  QCOMPARE(run.out, input + " -> " + output +
-                        ": 3 records written, 4 skipped (not a number or infinite: records 2, 3, 5, 6)\n");
+  QCOMPARE(run.out,
+           input + " -> " + output +
+               ": 3 records written, 4 skipped (not a number or infinite: records 2, 3, 5, 6)\n");
   const QList<QStringList> rows = QueryRows(output, "SELECT pt AS c0 FROM bad ORDER BY 1");
   QCOMPARE(rows, (QList<QStringList>{{"1"}, {"4"}, {"7"}}));
 }
@@ -324,33 +352,39 @@ void TestTableExport::problems_data() {
       << "surveyexport: {in}: holds no records (all 3 records are empty)\n";
   QTest::newRow("only not-a-number records")
       << "a.NEH" << nan8 + nan8 + nan8 << QStringList{"{in}", "{out}"} << 1
-      << "surveyexport: {in}: no record could be exported (its 1 record holds a value that is not a "
+      << "surveyexport: {in}: no record could be exported (its 1 record holds a value that is not "
+         "a "
          "number or infinite)\n";
   QTest::newRow("unknown input extension")
       << "a.TXT" << one << QStringList{"{in}", "{out}"} << 1
       << "surveyexport: {in}: not a survey file (the name must end in .DAT .NEH .SEC .STN .CHG "
          ".PTS or .SOL)\n";
-  QTest::newRow("missing input") << "a.NEH" << QByteArray() << QStringList{"{dir}/gone.NEH", "{out}"}
-                                 << 1 << "surveyexport: {dir}/gone.NEH: no such file\n";
+  QTest::newRow("missing input") << "a.NEH" << QByteArray()
+                                 << QStringList{"{dir}/gone.NEH", "{out}"} << 1
+                                 << "surveyexport: {dir}/gone.NEH: no such file\n";
   QTest::newRow("unknown output extension")
       << "a.NEH" << one << QStringList{"{in}", "{dir}/a.dxf"} << 2
-      << "surveyexport: table: {dir}/a.dxf: unknown kind of output (table writes .gpkg .csv .xlsx)\n"
+      << "surveyexport: table: {dir}/a.dxf: unknown kind of output (table writes .gpkg .csv "
+         ".xlsx)\n"
          "Try 'surveyexport --help'.\n";
-  QTest::newRow("unknown CRS") << "a.NEH" << one << QStringList{"{in}", "--crs", "EPSG:99999", "{out}"}
-                               << 2 << "surveyexport: table: unknown CRS 'EPSG:99999'\n"
+  QTest::newRow("unknown CRS") << "a.NEH" << one
+                               << QStringList{"{in}", "--crs", "EPSG:99999", "{out}"} << 2
+                               << "surveyexport: table: unknown CRS 'EPSG:99999'\n"
                                   "Try 'surveyexport --help'.\n";
   // A CRS is never fetched from the network.
-  QTest::newRow("CRS at a web address") << "a.NEH" << one << QStringList{"{in}", "--crs", "http://x/crs", "{out}"}
-                                        << 2 << "surveyexport: table: CRS 'http://x/crs' names a file or a "
-                                           "network resource: give the system inline (EPSG:n, a PROJ "
-                                           "string, WKT)\nTry 'surveyexport --help'.\n";
+  QTest::newRow("CRS at a web address")
+      << "a.NEH" << one << QStringList{"{in}", "--crs", "http://x/crs", "{out}"} << 2
+      << "surveyexport: table: CRS 'http://x/crs' names a file or a "
+         "network resource: give the system inline (EPSG:n, a PROJ "
+         "string, WKT)\nTry 'surveyexport --help'.\n";
   QTest::newRow("folder that is not there")
       << "a.NEH" << one << QStringList{"{in}", "{dir}/no/a.csv"} << 1
       << "surveyexport: cannot write to folder {dir}/no: no such folder\n";
   QTest::newRow("no output") << "a.NEH" << one << QStringList{"{in}"} << 2
                              << "surveyexport: table: no output named after {in}\n"
                                 "Try 'surveyexport --help'.\n";
-  QTest::newRow("unknown option") << "a.NEH" << one << QStringList{"{in}", "--overwrit", "{out}"} << 2
+  QTest::newRow("unknown option") << "a.NEH" << one << QStringList{"{in}", "--overwrit", "{out}"}
+                                  << 2
                                   << "surveyexport: table: unknown option '--overwrit'\n"
                                      "Try 'surveyexport --help'.\n";
   QTest::newRow("format table cannot write")
@@ -369,7 +403,9 @@ void TestTableExport::problems() {
   const QString input = dir.filePath(inputName);
   QVERIFY(testsupport::WriteBytes(input.toStdString(), bytes.toStdString()));
   auto fill = [&](QString s) {
-    return s.replace("{in}", input).replace("{out}", dir.filePath("out.csv")).replace("{dir}", dir.path());
+    return s.replace("{in}", input)
+        .replace("{out}", dir.filePath("out.csv"))
+        .replace("{dir}", dir.path());
   };
   QStringList words;
   for (const QString& a : args) words << fill(a);
@@ -387,32 +423,37 @@ void TestTableExport::severalInputs() {
   // The output folder is made by the export.
   const QString in = dir.filePath("in"), out = dir.filePath("out é/sub");
   QVERIFY(QDir().mkpath(in));
-  QVERIFY(WriteSurveyFile((in + "/SITE.NEH").toStdString(), {{1.0, 2.0, 3.0}, {4.0, 5.0, 6.0}}, 24));
-  QVERIFY(WriteSurveyFile((in + "/ROAD.SEC").toStdString(),
-                          {{std::string("A"), std::string("100")}, {std::string("1"), std::string("2")}}, 16));
+  QVERIFY(
+      WriteSurveyFile((in + "/SITE.NEH").toStdString(), {{1.0, 2.0, 3.0}, {4.0, 5.0, 6.0}}, 24));
+  QVERIFY(WriteSurveyFile(
+      (in + "/ROAD.SEC").toStdString(),
+      {{std::string("A"), std::string("100")}, {std::string("1"), std::string("2")}}, 16));
   // One input missing: the others are still written, the run ends with exit code 1.
   Run run = RunTable({in + "/SITE.NEH", in + "/GONE.STN", in + "/ROAD.SEC", "--output-dir", out,
                       "--format", "GPKG"});
   QCOMPARE(run.code, 1);
   QCOMPARE(run.err, "surveyexport: " + in + "/GONE.STN: no such file\n");
-  QCOMPARE(run.out, in + "/SITE.NEH -> " + out + "/SITE.gpkg: 2 records written, 0 skipped\n" +
-                        in + "/ROAD.SEC -> " + out + "/ROAD.gpkg: 1 record written, 0 skipped\n");
+  QCOMPARE(run.out, in + "/SITE.NEH -> " + out + "/SITE.gpkg: 2 records written, 0 skipped\n" + in +
+                        "/ROAD.SEC -> " + out + "/ROAD.gpkg: 1 record written, 0 skipped\n");
   QVERIFY(Ogrinfo({"-ro", "-so", out + "/SITE.gpkg", "SITE"}).contains("Feature Count: 2"));
   QVERIFY(Ogrinfo({"-ro", "-so", out + "/ROAD.gpkg", "ROAD"}).contains("Feature Count: 1"));
   QCOMPARE(FilesIn(out), 2);
 
   // Two inputs of one base name: the kind goes into the outputs' names.
-  QVERIFY(WriteSurveyFile((in + "/SITE.STN").toStdString(), {{std::string("A"), 1.0, 2.0, 3.0}}, 32));
+  QVERIFY(
+      WriteSurveyFile((in + "/SITE.STN").toStdString(), {{std::string("A"), 1.0, 2.0, 3.0}}, 32));
   run = RunTable({in + "/SITE.NEH", in + "/SITE.STN", "--output-dir", out, "--format", "csv"});
   QCOMPARE(run.code, 0);
   QVERIFY(QFileInfo::exists(out + "/SITE-NEH.csv") && QFileInfo::exists(out + "/SITE-STN.csv"));
   // The same name and kind twice would overwrite one output: nothing is written.
   QVERIFY(QDir().mkpath(in + "/b"));
   QVERIFY(QFile::copy(in + "/SITE.STN", in + "/b/SITE.STN"));
-  run = RunTable({in + "/SITE.STN", in + "/b/SITE.STN", "--output-dir", out + "/two", "--format", "csv"});
+  run = RunTable(
+      {in + "/SITE.STN", in + "/b/SITE.STN", "--output-dir", out + "/two", "--format", "csv"});
   QCOMPARE(run.code, 1);
-  QCOMPARE(run.err, "surveyexport: " + in + "/SITE.STN and " + in + "/b/SITE.STN would both be written to " +
-                        out + "/two/SITE-STN.csv: export them one at a time\n");
+  QCOMPARE(run.err, "surveyexport: " + in + "/SITE.STN and " + in +
+                        "/b/SITE.STN would both be written to " + out +
+                        "/two/SITE-STN.csv: export them one at a time\n");
   QCOMPARE(FilesIn(out + "/two"), 0);
 }
 
@@ -457,14 +498,16 @@ void TestTableExport::worksheetTooSmall() {
   QVERIFY(WriteSurveyFile(options.input, {{1.0, 1.0, 1.0}, {2.0, 2.0, 2.0}, {3.0, 3.0, 3.0}}, 24));
   surveyexport::TableSummary summary;
   QCOMPARE(surveyexport::ExportTable(options, &summary), std::string());
-  QVERIFY(WriteSurveyFile(options.input,
-                          {{1.0, 1.0, 1.0}, {2.0, 2.0, 2.0}, {3.0, 3.0, 3.0}, {4.0, 4.0, 4.0}}, 24));
+  QVERIFY(WriteSurveyFile(
+      options.input, {{1.0, 1.0, 1.0}, {2.0, 2.0, 2.0}, {3.0, 3.0, 3.0}, {4.0, 4.0, 4.0}}, 24));
   options.overwrite = true;
   QCOMPARE(surveyexport::ExportTable(options, &summary),
-           options.input + ": more than 3 rows, more than a worksheet holds: write .csv or .gpkg instead");
+           options.input +
+               ": more than 3 rows, more than a worksheet holds: write .csv or .gpkg instead");
   QCOMPARE(FilesIn(dir.path()), 2);  // the input and the first output, unchanged
   // Rows are counted before the work, and an empty record is no row.
-  QVERIFY(WriteSurveyFile(options.input, {{1.0, 1.0, 1.0}, {2.0, 2.0, 2.0}, {3.0, 3.0, 3.0}, {0.0, 0.0, 0.0}}, 24));
+  QVERIFY(WriteSurveyFile(
+      options.input, {{1.0, 1.0, 1.0}, {2.0, 2.0, 2.0}, {3.0, 3.0, 3.0}, {0.0, 0.0, 0.0}}, 24));
   QCOMPARE(surveyexport::ExportTable(options, &summary), std::string());
 }
 
@@ -473,13 +516,18 @@ void TestTableExport::worksheetNames_data() {
   QTest::addColumn<QString>("sheet");
   QTest::addColumn<QString>("output");
   // A 31st letter of two bytes was cut in half and the whole name came out as "?".
-  QTest::newRow("long, beyond ASCII") << QString(40, QChar(0xC4)).toUtf8() << QString(31, QChar(0xC4)) << "w.xlsx";
-  QTest::newRow("Excel's forbidden letters") << QByteArray("a[b]c") << "a_b_c" << "w.xlsx";
+  QTest::newRow("long, beyond ASCII")
+      << QString(40, QChar(0xC4)).toUtf8() << QString(31, QChar(0xC4)) << "w.xlsx";
+  QTest::newRow("Excel's forbidden letters") << QByteArray("a[b]c") << "a_b_c"
+                                             << "w.xlsx";
   // A file name in Latin-1 (byte C4 alone) gives a valid UTF-8 name.
-  QTest::newRow("Latin-1 file name") << QByteArray("\xC4x") << QString::fromUtf8("\u00C4x") << "w.xlsx";
+  QTest::newRow("Latin-1 file name")
+      << QByteArray("\xC4x") << QString::fromUtf8("\u00C4x") << "w.xlsx";
   // GeoPackage refused a layer named "-x" ("may not contain special characters").
-  QTest::newRow("GeoPackage, leading dash") << QByteArray("-x") << "_x" << "w.gpkg";
-  QTest::newRow("GeoPackage, gpkg prefix") << QByteArray("gpkg_site") << "_gpkg_site" << "w.gpkg";
+  QTest::newRow("GeoPackage, leading dash") << QByteArray("-x") << "_x"
+                                            << "w.gpkg";
+  QTest::newRow("GeoPackage, gpkg prefix") << QByteArray("gpkg_site") << "_gpkg_site"
+                                           << "w.gpkg";
 }
 
 void TestTableExport::worksheetNames() {

@@ -22,7 +22,9 @@ struct Step {
   std::function<void()> before;  // run just before the keys are typed
 };
 
-inline Step Type(const QString& prompt, const QString& keys) { return {prompt, keys, Step::Do::Type, {}}; }
+inline Step Type(const QString& prompt, const QString& keys) {
+  return {prompt, keys, Step::Do::Type, {}};
+}
 inline Step Answer(const QString& prompt, const QString& text) { return Type(prompt, text + "\r"); }
 inline Step CloseAt(const QString& prompt) { return {prompt, {}, Step::Do::Close, {}}; }
 inline Step ExitAt(const QString& prompt) { return {prompt, {}, Step::Do::ClickExit, {}}; }
@@ -34,7 +36,8 @@ inline Step Then(Step step, std::function<void()> before) {
 // The first answers of every run: any key at the introduction, the printer question,
 // and Y at the kind's question (No to the kinds before it).
 inline QList<Step> ChooseKind(const QString& kind, bool printer = false) {
-  QList<Step> steps{Type("( Q ) to exit", " "), Answer("Printer in Use (Y/N)", printer ? "Y" : "N")};
+  QList<Step> steps{Type("( Q ) to exit", " "),
+                    Answer("Printer in Use (Y/N)", printer ? "Y" : "N")};
   for (const char* k : {"DAT", "NEH", "SEC", "STN", "CHG", "PTS"}) {
     const QString q = QString::fromLatin1(k) + " File (Y/N)";
     if (kind == QLatin1String(k)) {
@@ -88,7 +91,9 @@ class Driver {
   const QStringList& Seen() const { return seen_; }
   QString LastText() const { return lastText_; }
   // The lines of the window's text when step i was answered.
-  QStringList LinesAt(int i) const { return i < seen_.size() ? seen_[i].split('\n') : QStringList(); }
+  QStringList LinesAt(int i) const {
+    return i < seen_.size() ? seen_[i].split('\n') : QStringList();
+  }
 
  private:
   void Tick() {

@@ -82,8 +82,9 @@ class TestListerLines : public QObject {
         9999, false, "9999         0.000        2.001  9999.999       0");
     row("DAT", SurveyKind::Dat, Bytes().D(123.4530).D(89.5958).D(212.455).D(1.5).D(12), 5, false,
         "   5    123.4530   89.5958   212.455    1.500      12");
-    row("DAT rounding of angles", SurveyKind::Dat, Bytes().D(0.00005).D(359.99995).D(0.0005).D(0).D(0),
-        6, false, "   6      0.0001  360.0000     0.001    0.000       0");
+    row("DAT rounding of angles", SurveyKind::Dat,
+        Bytes().D(0.00005).D(359.99995).D(0.0005).D(0).D(0), 6, false,
+        "   6      0.0001  360.0000     0.001    0.000       0");
     row("SEC offset", SurveyKind::Sec, Bytes().T(" -12.500").T("  20.125"), 12, false,
         "  12     -12.500      20.125");
     row("SEC header", SurveyKind::Sec, Bytes().T("CH1000").T("1000.000"), 1, true,
@@ -131,7 +132,8 @@ class TestListerLines : public QObject {
     auto row = [](const char* name, SurveyKind k, const Bytes& b, bool listed) {
       QTest::newRow(name) << k << QByteArray::fromStdString(b.data) << listed;
     };
-    row("DAT no vertical angle, no distance", SurveyKind::Dat, Bytes().D(45).D(0).D(0).D(1.5).D(3), false);
+    row("DAT no vertical angle, no distance", SurveyKind::Dat, Bytes().D(45).D(0).D(0).D(1.5).D(3),
+        false);
     row("DAT distance only", SurveyKind::Dat, Bytes().D(0).D(0).D(10).D(0).D(0), true);
     row("NEH no easting, no height", SurveyKind::Neh, Bytes().D(820000).D(0).D(0), false);
     row("NEH no easting, a code", SurveyKind::Neh, Bytes().D(820000).D(0).D(30000), true);
@@ -157,20 +159,21 @@ class TestListerLines : public QObject {
     QTest::addColumn<SurveyKind>("kind");
     QTest::addColumn<std::vector<testsupport::Record>>("records");
     QTest::addColumn<double>("start");
-    QTest::addColumn<double>("last");  // 0: the file's record count
+    QTest::addColumn<double>("last");     // 0: the file's record count
     QTest::addColumn<QString>("listed");  // record numbers printed, in order
     using testsupport::Record;
     using testsupport::TextNumber;
     const Record dat{10.0, 90.0, 25.0, 1.5, 1.0};
     const Record datEmpty{10.0, 0.0, 0.0, 1.5, 1.0};
     QTest::newRow("DAT stops at the first empty record")
-        << SurveyKind::Dat << std::vector<Record>{dat, dat, datEmpty, dat, dat} << 1.0 << 0.0 << "1 2";
-    QTest::newRow("DAT end number") << SurveyKind::Dat << std::vector<Record>{dat, dat, dat, dat}
-                                    << 2.0 << 3.0 << "2 3";
-    QTest::newRow("DAT end past the file") << SurveyKind::Dat << std::vector<Record>{dat, dat}
-                                           << 1.0 << 1000.0 << "1 2";
-    QTest::newRow("DAT start past the end") << SurveyKind::Dat << std::vector<Record>{dat, dat}
-                                            << 5.0 << 0.0 << "";
+        << SurveyKind::Dat << std::vector<Record>{dat, dat, datEmpty, dat, dat} << 1.0 << 0.0
+        << "1 2";
+    QTest::newRow("DAT end number")
+        << SurveyKind::Dat << std::vector<Record>{dat, dat, dat, dat} << 2.0 << 3.0 << "2 3";
+    QTest::newRow("DAT end past the file")
+        << SurveyKind::Dat << std::vector<Record>{dat, dat} << 1.0 << 1000.0 << "1 2";
+    QTest::newRow("DAT start past the end")
+        << SurveyKind::Dat << std::vector<Record>{dat, dat} << 5.0 << 0.0 << "";
     const Record nehPoint{820000.0, 836000.0, 10.0};
     QTest::newRow("NEH point of height 0 with a code goes on")
         << SurveyKind::Neh
@@ -180,9 +183,9 @@ class TestListerLines : public QObject {
     // SEC goes on past empty records until twenty since the last section terminator.
     std::vector<Record> sec{Record{"A", TextNumber(100)}, Record{TextNumber(1), TextNumber(2)}};
     for (int i = 0; i < 19; ++i) sec.push_back(Record{TextNumber(0), TextNumber(0)});
-    sec.push_back(Record{"999", TextNumber(0)});          // record 22: terminator resets
+    sec.push_back(Record{"999", TextNumber(0)});  // record 22: terminator resets
     for (int i = 0; i < 19; ++i) sec.push_back(Record{TextNumber(0), TextNumber(0)});
-    sec.push_back(Record{"B", TextNumber(120)});          // record 42, after 19 empties
+    sec.push_back(Record{"B", TextNumber(120)});  // record 42, after 19 empties
     for (int i = 0; i < 20; ++i) sec.push_back(Record{TextNumber(0), TextNumber(0)});
     sec.push_back(Record{TextNumber(3), TextNumber(4)});  // record 63: never reached
     QTest::newRow("SEC twenty empties since the terminator")
@@ -193,14 +196,15 @@ class TestListerLines : public QObject {
         << 1.0 << 1e9 << "1 2";
     const Record pts{"1", "2"};
     QTest::newRow("PTS lists every record")
-        << SurveyKind::Pts << std::vector<Record>{pts, Record{"", ""}, pts} << 1.0 << 0.0 << "1 2 3";
+        << SurveyKind::Pts << std::vector<Record>{pts, Record{"", ""}, pts} << 1.0 << 0.0
+        << "1 2 3";
     // A typed PTS end past the file printed only the records the file holds.
-    QTest::newRow("PTS end past the file") << SurveyKind::Pts << std::vector<Record>{pts, pts}
-                                           << 1.0 << 5.0 << "1 2 3 4 5";
-    QTest::newRow("PTS start below 1") << SurveyKind::Pts << std::vector<Record>{pts, pts}
-                                       << -1e15 << 0.0 << "1 2";
-    QTest::newRow("NEH start far below 1") << SurveyKind::Neh << std::vector<Record>{nehPoint}
-                                           << -1e300 << 0.0 << "";
+    QTest::newRow("PTS end past the file")
+        << SurveyKind::Pts << std::vector<Record>{pts, pts} << 1.0 << 5.0 << "1 2 3 4 5";
+    QTest::newRow("PTS start below 1")
+        << SurveyKind::Pts << std::vector<Record>{pts, pts} << -1e15 << 0.0 << "1 2";
+    QTest::newRow("NEH start far below 1")
+        << SurveyKind::Neh << std::vector<Record>{nehPoint} << -1e300 << 0.0 << "";
   }
   void onePassListing() {
     QFETCH(SurveyKind, kind);
@@ -238,7 +242,8 @@ class TestListerLines : public QObject {
     const std::string dir = testsupport::MakeTempDir("lister-fault");
     const std::string name = dir + "/F.NEH";
     std::vector<testsupport::Record> records;
-    for (int r = 1; r <= 30; ++r) records.push_back(testsupport::Record{1000.0 + r, 2000.0 + r, 5.0});
+    for (int r = 1; r <= 30; ++r)
+      records.push_back(testsupport::Record{1000.0 + r, 2000.0 + r, 5.0});
     QVERIFY(testsupport::WriteSurveyFile(name, records, 24));
     toolkit::SurveyFile f;
     QCOMPARE(toolkit::OpenSurveyFileNamed(f, name, SurveyKind::Neh), toolkit::OpenResult::Ok);

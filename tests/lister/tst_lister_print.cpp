@@ -63,8 +63,8 @@ class TestListerPrint : public QObject {
     QVERIFY(QDir::setCurrent(QString::fromStdString(testsupport::MakeTempDir("lister-print"))));
     // Observations 1, 2 and 4 hold data; 3 has no vertical angle and no distance.
     QVERIFY(testsupport::WriteSurveyFile(
-        "OBS.DAT", {Dat(10.1, 90.02, 25.5), Dat(20.2, 89.5, 30.25), Dat(30.3, 0, 0), Dat(40.4, 91, 12)},
-        40));
+        "OBS.DAT",
+        {Dat(10.1, 90.02, 25.5), Dat(20.2, 89.5, 30.25), Dat(30.3, 0, 0), Dat(40.4, 91, 12)}, 40));
     std::vector<Record> points;
     for (int r = 1; r <= 30; ++r) points.push_back({820000.0 + r, 836000.0 + r, 10.0 + r});
     QVERIFY(testsupport::WriteSurveyFile("P30.NEH", points, 24));
@@ -95,12 +95,12 @@ class TestListerPrint : public QObject {
   void printedSecListingGoesOnToTwentyEmptyRecords() {
     std::vector<Record> sec{Record{"A", TextNumber(100)}, Record{TextNumber(1), TextNumber(2)}};
     for (int i = 0; i < 19; ++i) sec.push_back(Record{TextNumber(0), TextNumber(0)});
-    sec.push_back(Record{"999", TextNumber(0)});            // 22
-    sec.push_back(Record{"B", TextNumber(120)});            // 23
+    sec.push_back(Record{"999", TextNumber(0)});  // 22
+    sec.push_back(Record{"B", TextNumber(120)});  // 23
     for (int i = 0; i < 19; ++i) sec.push_back(Record{TextNumber(0), TextNumber(0)});
-    sec.push_back(Record{TextNumber(5), TextNumber(6)});    // 43, after 19 empties
+    sec.push_back(Record{TextNumber(5), TextNumber(6)});  // 43, after 19 empties
     for (int i = 0; i < 20; ++i) sec.push_back(Record{TextNumber(0), TextNumber(0)});
-    sec.push_back(Record{TextNumber(7), TextNumber(8)});    // 64: past twenty empties
+    sec.push_back(Record{TextNumber(7), TextNumber(8)});  // 64: past twenty empties
     QVERIFY(testsupport::WriteSurveyFile("LONG.SEC", sec, 16));
     QVERIFY(testsupport::PreparePrinter());
     lister::ListerDialog dialog;
@@ -131,7 +131,8 @@ class TestListerPrint : public QObject {
                testsupport::PreparePrinter();
              });
     steps << Answer("Printer in Use (Y/N)", "y");
-    for (const char* k : {"DAT", "NEH"}) steps << Answer(QString(k) + " File (Y/N)", k[0] == 'N' ? "y" : "n");
+    for (const char* k : {"DAT", "NEH"})
+      steps << Answer(QString(k) + " File (Y/N)", k[0] == 'N' ? "y" : "n");
     steps << Answer("Input File Name=", "P30") << Answer("Start at Point No", "29")
           << Answer(kEnd, " ") << Type(kAnother, "n");
     d.Run(steps, 60000);

@@ -59,7 +59,8 @@ QString SecOffsetLine(int r, double d, double h) {
 
 QString SecHeaderLine(int r, const char* name, double chainage) {
   char buf[128];
-  std::snprintf(buf, sizeof buf, "%4d    %-8.8s  %10.3f      Block Name & Chainage", r, name, chainage);
+  std::snprintf(buf, sizeof buf, "%4d    %-8.8s  %10.3f      Block Name & Chainage", r, name,
+                chainage);
   return QString::fromLatin1(buf);
 }
 
@@ -366,27 +367,27 @@ class TestListerWindow : public QObject {
     QTest::addColumn<std::vector<Record>>("records");
     QTest::addColumn<QString>("start");
     QTest::addColumn<QStringList>("expected");
-    const std::vector<Record> road = {
-        SecRecord("A", TextNumber(1000)), SecNumbers(-5, 20.5), SecNumbers(0, 21),
-        SecNumbers(5, 20.4),              SecNumbers(0, 0),     SecRecord("999", "   0.000"),
-        SecNumbers(0, 0),                 SecRecord("B", TextNumber(1020)),
-        SecNumbers(-5, 21.5),             SecRecord("999", "")};
-    QTest::newRow("from record 1") << road << "1"
-                                   << QStringList{SecHeaderLine(1, "A", 1000),
-                                                  SecOffsetLine(2, -5, 20.5),
-                                                  SecOffsetLine(3, 0, 21),
-                                                  SecOffsetLine(4, 5, 20.4),
-                                                  SecOffsetLine(6, 999, 0),
-                                                  SecHeaderLine(8, "B", 1020),
-                                                  SecOffsetLine(9, -5, 21.5),
-                                                  SecOffsetLine(10, 999, 0)};
+    const std::vector<Record> road = {SecRecord("A", TextNumber(1000)),
+                                      SecNumbers(-5, 20.5),
+                                      SecNumbers(0, 21),
+                                      SecNumbers(5, 20.4),
+                                      SecNumbers(0, 0),
+                                      SecRecord("999", "   0.000"),
+                                      SecNumbers(0, 0),
+                                      SecRecord("B", TextNumber(1020)),
+                                      SecNumbers(-5, 21.5),
+                                      SecRecord("999", "")};
+    QTest::newRow("from record 1")
+        << road << "1" << QStringList{SecHeaderLine(1, "A", 1000), SecOffsetLine(2, -5, 20.5),
+                                      SecOffsetLine(3, 0, 21),     SecOffsetLine(4, 5, 20.4),
+                                      SecOffsetLine(6, 999, 0),    SecHeaderLine(8, "B", 1020),
+                                      SecOffsetLine(9, -5, 21.5),  SecOffsetLine(10, 999, 0)};
     // Started inside a section, the first record is read as an offset record.
-    QTest::newRow("from record 4") << road << "4"
-                                   << QStringList{SecOffsetLine(4, 5, 20.4),
-                                                  SecOffsetLine(6, 999, 0),
-                                                  SecHeaderLine(8, "B", 1020),
-                                                  SecOffsetLine(9, -5, 21.5),
-                                                  SecOffsetLine(10, 999, 0)};
+    QTest::newRow("from record 4")
+        << road << "4"
+        << QStringList{SecOffsetLine(4, 5, 20.4), SecOffsetLine(6, 999, 0),
+                       SecHeaderLine(8, "B", 1020), SecOffsetLine(9, -5, 21.5),
+                       SecOffsetLine(10, 999, 0)};
     QTest::newRow("from record 8, a header read as an offset")
         << road << "8"
         << QStringList{SecOffsetLine(8, 0, 1020), SecOffsetLine(9, -5, 21.5),
@@ -492,8 +493,8 @@ class TestListerWindow : public QObject {
   // nothing typed.
   void keysTypedWhileIdleAreDropped_data() {
     QTest::addColumn<QString>("keys");
-    QTest::newRow("Escape") << "\x1b";   // ended the next run at once
-    QTest::newRow("x then Y") << "xY";    // answered the introduction and the printer
+    QTest::newRow("Escape") << "\x1b";  // ended the next run at once
+    QTest::newRow("x then Y") << "xY";  // answered the introduction and the printer
     QTest::newRow("after a run") << "q";
   }
   void keysTypedWhileIdleAreDropped() {

@@ -72,15 +72,15 @@ class TestPlanCore : public QObject {
     QTest::addColumn<double>("Nbottom");
     QTest::addColumn<double>("Ntop");
     QTest::addColumn<double>("u");
-    QTest::newRow("wide about N 500") << 0.0 << 200.0 << 450.0 << 550.0 << 0.0 << 200.0 << 400.0
-                                      << 600.0 << 100.0 / 700;
-    QTest::newRow("tall") << 1000.0 << 1100.0 << 0.0 << 300.0 << 900.0 << 1200.0 << 0.0
-                          << 300.0 << 100.0 / 700;
+    QTest::newRow("wide about N 500")
+        << 0.0 << 200.0 << 450.0 << 550.0 << 0.0 << 200.0 << 400.0 << 600.0 << 100.0 / 700;
+    QTest::newRow("tall") << 1000.0 << 1100.0 << 0.0 << 300.0 << 900.0 << 1200.0 << 0.0 << 300.0
+                          << 100.0 / 700;
     QTest::newRow("square") << 10.0 << 60.0 << 20.0 << 70.0 << 10.0 << 60.0 << 20.0 << 70.0
                             << 50.0 / 700;
     QTest::newRow("one point") << 5.0 << 5.0 << 7.0 << 7.0 << 5.0 << 5.0 << 7.0 << 7.0 << 0.0;
-    QTest::newRow("constant northing") << 0.0 << 100.0 << 40.0 << 40.0 << 0.0 << 100.0 << -10.0
-                                       << 90.0 << 0.0;
+    QTest::newRow("constant northing")
+        << 0.0 << 100.0 << 40.0 << 40.0 << 0.0 << 100.0 << -10.0 << 90.0 << 0.0;
     QTest::newRow("Hong Kong grid") << 834500.0 << 834700.0 << 816900.0 << 817000.0 << 834500.0
                                     << 834700.0 << 816850.0 << 817050.0 << 100.0 / 700;
   }
@@ -115,13 +115,13 @@ class TestPlanCore : public QObject {
     QTest::newRow("0.5 to 0") << 0.0 << 1400.0 << 2100.0 << 0.0 << 1.0 << 1.0 << 0 << 700;
     QTest::newRow("1.5 to 2") << 0.0 << 1400.0 << 2100.0 << 0.0 << 3.0 << 3.0 << 2 << 698;
     QTest::newRow("2.5 to 2") << 0.0 << 1400.0 << 2100.0 << 0.0 << 5.0 << 5.0 << 2 << 698;
-    QTest::newRow("top right corner") << 0.0 << 1400.0 << 2100.0 << 0.0 << 2100.0 << 1400.0
-                                      << 1050 << 0;
+    QTest::newRow("top right corner")
+        << 0.0 << 1400.0 << 2100.0 << 0.0 << 2100.0 << 1400.0 << 1050 << 0;
     // Square view, easting drawn 1.5 times as long as northing.
-    QTest::newRow("grid view centre") << 834500.0 << 817050.0 << 834700.0 << 816850.0
-                                      << 834600.0 << 816950.0 << 525 << 350;
-    QTest::newRow("west of the view") << 100.0 << 200.0 << 200.0 << 100.0 << 0.0 << 150.0
-                                      << -1050 << 350;
+    QTest::newRow("grid view centre")
+        << 834500.0 << 817050.0 << 834700.0 << 816850.0 << 834600.0 << 816950.0 << 525 << 350;
+    QTest::newRow("west of the view")
+        << 100.0 << 200.0 << 200.0 << 100.0 << 0.0 << 150.0 << -1050 << 350;
   }
   void worldToPixel() {
     PlanMapping m;
@@ -207,8 +207,8 @@ class TestPlanCore : public QObject {
   void markerSequence() {
     PlanState s;
     s.mapping = NorthUp();
-    RecordingCanvas c = Pass(s, {{100, 200, 0}, {-110, 210, 0}, {120, 220, 0}, {-130, 230, 0},
-                                 {140, 240, 0}});
+    RecordingCanvas c =
+        Pass(s, {{100, 200, 0}, {-110, 210, 0}, {120, 220, 0}, {-130, 230, 0}, {140, 240, 0}});
     QCOMPARE(c.items.size(), size_t(4));
     QCOMPARE(c.items[0].kind, DrawnItem::Pixel);
     QCOMPARE(c.items[0].x0, 200);
@@ -252,9 +252,9 @@ class TestPlanCore : public QObject {
     ApplyWorldWindow(s.mapping, 0, 1, 1, 0);  // a view that shows none of the points
     s.showNumbers = s.showLevels = true;
     s.u = 0.25;
-    const std::vector<Pt> pts{{816100.5, -834200.25, 12.5},     {-816110, 834210, 130012.75},
-                              {kNaN, 1, 2},                     {816120, 834220, -30002.5},
-                              {-816130, 834230, 40000},         {816140, 834240, 7}};
+    const std::vector<Pt> pts{
+        {816100.5, -834200.25, 12.5}, {-816110, 834210, 130012.75}, {kNaN, 1, 2},
+        {816120, 834220, -30002.5},   {-816130, 834230, 40000},     {816140, 834240, 7}};
     const std::vector<Pt> none{};
     RecordingCanvas c = reference ? Pass(s, none, &pts) : Pass(s, pts);
     QVERIFY(c.items.empty());
@@ -335,8 +335,8 @@ class TestPlanCore : public QObject {
     QTest::addColumn<PenStyle>("pen");
     QTest::addColumn<QString>("level");
     QTest::newRow("code 13") << 130012.5 << 0x00FF00u << PenStyle::DashDot << " 12.50";
-    QTest::newRow("code 3 negative height") << -30002.5 << 0x00FF00u << PenStyle::DashDot
-                                            << "-2.50";
+    QTest::newRow("code 3 negative height")
+        << -30002.5 << 0x00FF00u << PenStyle::DashDot << "-2.50";
     QTest::newRow("code 1") << 10000.0 << 0xFF0000u << PenStyle::Dash << " 0.00";
     QTest::newRow("code 22") << 221234.999 << 0xFFFF00u << PenStyle::Dot << " 1234.99";
     QTest::newRow("code 5") << 50012.34 << 0x0000FFu << PenStyle::Solid << " 12.33";
@@ -372,10 +372,10 @@ class TestPlanCore : public QObject {
       Rgb colour;
     };
     const Want want[] = {
-        {" 1", 200, 590, kGreen},          {" 12.50", 210, 610, kDarkScheme.levelLabel},
-        {" 1", 400, 390, kBlue},           {" 5.25", 410, 410, kBlue},
-        {" 2", 410, 380, kGreen},          {" 0.00", 420, 400, kDarkScheme.levelLabel},
-        {" 3", 420, 370, kBlue},           {" 0.00", 430, 390, kBlue},
+        {" 1", 200, 590, kGreen}, {" 12.50", 210, 610, kDarkScheme.levelLabel},
+        {" 1", 400, 390, kBlue},  {" 5.25", 410, 410, kBlue},
+        {" 2", 410, 380, kGreen}, {" 0.00", 420, 400, kDarkScheme.levelLabel},
+        {" 3", 420, 370, kBlue},  {" 0.00", 430, 390, kBlue},
     };
     for (size_t i = 0; i < labels.size(); ++i) {
       QCOMPARE(QString::fromStdString(labels[i].text), QString(want[i].text));
@@ -444,18 +444,18 @@ class TestPlanCore : public QObject {
     QTest::newRow("short file") << QByteArray(23, 'x') << 0.0 << 0.0 << 0.0 << 0.0;
     QTest::newRow("zero first record counts")
         << rec(0, 0, 0) + rec(-50, -60, 0) << 0.0 << 50.0 << 0.0 << 60.0;
-    QTest::newRow("absolute values") << rec(-50, -60, 0) + rec(40, 70, 0) << 40.0 << 50.0 << 60.0
-                                     << 70.0;
+    QTest::newRow("absolute values")
+        << rec(-50, -60, 0) + rec(40, 70, 0) << 40.0 << 50.0 << 60.0 << 70.0;
     QTest::newRow("trailing partial record ignored")
         << rec(10, 20, 0) + rec(30, 40, 0).left(20) << 10.0 << 10.0 << 20.0 << 20.0;
-    QTest::newRow("NaN record passed over") << rec(10, 20, 0) + rec(kNaN, 5000, 0) + rec(30, 40, 0)
-                                            << 10.0 << 30.0 << 20.0 << 40.0;
+    QTest::newRow("NaN record passed over")
+        << rec(10, 20, 0) + rec(kNaN, 5000, 0) + rec(30, 40, 0) << 10.0 << 30.0 << 20.0 << 40.0;
     QTest::newRow("infinite easting passed over")
         << rec(10, 20, 0) + rec(15, -kInf, 0) + rec(30, 40, 0) << 10.0 << 30.0 << 20.0 << 40.0;
     QTest::newRow("NaN height passed over")
         << rec(10, 20, 0) + rec(1e9, 1e9, kNaN) << 10.0 << 10.0 << 20.0 << 20.0;
-    QTest::newRow("first record NaN") << rec(kNaN, kNaN, 0) + rec(30, 40, 0) + rec(35, 45, 0)
-                                      << 30.0 << 35.0 << 40.0 << 45.0;
+    QTest::newRow("first record NaN")
+        << rec(kNaN, kNaN, 0) + rec(30, 40, 0) + rec(35, 45, 0) << 30.0 << 35.0 << 40.0 << 45.0;
     QTest::newRow("all NaN") << rec(kNaN, 1, 0) + rec(1, kNaN, 0) << 0.0 << 0.0 << 0.0 << 0.0;
     QTest::newRow("huge values") << rec(1e308, -1e308, 0) + rec(1, 2, 0) << 1.0 << 1e308 << 2.0
                                  << 1e308;
@@ -493,8 +493,8 @@ class TestPlanCore : public QObject {
     PlanState s;
     s.mapping = NorthUp();
     s.showNumbers = true;
-    RecordingCanvas c = Pass(s, {{-100, 100, 0}, {kNaN, 150, 0}, {110, kInf, 0}, {120, 120, kNaN},
-                                 {-130, 130, 0}});
+    RecordingCanvas c =
+        Pass(s, {{-100, 100, 0}, {kNaN, 150, 0}, {110, kInf, 0}, {120, 120, kNaN}, {-130, 130, 0}});
     const auto lines = c.Of(DrawnItem::Line);
     QCOMPARE(lines.size(), size_t(1));
     QCOMPARE(QPoint(lines[0].x0, lines[0].y0), QPoint(100, 600));
@@ -595,7 +595,8 @@ class TestPlanCore : public QObject {
     QVERIFY(r.fault.empty());
     QVERIFY(!r.aborted);
     // Bytes read ahead before the cut may still be drawn, never records past them.
-    QVERIFY2(r.recordsRead >= 10000 && r.recordsRead < 20000, qPrintable(QString::number(r.recordsRead)));
+    QVERIFY2(r.recordsRead >= 10000 && r.recordsRead < 20000,
+             qPrintable(QString::number(r.recordsRead)));
     const auto lines = c.Of(DrawnItem::Line);
     QCOMPARE(static_cast<std::int64_t>(lines.size()), r.recordsRead - 1);
     for (const DrawnItem& l : lines) QVERIFY(l.x1 >= 100 && l.y1 <= 600);
@@ -627,7 +628,7 @@ class TestPlanCore : public QObject {
     RecordingCanvas c;
     const PassResult r = DrawPlanPass(s, kDarkScheme, open, c);
     QCOMPARE(r.fault, std::string("The file cannot be read: SITE.NEH"));  // the first fault
-    QCOMPARE(r.recordsRead, 6);  // three of each file
+    QCOMPARE(r.recordsRead, 6);                                           // three of each file
     QCOMPARE(ScanFullExtent(s, open), std::string("The file cannot be read: SITE.NEH"));
     const NehOpener none = [](const std::string&) { return std::unique_ptr<NehSource>(); };
     QCOMPARE(ScanFullExtent(s, none), std::string("The file cannot be opened: SITE.NEH"));
@@ -662,14 +663,14 @@ class TestPlanCore : public QObject {
     QTest::newRow("wide drag") << QPoint(100, 100) << QPoint(200, 150) << 100.0 << 925.0 << 200.0
                                << 825.0 << 6.0 * 75 / 700
                                << QRect(QPoint(100, 100), QPoint(200, 150));
-    QTest::newRow("wide drag backwards") << QPoint(200, 150) << QPoint(100, 100) << 100.0 << 925.0
-                                         << 200.0 << 825.0 << 6.0 * 75 / 700
-                                         << QRect(QPoint(100, 100), QPoint(200, 150));
+    QTest::newRow("wide drag backwards")
+        << QPoint(200, 150) << QPoint(100, 100) << 100.0 << 925.0 << 200.0 << 825.0
+        << 6.0 * 75 / 700 << QRect(QPoint(100, 100), QPoint(200, 150));
     QTest::newRow("tall drag") << QPoint(100, 100) << QPoint(150, 200) << 100.0 << 900.0 << 250.0
                                << 750.0 << 6.0 * 50 / 700
                                << QRect(QPoint(100, 100), QPoint(150, 200));
-    QTest::newRow("no move") << QPoint(30, 40) << QPoint(30, 40) << 30.0 << 990.0 << 30.0
-                             << 990.0 << 0.0 << QRect(QPoint(30, 40), QPoint(31, 41));
+    QTest::newRow("no move") << QPoint(30, 40) << QPoint(30, 40) << 30.0 << 990.0 << 30.0 << 990.0
+                             << 0.0 << QRect(QPoint(30, 40), QPoint(31, 41));
   }
   void zoomBox() {
     PlanState s;
@@ -696,10 +697,10 @@ class TestPlanCore : public QObject {
     QTest::addColumn<QString>("text");
     QTest::newRow("grid") << 834512.3456 << 817020.9 << 834610.7 << 816922.5111
                           << "Zoom Area: 834512.3E  816922.5N -  834610.7E  817020.9N";
-    QTest::newRow("whole numbers") << 100.0 << 925.0 << 200.0 << 825.0
-                                   << "Zoom Area: 100E  825N -  200E  925N";
-    QTest::newRow("negative and fractions") << -12.5 << 0.25 << 1e20 << -0.125
-                                            << "Zoom Area:-12.5E -.125N -  1E+20E  .25N";
+    QTest::newRow("whole numbers")
+        << 100.0 << 925.0 << 200.0 << 825.0 << "Zoom Area: 100E  825N -  200E  925N";
+    QTest::newRow("negative and fractions")
+        << -12.5 << 0.25 << 1e20 << -0.125 << "Zoom Area:-12.5E -.125N -  1E+20E  .25N";
   }
   void zoomAreaText() {
     PlanState s;

@@ -40,8 +40,12 @@ bool StartPlot(PlanWindow& w, QStringList answers) {
 bool Fits(const QLabel& label, const QString& text, QByteArray& why) {
   const int needed = QFontMetrics(label.font()).horizontalAdvance(text);
   const int room = label.contentsRect().width() - 2 * label.margin();
-  why = QString("%1 needs %2 px of %3 in %4").arg(text).arg(needed).arg(room)
-            .arg(QFontInfo(label.font()).family()).toLatin1();
+  why = QString("%1 needs %2 px of %3 in %4")
+            .arg(text)
+            .arg(needed)
+            .arg(room)
+            .arg(QFontInfo(label.font()).family())
+            .toLatin1();
   return needed <= room;
 }
 

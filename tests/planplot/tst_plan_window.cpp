@@ -141,8 +141,13 @@ class TestPlanWindow : public QObject {
     // Bitmaps go to the current folder.
     std::filesystem::current_path(dir_.path().toStdString());
     // +100, -110, 120, -130, 140 with two corner points that set the view.
-    WriteNeh("SIGNS.NEH", {{100, 200, 0}, {-110, 210, 0}, {120, 220, 0}, {-130, 230, 0},
-                           {140, 240, 0}, {90, 190, 0}, {150, 250, 0}});
+    WriteNeh("SIGNS.NEH", {{100, 200, 0},
+                           {-110, 210, 0},
+                           {120, 220, 0},
+                           {-130, 230, 0},
+                           {140, 240, 0},
+                           {90, 190, 0},
+                           {150, 250, 0}});
     WriteNeh("SQUARE.NEH", {{0, 0, 0}, {1050, 1050, 0}});
     WriteNeh("REF.NEH", {{500, 500, 0}, {600, 600, 0}});
     WriteNeh("ONE.NEH", {{300, 500, 0}});
@@ -227,14 +232,14 @@ class TestPlanWindow : public QObject {
     w.show();
     QVERIFY(Start(w, {"SIGNS", "n"}));
     // View E 190..250, N 90..150: x = (E - 190) * 17.5, y = 700 - round((N - 90) * 35 / 3).
-    QCOMPARE(At(w, 175, 583), kYellow);         // record 1
-    QCOMPARE(At(w, 875, 117), kYellow);         // record 5
+    QCOMPARE(At(w, 175, 583), kYellow);            // record 1
+    QCOMPARE(At(w, 875, 117), kYellow);            // record 5
     QVERIFY(Near(w, 350, 467, scheme.styleZero));  // record 2 starts the line: no pixel
     QCOMPARE(At(w, 350, 467), scheme.styleZero);
-    QCOMPARE(At(w, 525, 350), scheme.styleZero);   // record 3 on the line
-    QVERIFY(Near(w, 700, 233, scheme.styleZero));  // record 4 ends it
-    QVERIFY(Near(w, 437, 409, scheme.styleZero));  // between 2 and 3
-    QVERIFY(Near(w, 612, 292, scheme.styleZero));  // between 3 and 4
+    QCOMPARE(At(w, 525, 350), scheme.styleZero);    // record 3 on the line
+    QVERIFY(Near(w, 700, 233, scheme.styleZero));   // record 4 ends it
+    QVERIFY(Near(w, 437, 409, scheme.styleZero));   // between 2 and 3
+    QVERIFY(Near(w, 612, 292, scheme.styleZero));   // between 3 and 4
     QVERIFY(!Near(w, 262, 525, scheme.styleZero));  // no line 1-2
     QVERIFY(!Near(w, 787, 175, scheme.styleZero));  // no line 4-5
     QCOMPARE(At(w, 5, 5), scheme.background);
@@ -291,8 +296,10 @@ class TestPlanWindow : public QObject {
     int on = 0, off = 0;
     for (int x = 100; x < 900; ++x) (At(w, x, 350) == colour ? on : off)++;
     QVERIFY2(on > 300, qPrintable(QString::number(on)));
-    if (solid) QCOMPARE(off, 0);
-    else QVERIFY(off > 100);
+    if (solid)
+      QCOMPARE(off, 0);
+    else
+      QVERIFY(off > 100);
     if (numbers) QVERIFY(CountColour(w.PlotArea()->Image().copy(0, 330, 40, 40), kGreen) > 5);
   }
 
@@ -314,16 +321,16 @@ class TestPlanWindow : public QObject {
     QTest::addColumn<QStringList>("files");
     QTest::addColumn<QStringList>("answers");
     QTest::addColumn<int>("mainPrompts");
-    QTest::newRow("x.NEH looked for as x.NEH.NEH") << QStringList{"x.NEH.NEH"}
-                                                   << QStringList{"x.NEH", "n"} << 1;
-    QTest::newRow("x.NEH missing: asked again") << QStringList{"y.NEH"}
-                                                << QStringList{"y.NEH", "y", "n"} << 2;
-    QTest::newRow("first field before a comma") << QStringList{"site.NEH"}
-                                                << QStringList{"  site , other", "N"} << 1;
-    QTest::newRow("quoted name keeps its comma") << QStringList{"a,b.NEH"}
-                                                 << QStringList{"\"a,b\"", ""} << 1;
-    QTest::newRow("letter case kept") << QStringList{"Mixed.NEH"}
-                                      << QStringList{"MIXED", "mixed", "Mixed", "n"} << 3;
+    QTest::newRow("x.NEH looked for as x.NEH.NEH")
+        << QStringList{"x.NEH.NEH"} << QStringList{"x.NEH", "n"} << 1;
+    QTest::newRow("x.NEH missing: asked again")
+        << QStringList{"y.NEH"} << QStringList{"y.NEH", "y", "n"} << 2;
+    QTest::newRow("first field before a comma")
+        << QStringList{"site.NEH"} << QStringList{"  site , other", "N"} << 1;
+    QTest::newRow("quoted name keeps its comma")
+        << QStringList{"a,b.NEH"} << QStringList{"\"a,b\"", ""} << 1;
+    QTest::newRow("letter case kept")
+        << QStringList{"Mixed.NEH"} << QStringList{"MIXED", "mixed", "Mixed", "n"} << 3;
   }
   void fileNameAnswers() {
     QFETCH(QStringList, files);
@@ -459,7 +466,8 @@ class TestPlanWindow : public QObject {
     if (folder) QVERIFY(QDir().mkdir("GOING.NEH"));
     testsupport::MessageBoxCatcher messages;
     Click(w, kIdZoom);
-    QTRY_COMPARE(Said(messages), QStringList{"NEH File Plot: The file cannot be opened: GOING.NEH"});
+    QTRY_COMPARE(Said(messages),
+                 QStringList{"NEH File Plot: The file cannot be opened: GOING.NEH"});
     QCOMPARE(CountColour(w.PlotArea()->Image(), kDarkScheme.background), 1050 * 700);
     QVERIFY(w.Button(kIdStart)->isEnabled());
     QVERIFY(w.Button(kIdRedraw)->isEnabled());
@@ -553,15 +561,20 @@ class TestPlanWindow : public QObject {
     Click(w, kIdBmp);
     std::filesystem::current_path(here);
     QTRY_COMPARE(Said(messages), (QStringList{"NEH File Plot: Image not saved: Plan 1.bmp",
-                                             "NEH File Plot: Image not saved: Plan 2.bmp"}));
+                                              "NEH File Plot: Image not saved: Plan 2.bmp"}));
     QVERIFY(!std::filesystem::exists(gone));
     QVERIFY(w.Button(kIdStart)->isEnabled());
   }
 
   // Damaged records: passed over, the rest drawn in a sensible view.
   void damagedRecords() {
-    WriteNeh("BAD.NEH", {{100, 100, 0}, {kNaN, 5, 0}, {-kInf, 150, 0}, {150, kInf, 0},
-                         {200, 200, kNaN}, {200, 200, 0}, {kNaN, kNaN, kNaN}});
+    WriteNeh("BAD.NEH", {{100, 100, 0},
+                         {kNaN, 5, 0},
+                         {-kInf, 150, 0},
+                         {150, kInf, 0},
+                         {200, 200, kNaN},
+                         {200, 200, 0},
+                         {kNaN, kNaN, kNaN}});
     PlanWindow w(kDarkScheme);
     w.show();
     QVERIFY(Start(w, {"BAD", ""}));
@@ -632,13 +645,16 @@ class TestPlanWindow : public QObject {
       if (c.promptsSeen != 1) return;
       QTest::keyClicks(QApplication::focusWidget(), "SI");
       QPushButton* b = w.Button(command);
-      if (press == "right") QTest::mouseClick(b, Qt::RightButton);
-      else if (press == "middle") QTest::mouseClick(b, Qt::MiddleButton);
+      if (press == "right")
+        QTest::mouseClick(b, Qt::RightButton);
+      else if (press == "middle")
+        QTest::mouseClick(b, Qt::MiddleButton);
       else if (press == "off") {
         QTest::mousePress(b, Qt::LeftButton);
         QTest::mouseMove(b, QPoint(b->width() / 2, -30));
         QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(b->width() / 2, -30));
-      } else Click(w, command);
+      } else
+        Click(w, command);
       QTest::keyClicks(QApplication::focusWidget(), "GNS");
     };
     QVERIFY(RunStart(w, c));
@@ -668,8 +684,14 @@ class TestPlanWindow : public QObject {
     w.show();
     QVERIFY(Start(w, {"PALETTE", "REF"}));
     Click(w, command);
-    const QSet<Rgb> palette{scheme.background, scheme.styleZero, scheme.levelLabel, kRed,
-                            kGreen, kYellow, kCyan, kBlue};
+    const QSet<Rgb> palette{scheme.background,
+                            scheme.styleZero,
+                            scheme.levelLabel,
+                            kRed,
+                            kGreen,
+                            kYellow,
+                            kCyan,
+                            kBlue};
     QSet<Rgb> seen;
     const QImage& img = w.PlotArea()->Image();
     for (int y = 0; y < img.height(); ++y)

@@ -42,8 +42,9 @@ QList<Word> Words(const QString& file) {
   QProcess pdf;
   pdf.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), file, QStringLiteral("-")});
   if (!pdf.waitForFinished(30000)) return {};
-  const QRegularExpression re(QStringLiteral(
-      "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"[0-9.]+\">([^<]*)</word>"));
+  const QRegularExpression re(
+      QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" "
+                     "yMax=\"[0-9.]+\">([^<]*)</word>"));
   QList<Word> out;
   auto it = re.globalMatch(QString::fromUtf8(pdf.readAllStandardOutput()));
   while (it.hasNext()) {

@@ -79,8 +79,8 @@ void TestPlatform::exeSuffixFallsBackToTheBareName() {
 
 void TestPlatform::childInheritsEnvironmentAndFolder() {
   const QString out = dir_.filePath(QStringLiteral("seen.txt"));
-  const QString script = Script(QStringLiteral("report"),
-                                "echo \"$PWD|$SUITE_TEST_MARK\" > \"$1\"");
+  const QString script =
+      Script(QStringLiteral("report"), "echo \"$PWD|$SUITE_TEST_MARK\" > \"$1\"");
   qputenv("SUITE_TEST_MARK", "neh-42");
   const QString old = QDir::currentPath();
   QVERIFY(QDir::setCurrent(dir_.path()));
@@ -109,13 +109,48 @@ void TestPlatform::namedDefaultPrinter_data() {
   QTest::addColumn<QString>("system");  // the system's lpoptions
   QTest::addColumn<QString>("name");
   QTest::addColumn<QString>("setting");
-  QTest::newRow("nothing") << "" << "" << "" << "" << "" << "";
-  QTest::newRow("LPDEST before PRINTER") << "nosuch" << "q" << "" << "" << "nosuch" << "LPDEST";
-  QTest::newRow("PRINTER instance") << "" << "suite_pdf/inst" << "" << "" << "suite_pdf/inst" << "PRINTER";
-  QTest::newRow("PRINTER lp passed over") << "" << "lp" << "Default q\n" << "" << "q" << "~/.cups/lpoptions";
-  QTest::newRow("lpoptions Default") << "" << "" << "Dest a copies=2\nDefault nosuch\n" << "" << "nosuch" << "~/.cups/lpoptions";
-  QTest::newRow("last Default line") << "" << "" << "Default a\nDefault b/x sides=one-sided\n" << "" << "b/x" << "~/.cups/lpoptions";
-  QTest::newRow("system lpoptions") << "" << "" << "Dest a\n" << "default  sys\n" << "sys" << "system";
+  QTest::newRow("nothing") << ""
+                           << ""
+                           << ""
+                           << ""
+                           << ""
+                           << "";
+  QTest::newRow("LPDEST before PRINTER") << "nosuch"
+                                         << "q"
+                                         << ""
+                                         << ""
+                                         << "nosuch"
+                                         << "LPDEST";
+  QTest::newRow("PRINTER instance") << ""
+                                    << "suite_pdf/inst"
+                                    << ""
+                                    << ""
+                                    << "suite_pdf/inst"
+                                    << "PRINTER";
+  QTest::newRow("PRINTER lp passed over") << ""
+                                          << "lp"
+                                          << "Default q\n"
+                                          << ""
+                                          << "q"
+                                          << "~/.cups/lpoptions";
+  QTest::newRow("lpoptions Default") << ""
+                                     << ""
+                                     << "Dest a copies=2\nDefault nosuch\n"
+                                     << ""
+                                     << "nosuch"
+                                     << "~/.cups/lpoptions";
+  QTest::newRow("last Default line") << ""
+                                     << ""
+                                     << "Default a\nDefault b/x sides=one-sided\n"
+                                     << ""
+                                     << "b/x"
+                                     << "~/.cups/lpoptions";
+  QTest::newRow("system lpoptions") << ""
+                                    << ""
+                                    << "Dest a\n"
+                                    << "default  sys\n"
+                                    << "sys"
+                                    << "system";
 }
 
 void TestPlatform::namedDefaultPrinter() {
@@ -174,7 +209,8 @@ void TestPlatform::dialogsUseTheDialogFont() {
     QSKIP("Liberation Sans is not installed");
   const QString drawn = QFontInfo(label.font()).family();
   QVERIFY2(drawn == QStringLiteral("Liberation Sans") || drawn == QStringLiteral("Arial") ||
-               drawn == QStringLiteral("Microsoft Sans Serif") || drawn == QStringLiteral("MS Sans Serif"),
+               drawn == QStringLiteral("Microsoft Sans Serif") ||
+               drawn == QStringLiteral("MS Sans Serif"),
            qPrintable(drawn));
 }
 

@@ -14,9 +14,9 @@
 namespace sectest {
 
 struct Step {
-  QString prompt;                  // the area's text must end with this
-  QString keys;                    // typed; '\r' is Enter
-  std::function<void()> check{};   // run just before typing
+  QString prompt;                 // the area's text must end with this
+  QString keys;                   // typed; '\r' is Enter
+  std::function<void()> check{};  // run just before typing
 };
 
 class ConversationDriver : public QObject {

@@ -84,7 +84,8 @@ class TestSectionCore : public QObject {
     QTest::addColumn<double>("height");
     QTest::addColumn<double>("gx");
     QTest::addColumn<double>("gy");
-    QTest::newRow("1:200 across, 1:100 up") << false << 200.0 << 100.0 << 51.6 << 11.3 << 10.0 << 2.0;
+    QTest::newRow("1:200 across, 1:100 up")
+        << false << 200.0 << 100.0 << 51.6 << 11.3 << 10.0 << 2.0;
     QTest::newRow("dark build, 1:100 up") << true << 200.0 << 100.0 << 51.6 << 15.25 << 10.0 << 2.0;
     QTest::newRow("1:500 both") << false << 500.0 << 500.0 << 129.0 << 56.5 << 25.0 << 10.0;
   }
@@ -115,10 +116,9 @@ class TestSectionCore : public QObject {
                                    << std::vector<double>{2, 4, 6, 8, 10} << 11.0 << 1.0;
     QTest::newRow("negative corner") << -25.0 << -3.0 << std::vector<double>{-20, -10, 0, 10, 20}
                                      << std::vector<double>{-2, 0, 2, 4, 6, 8} << 8.0 << -24.0;
-    QTest::newRow("corner on a tick") << -20.0 << 101.5
-                                      << std::vector<double>{-20, -10, 0, 10, 20, 30}
-                                      << std::vector<double>{102, 104, 106, 108, 110, 112}
-                                      << 112.0 << -19.0;
+    QTest::newRow("corner on a tick")
+        << -20.0 << 101.5 << std::vector<double>{-20, -10, 0, 10, 20, 30}
+        << std::vector<double>{102, 104, 106, 108, 110, 112} << 112.0 << -19.0;
   }
   void ticks() {
     QFETCH(double, x0);
@@ -236,13 +236,19 @@ class TestSectionCore : public QObject {
     QTest::addColumn<QString>("a");
     QTest::addColumn<QString>("b");
     QTest::addColumn<bool>("same");
-    QTest::newRow("case ignored") << "ch100a" << "CH100A  " << true;
-    QTest::newRow("short name against padded field") << "A" << "A       " << true;
+    QTest::newRow("case ignored") << "ch100a"
+                                  << "CH100A  " << true;
+    QTest::newRow("short name against padded field") << "A"
+                                                     << "A       " << true;
     QTest::newRow("zero bytes as padding") << "A" << QString("A") + QChar(0) + QChar(0) << true;
-    QTest::newRow("different") << "A" << "B" << false;
-    QTest::newRow("leading blank counts") << " A" << "A" << false;
-    QTest::newRow("blank matches nothing") << "" << "        " << false;
-    QTest::newRow("longer than the field") << "ABCDEFGHI" << "ABCDEFGH" << false;
+    QTest::newRow("different") << "A"
+                               << "B" << false;
+    QTest::newRow("leading blank counts") << " A"
+                                          << "A" << false;
+    QTest::newRow("blank matches nothing") << ""
+                                           << "        " << false;
+    QTest::newRow("longer than the field") << "ABCDEFGHI"
+                                           << "ABCDEFGH" << false;
   }
   void sectionNames() {
     QFETCH(QString, a);
@@ -256,30 +262,43 @@ class TestSectionCore : public QObject {
     QTest::addColumn<int>("which");
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("labels");
-    QTest::addColumn<int>("result");    // SectionResult
+    QTest::addColumn<int>("result");  // SectionResult
     QTest::addColumn<int>("lines");
     QTest::addColumn<int>("labelCount");
     QTest::addColumn<QString>("next");  // next section name read, "-" for none
     QTest::addColumn<int>("record");    // current record afterwards
     const int drawn = int(SectionResult::Drawn), missing = int(SectionResult::NotFound),
               bad = int(SectionResult::FileError);
-    QTest::newRow("ends at terminator, next name read") << 0 << "A" << true << drawn << 3 << 3 << "B       " << 6;
-    QTest::newRow("second section, lower-case request") << 0 << "b" << true << drawn << 2 << 2 << "-" << 10;
-    QTest::newRow("labels off still draw the line") << 0 << "A" << false << drawn << 3 << 0 << "B       " << 6;
+    QTest::newRow("ends at terminator, next name read")
+        << 0 << "A" << true << drawn << 3 << 3 << "B       " << 6;
+    QTest::newRow("second section, lower-case request")
+        << 0 << "b" << true << drawn << 2 << 2 << "-" << 10;
+    QTest::newRow("labels off still draw the line")
+        << 0 << "A" << false << drawn << 3 << 0 << "B       " << 6;
     QTest::newRow("not in the file") << 0 << "Z" << true << missing << 0 << 0 << "-" << 0;
-    QTest::newRow("header then terminator draws nothing") << 1 << "A" << true << drawn << 0 << 0 << "B       " << 3;
-    QTest::newRow("ten empties before the first point") << 2 << "A" << true << drawn << 1 << 1 << "-" << 0;
+    QTest::newRow("header then terminator draws nothing")
+        << 1 << "A" << true << drawn << 0 << 0 << "B       " << 3;
+    QTest::newRow("ten empties before the first point")
+        << 2 << "A" << true << drawn << 1 << 1 << "-" << 0;
     QTest::newRow("eleven empties: file error") << 3 << "A" << true << bad << 0 << 0 << "-" << 0;
-    QTest::newRow("end through empties, terminator, next") << 4 << "A" << true << drawn << 2 << 2 << "B       " << 7;
-    QTest::newRow("data after empties: file error") << 5 << "A" << true << bad << 2 << 2 << "-" << 0;
-    QTest::newRow("empties to the end of the file") << 6 << "A" << true << drawn << 2 << 2 << "-" << 0;
-    QTest::newRow("height 999.9 ends the section") << 7 << "A" << true << drawn << 1 << 1 << "B       " << 0;
-    QTest::newRow("lower-case header, upper request") << 8 << "CH10" << true << drawn << 1 << 1 << "-" << 0;
+    QTest::newRow("end through empties, terminator, next")
+        << 4 << "A" << true << drawn << 2 << 2 << "B       " << 7;
+    QTest::newRow("data after empties: file error")
+        << 5 << "A" << true << bad << 2 << 2 << "-" << 0;
+    QTest::newRow("empties to the end of the file")
+        << 6 << "A" << true << drawn << 2 << 2 << "-" << 0;
+    QTest::newRow("height 999.9 ends the section")
+        << 7 << "A" << true << drawn << 1 << 1 << "B       " << 0;
+    QTest::newRow("lower-case header, upper request")
+        << 8 << "CH10" << true << drawn << 1 << 1 << "-" << 0;
     QTest::newRow("header ends the file") << 9 << "A" << true << bad << 0 << 0 << "-" << 0;
     // After a 999.9 end the next name was read from the offset record that followed.
-    QTest::newRow("999.9, offsets left before the terminator") << 10 << "P" << true << drawn << 2 << 2 << "Q       " << 7;
-    QTest::newRow("999.9, offsets and empties, terminator") << 11 << "A" << true << drawn << 1 << 1 << "B       " << 8;
-    QTest::newRow("999.9, no terminator before the end") << 12 << "A" << true << drawn << 1 << 1 << "-" << 0;
+    QTest::newRow("999.9, offsets left before the terminator")
+        << 10 << "P" << true << drawn << 2 << 2 << "Q       " << 7;
+    QTest::newRow("999.9, offsets and empties, terminator")
+        << 11 << "A" << true << drawn << 1 << 1 << "B       " << 8;
+    QTest::newRow("999.9, no terminator before the end")
+        << 12 << "A" << true << drawn << 1 << 1 << "-" << 0;
   }
   void drawFileSection() {
     QFETCH(int, which);
@@ -292,22 +311,47 @@ class TestSectionCore : public QObject {
     QFETCH(int, record);
     SecBuilder b;
     switch (which) {
-      case 0: b.Section("A", {1.5, 2.999, 3}).Section("B", {4, 5}); break;
-      case 1: b.Header("A").Terminator().Section("B", {1}); break;
-      case 2: b.Header("A").Empty(10).Point(1, 2).Terminator(); break;
-      case 3: b.Header("A").Empty(11).Point(1, 2).Terminator(); break;
-      case 4: b.Header("A").Point(0, 1).Point(5, 2).Empty(2).Terminator().Section("B", {1}); break;
-      case 5: b.Header("A").Point(0, 1).Point(5, 2).Empty(2).Point(7, 7).Terminator(); break;
-      case 6: b.Header("A").Point(0, 1).Point(5, 2).Empty(30); break;
-      case 7: b.Header("A").Point(0, 1).Point(5, 999.9).Terminator().Section("B", {1}); break;
-      case 8: b.Section("ch10", {4}); break;
-      case 9: b.Header("A"); break;
-      case 10:
-        b.Header("P").Point(2, 1).Point(5, 5).Point(8, 999.9).Point(12, 3).Terminator()
-            .Section("Q", {2, 6});
+      case 0:
+        b.Section("A", {1.5, 2.999, 3}).Section("B", {4, 5});
         break;
-      case 11: b.Header("A").Point(0, 1).Point(5, 999.9).Point(7, 7).Empty(2).Terminator().Section("B", {1}); break;
-      case 12: b.Header("A").Point(0, 1).Point(5, 999.9).Point(7, 7).Point(9, 2); break;
+      case 1:
+        b.Header("A").Terminator().Section("B", {1});
+        break;
+      case 2:
+        b.Header("A").Empty(10).Point(1, 2).Terminator();
+        break;
+      case 3:
+        b.Header("A").Empty(11).Point(1, 2).Terminator();
+        break;
+      case 4:
+        b.Header("A").Point(0, 1).Point(5, 2).Empty(2).Terminator().Section("B", {1});
+        break;
+      case 5:
+        b.Header("A").Point(0, 1).Point(5, 2).Empty(2).Point(7, 7).Terminator();
+        break;
+      case 6:
+        b.Header("A").Point(0, 1).Point(5, 2).Empty(30);
+        break;
+      case 7:
+        b.Header("A").Point(0, 1).Point(5, 999.9).Terminator().Section("B", {1});
+        break;
+      case 8:
+        b.Section("ch10", {4});
+        break;
+      case 9:
+        b.Header("A");
+        break;
+      case 10:
+        b.Header("P").Point(2, 1).Point(5, 5).Point(8, 999.9).Point(12, 3).Terminator().Section(
+            "Q", {2, 6});
+        break;
+      case 11:
+        b.Header("A").Point(0, 1).Point(5, 999.9).Point(7, 7).Empty(2).Terminator().Section("B",
+                                                                                            {1});
+        break;
+      case 12:
+        b.Header("A").Point(0, 1).Point(5, 999.9).Point(7, 7).Point(9, 2);
+        break;
     }
     SectionPlotState state;
     Load(state, 1, b, labels);
@@ -392,11 +436,16 @@ class TestSectionCore : public QObject {
     QTest::addColumn<QString>("last");
     QTest::addColumn<QStringList>("pages");  // section names of the pages drawn
     QTest::addColumn<bool>("failsAtEnd");    // the run ends with a wrong section
-    QTest::newRow("A to C: three pages") << "A" << "C" << QStringList{"A", "B", "C"} << false;
-    QTest::newRow("equal names in any case: one page") << "b" << "B" << QStringList{"B"} << false;
-    QTest::newRow("B to the end") << "B" << "D" << QStringList{"B", "C", "D"} << false;
-    QTest::newRow("last name missing: runs out") << "C" << "X" << QStringList{"C", "D"} << true;
-    QTest::newRow("first name missing") << "Q" << "D" << QStringList{} << true;
+    QTest::newRow("A to C: three pages") << "A"
+                                         << "C" << QStringList{"A", "B", "C"} << false;
+    QTest::newRow("equal names in any case: one page") << "b"
+                                                       << "B" << QStringList{"B"} << false;
+    QTest::newRow("B to the end") << "B"
+                                  << "D" << QStringList{"B", "C", "D"} << false;
+    QTest::newRow("last name missing: runs out") << "C"
+                                                 << "X" << QStringList{"C", "D"} << true;
+    QTest::newRow("first name missing") << "Q"
+                                        << "D" << QStringList{} << true;
   }
   void paging() {
     QFETCH(QString, first);
@@ -405,11 +454,30 @@ class TestSectionCore : public QObject {
     QFETCH(bool, failsAtEnd);
     SectionPlotState state;
     // One file ends its sections at terminators, the other through empty records.
-    Load(state, 1, SecBuilder().Section("A", {1, 2}).Section("B", {3}).Section("C", {4, 5}).Section("D", {6}));
-    Load(state, 2, SecBuilder().Header("a").Point(0, 1).Empty(3).Terminator()
-                       .Header("b").Point(0, 1).Point(1, 2).Empty(1).Terminator().Empty(2)
-                       .Header("c").Point(0, 1).Empty(2).Terminator()
-                       .Header("d").Point(0, 1).Empty(2).Terminator(), false);
+    Load(
+        state, 1,
+        SecBuilder().Section("A", {1, 2}).Section("B", {3}).Section("C", {4, 5}).Section("D", {6}));
+    Load(state, 2,
+         SecBuilder()
+             .Header("a")
+             .Point(0, 1)
+             .Empty(3)
+             .Terminator()
+             .Header("b")
+             .Point(0, 1)
+             .Point(1, 2)
+             .Empty(1)
+             .Terminator()
+             .Empty(2)
+             .Header("c")
+             .Point(0, 1)
+             .Empty(2)
+             .Terminator()
+             .Header("d")
+             .Point(0, 1)
+             .Empty(2)
+             .Terminator(),
+         false);
     state.horizScale = 200;
     state.vertScale = 100;
     SetSectionRange(state, first.toStdString(), last.toStdString());
@@ -433,8 +501,15 @@ class TestSectionCore : public QObject {
   // Numbers that are not finite must neither crash nor end the section early.
   void notFiniteNumbers() {
     SectionPlotState state;
-    Load(state, 1, SecBuilder().Header("A").Raw("  1e999", "     nan").Raw("-1e999", "   1e400")
-                       .Point(2, 3).Raw("     inf", "     0.0").Terminator().Section("B", {1}));
+    Load(state, 1,
+         SecBuilder()
+             .Header("A")
+             .Raw("  1e999", "     nan")
+             .Raw("-1e999", "   1e400")
+             .Point(2, 3)
+             .Raw("     inf", "     0.0")
+             .Terminator()
+             .Section("B", {1}));
     RecordingCanvas c;
     const SectionOutcome o = DrawFileSection(state, 1, "A", c, kMainPage);
     QCOMPARE(o.result, SectionResult::Drawn);
@@ -458,13 +533,17 @@ class TestSectionCore : public QObject {
     // window 0..10 across, 0..10 up
     QTest::newRow("inside") << 1.0 << 1.0 << 9.0 << 9.0 << true << 1.0 << 1.0 << 9.0 << 9.0;
     QTest::newRow("far end cut") << 5.0 << 5.0 << 1e12 << 5.0 << true << 5.0 << 5.0 << 10.0 << 5.0;
-    QTest::newRow("both ends cut") << -10.0 << 5.0 << 20.0 << 5.0 << true << 0.0 << 5.0 << 10.0 << 5.0;
+    QTest::newRow("both ends cut")
+        << -10.0 << 5.0 << 20.0 << 5.0 << true << 0.0 << 5.0 << 10.0 << 5.0;
     QTest::newRow("diagonal") << -5.0 << -5.0 << 15.0 << 15.0 << true << 0.0 << 0.0 << 10.0 << 10.0;
     QTest::newRow("outside") << 11.0 << 0.0 << 20.0 << 5.0 << false << 0.0 << 0.0 << 0.0 << 0.0;
-    QTest::newRow("parallel outside") << -1.0 << 0.0 << -1.0 << 5.0 << false << 0.0 << 0.0 << 0.0 << 0.0;
+    QTest::newRow("parallel outside")
+        << -1.0 << 0.0 << -1.0 << 5.0 << false << 0.0 << 0.0 << 0.0 << 0.0;
     QTest::newRow("infinite end") << 5.0 << 5.0 << inf << 5.0 << false << 0.0 << 0.0 << 0.0 << 0.0;
-    QTest::newRow("NaN end") << 5.0 << std::nan("") << 6.0 << 5.0 << false << 0.0 << 0.0 << 0.0 << 0.0;
-    QTest::newRow("huge span") << -1e308 << 5.0 << 1e308 << 5.0 << false << 0.0 << 0.0 << 0.0 << 0.0;
+    QTest::newRow("NaN end") << 5.0 << std::nan("") << 6.0 << 5.0 << false << 0.0 << 0.0 << 0.0
+                             << 0.0;
+    QTest::newRow("huge span") << -1e308 << 5.0 << 1e308 << 5.0 << false << 0.0 << 0.0 << 0.0
+                               << 0.0;
   }
   void clipSegment() {
     QFETCH(double, x1);

@@ -56,13 +56,21 @@ constexpr int kFarRecord = 24000;  // 384 KB of empty slots
 // Sections X, A (ending through two empty records) and B, after `pad` empty slots:
 //  1 X  2 pt  3 999  4 A  5 pt  6 pt  7 pt  8 empty  9 empty  10 999  11 B  12 pt  13 999
 SecBuilder ThreeSections(int pad = 0) {
-  return SecBuilder().Empty(pad).Section("X", {1}).Header("A").Point(0, 1).Point(5, 2)
-      .Point(9, 3).Empty(2).Terminator().Section("B", {4});
+  return SecBuilder()
+      .Empty(pad)
+      .Section("X", {1})
+      .Header("A")
+      .Point(0, 1)
+      .Point(5, 2)
+      .Point(9, 3)
+      .Empty(2)
+      .Terminator()
+      .Section("B", {4});
 }
 // A ends at a height of 999.9:  1 A  2 pt  3 pt(999.9)  4 999  5 B  6 pt  7 999
 SecBuilder EndHeight(int pad = 0) {
-  return SecBuilder().Empty(pad).Header("A").Point(0, 1).Point(5, 999.9).Terminator()
-      .Section("B", {4});
+  return SecBuilder().Empty(pad).Header("A").Point(0, 1).Point(5, 999.9).Terminator().Section("B",
+                                                                                              {4});
 }
 
 QList<Step> FileSteps(const QList<QString>& names) {
@@ -85,7 +93,8 @@ QList<Step> ScalesAndNames(const QString& first, const QString& last) {
 }
 
 QList<Step> Corner(const QString& oldX, const QString& oldY) {
-  return {{kCornerX + oldX + ")=", "-20\r"}, {kCornerY + oldY + ")=", "0\r"},
+  return {{kCornerX + oldX + ")=", "-20\r"},
+          {kCornerY + oldY + ")=", "0\r"},
           {"   Input O.K. (Y/N)= ", "Y\r"}};
 }
 
@@ -111,7 +120,9 @@ void ChangeFile(const QString& name, Change change) {
   const fs::path p(name.toStdString());
   std::error_code ec;
   switch (change) {
-    case Change::Remove: fs::remove(p, ec); break;
+    case Change::Remove:
+      fs::remove(p, ec);
+      break;
     case Change::Folder:
       fs::remove(p, ec);
       fs::create_directory(p, ec);
@@ -120,7 +131,9 @@ void ChangeFile(const QString& name, Change change) {
       fs::remove(p, ec);
       fs::create_symlink("/proc/self/mem", p, ec);
       break;
-    case Change::CutToNothing: fs::resize_file(p, 0, ec); break;
+    case Change::CutToNothing:
+      fs::resize_file(p, 0, ec);
+      break;
     case Change::Append: {
       // A section C and many empty records after the last record the file had.
       const QString extra = name + ".more";
@@ -131,7 +144,8 @@ void ChangeFile(const QString& name, Change change) {
       more.remove();
       break;
     }
-    case Change::BreakReads: break;
+    case Change::BreakReads:
+      break;
   }
   QVERIFY2(!ec, ec.message().c_str());
 }
@@ -151,7 +165,8 @@ class TestSectraFaults : public QObject {
     e.fileName = path;
     e.record = 1;
     state.fileCount = std::max(state.fileCount, k);
-    if (toolkit::OpenSurveyFileNamed(e.file, path, toolkit::SurveyKind::Sec) != toolkit::OpenResult::Ok)
+    if (toolkit::OpenSurveyFileNamed(e.file, path, toolkit::SurveyKind::Sec) !=
+        toolkit::OpenResult::Ok)
       return {};
     return path;
   }
@@ -180,10 +195,10 @@ class TestSectraFaults : public QObject {
   // failure, never an end of section or a wrong name. What it does not need to read does
   // not matter.
   void fileCutAfterOpening_data() {
-    QTest::addColumn<int>("layout");     // 0 ThreeSections, 1 EndHeight
+    QTest::addColumn<int>("layout");  // 0 ThreeSections, 1 EndHeight
     QTest::addColumn<int>("keptBytes");
-    QTest::addColumn<int>("result");     // SectionResult
-    QTest::addColumn<QString>("next");   // next section name, "-" for none
+    QTest::addColumn<int>("result");    // SectionResult
+    QTest::addColumn<QString>("next");  // next section name, "-" for none
     const int drawn = int(SectionResult::Drawn), unread = int(SectionResult::ReadError);
     QTest::newRow("while searching for the name") << 0 << 2 * 16 << unread << "-";
     QTest::newRow("right after the header") << 0 << 4 * 16 << unread << "-";
@@ -261,8 +276,15 @@ class TestSectraFaults : public QObject {
     const std::string path =
         Load(state, 1, SecBuilder().Header("A").Point(0, 1).Point(5, 2).Empty(3));
     QVERIFY(!path.empty());
-    QVERIFY(SecBuilder().Header("A").Point(0, 1).Point(5, 2).Empty(3).Empty(20000).Terminator()
-                .Section("B", {1}).Write(path));
+    QVERIFY(SecBuilder()
+                .Header("A")
+                .Point(0, 1)
+                .Point(5, 2)
+                .Empty(3)
+                .Empty(20000)
+                .Terminator()
+                .Section("B", {1})
+                .Write(path));
     state.lastName = PadName("B");
     RecordingCanvas c;
     QElapsedTimer clock;
@@ -281,7 +303,8 @@ class TestSectraFaults : public QObject {
     QTest::addColumn<int>("change");
     QTest::addColumn<QString>("message");
     QTest::newRow("removed") << int(Change::Remove) << "File not found ..........";
-    QTest::newRow("replaced by a folder") << int(Change::Folder) << "File cannot be read ..........";
+    QTest::newRow("replaced by a folder")
+        << int(Change::Folder) << "File cannot be read ..........";
     QTest::newRow("reads fail") << int(Change::FailingReads) << "File cannot be read ..........";
   }
   void changedAtTheFileQuestion() {
@@ -292,11 +315,12 @@ class TestSectraFaults : public QObject {
     QVERIFY(ThreeSections().Write("GONE.SEC"));
     QVERIFY(ThreeSections().Write("GOOD.SEC"));
     auto w = Open();
-    QList<Step> steps{{"Input No. 1 Section File=", "GONE\r"},
-                      {" Height Plot (Y/N)", "Y\r", [&] { ChangeFile("GONE.SEC", Change(change)); }},
-                      {message + "\nInput No. 1 Section File=", "GOOD\r"},
-                      {" Height Plot (Y/N)", "Y\r"},
-                      {"Input No. 2 Section File=", "N\r"}};
+    QList<Step> steps{
+        {"Input No. 1 Section File=", "GONE\r"},
+        {" Height Plot (Y/N)", "Y\r", [&] { ChangeFile("GONE.SEC", Change(change)); }},
+        {message + "\nInput No. 1 Section File=", "GOOD\r"},
+        {" Height Plot (Y/N)", "Y\r"},
+        {"Input No. 2 Section File=", "N\r"}};
     steps << ScalesAndNames("A", "A") << Corner(" 0", " 0") << Step{Title("A") + kPageEnd, "x"};
     ConversationDriver d(*w, steps, 20000);
     d.Run();
@@ -366,7 +390,10 @@ class TestSectraFaults : public QObject {
     std::error_code ec;
     fs::remove_all("PAGES.SEC", ec);
     // A, then the far padding before B: the next name is read past it.
-    QVERIFY(SecBuilder().Section("A", {1, 2}).Empty(kFarRecord).Section("B", {3, 4})
+    QVERIFY(SecBuilder()
+                .Section("A", {1, 2})
+                .Empty(kFarRecord)
+                .Section("B", {3, 4})
                 .Write("PAGES.SEC"));
     auto w = Open();
     QList<Step> steps = FileSteps({"PAGES"});

@@ -107,14 +107,30 @@ class TestSectraWindow : public QObject {
       if (!QFile::copy(samples + f, f)) QSKIP("the sample SEC files are not there");
     }
     // A file whose sections end through empty records, with a short name "ch1".
-    QVERIFY(SecBuilder().Header("ch1", 10).Point(-10, 5).Point(0, 5).Point(10, 5).Empty(2)
-                .Terminator().Header("ch2", 20).Point(0, 6).Terminator().Write("SHORT.SEC"));
-    QVERIFY(SecBuilder().Header("A").Point(0, 1).Point(5, 2).Empty(2).Point(9, 9).Terminator()
-                .Write("BROKEN.SEC"));
-    QVERIFY(SecBuilder().Header("A").Raw("  1e999", " -1e999").Raw("   1e400", "     nan")
-                .Point(2, 3).Point(3, 1e300).Terminator().Write("NOTFIN.SEC"));
-    QVERIFY(SecBuilder().Header("A").Terminator().Header("B").Point(0, 1).Terminator()
-                .Write("NOLINE.SEC"));
+    QVERIFY(SecBuilder()
+                .Header("ch1", 10)
+                .Point(-10, 5)
+                .Point(0, 5)
+                .Point(10, 5)
+                .Empty(2)
+                .Terminator()
+                .Header("ch2", 20)
+                .Point(0, 6)
+                .Terminator()
+                .Write("SHORT.SEC"));
+    QVERIFY(
+        SecBuilder().Header("A").Point(0, 1).Point(5, 2).Empty(2).Point(9, 9).Terminator().Write(
+            "BROKEN.SEC"));
+    QVERIFY(SecBuilder()
+                .Header("A")
+                .Raw("  1e999", " -1e999")
+                .Raw("   1e400", "     nan")
+                .Point(2, 3)
+                .Point(3, 1e300)
+                .Terminator()
+                .Write("NOTFIN.SEC"));
+    QVERIFY(SecBuilder().Header("A").Terminator().Header("B").Point(0, 1).Terminator().Write(
+        "NOLINE.SEC"));
   }
   void cleanupTestCase() { QDir::setCurrent(oldDir_); }
 
@@ -151,8 +167,10 @@ class TestSectraWindow : public QObject {
     QTest::addColumn<bool>("dark");
     QTest::addColumn<QString>("first");
     QTest::addColumn<QString>("last");
-    QTest::newRow("main, a to A") << false << "a" << "A";
-    QTest::newRow("dark, B to b") << true << "B" << "b";
+    QTest::newRow("main, a to A") << false << "a"
+                                  << "A";
+    QTest::newRow("dark, B to b") << true << "B"
+                                  << "b";
   }
   void onePage() {
     QFETCH(bool, dark);
@@ -164,23 +182,24 @@ class TestSectraWindow : public QObject {
     QList<Step> steps = Files({{"ROAD", "Y"}});
     steps << ScalesAndNames("200", "100", first, last) << Corner(" 0", " 0", "-20", "10");
     const QString name = first.toUpper() + "       ";
-    steps << Step{name + "Hor 1/ 200  Vert 1/ 100\n" + kPageEnd, "x", [&] {
-                    const QImage& img = area.Image();
-                    const QRgb page = dark ? qRgb(0, 0, 0) : qRgb(255, 255, 255);
-                    // the page background in a corner free of ticks and lines
-                    QCOMPARE(img.pixel(1040, area.height() - 2) & 0xffffff, page & 0xffffff);
-                    // the first distance tick at -10 hangs from the top edge
-                    const double top = dark ? 25.25 : 21.3;
-                    const QPoint tick = PagePixel(area, -20, 10, dark, -10, top);
-                    QCOMPARE(tick.y(), 0);
-                    QCOMPARE(img.pixel(tick + QPoint(0, 4)) & 0xffffff, 0x0000ffu);
-                    // and it is only a tick: the middle of the page is clear there
-                    QVERIFY(!HasColourNear(img, PagePixel(area, -20, 10, dark, -10, 14), qRgb(0, 0, 255)));
-                    // file 1's ground line is red between offsets -4 and 0
-                    const double h = first.toUpper() == "A" ? 18.23 : 18.83;
-                    QVERIFY(HasColourNear(img, PagePixel(area, -20, 10, dark, -2, h), qRgb(255, 0, 0)));
-                    checked = true;
-                  }};
+    steps << Step{
+        name + "Hor 1/ 200  Vert 1/ 100\n" + kPageEnd, "x", [&] {
+          const QImage& img = area.Image();
+          const QRgb page = dark ? qRgb(0, 0, 0) : qRgb(255, 255, 255);
+          // the page background in a corner free of ticks and lines
+          QCOMPARE(img.pixel(1040, area.height() - 2) & 0xffffff, page & 0xffffff);
+          // the first distance tick at -10 hangs from the top edge
+          const double top = dark ? 25.25 : 21.3;
+          const QPoint tick = PagePixel(area, -20, 10, dark, -10, top);
+          QCOMPARE(tick.y(), 0);
+          QCOMPARE(img.pixel(tick + QPoint(0, 4)) & 0xffffff, 0x0000ffu);
+          // and it is only a tick: the middle of the page is clear there
+          QVERIFY(!HasColourNear(img, PagePixel(area, -20, 10, dark, -10, 14), qRgb(0, 0, 255)));
+          // file 1's ground line is red between offsets -4 and 0
+          const double h = first.toUpper() == "A" ? 18.23 : 18.83;
+          QVERIFY(HasColourNear(img, PagePixel(area, -20, 10, dark, -2, h), qRgb(255, 0, 0)));
+          checked = true;
+        }};
     ConversationDriver d(*w, steps);
     d.Run();
     QVERIFY2(d.AllDone() && !d.TimedOut(), d.Report());
@@ -295,9 +314,8 @@ class TestSectraWindow : public QObject {
     QList<Step> steps = Files({{"ROAD", "Y"}});
     steps << Step{"     Horiz.Scale=1/", "0\r"} << Step{refused + "     Horiz.Scale=1/", "abc\r"}
           << Step{refused + "     Horiz.Scale=1/", "200\r"} << Step{"      Vert.Scale=1/", "-5\r"}
-          << Step{refused + "      Vert.Scale=1/", "100\r"}
-          << Step{"1st section name = ", "A\r"} << Step{"Last section name = ", "B\r"}
-          << Step{"Input OK ( Y/N )=", "n\r"};
+          << Step{refused + "      Vert.Scale=1/", "100\r"} << Step{"1st section name = ", "A\r"}
+          << Step{"Last section name = ", "B\r"} << Step{"Input OK ( Y/N )=", "n\r"};
     steps << ScalesAndNames("250", "50", "B", "B") << Corner(" 0", " 0", "-20", "15")
           << Step{"B       Hor 1/ 250  Vert 1/ 50\n" + kPageEnd, "x"};
     ConversationDriver d(*w, steps);
@@ -310,9 +328,12 @@ class TestSectraWindow : public QObject {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("first");
     QTest::addColumn<QString>("message");
-    QTest::newRow("wrong section name") << "ROAD" << "Q"
+    QTest::newRow("wrong section name") << "ROAD"
+                                        << "Q"
                                         << "Wrong Section name in File....Check then Rerun";
-    QTest::newRow("data after empty records") << "BROKEN" << "A" << "File  error ";
+    QTest::newRow("data after empty records") << "BROKEN"
+                                              << "A"
+                                              << "File  error ";
   }
   void failures() {
     QFETCH(QString, file);
@@ -321,8 +342,7 @@ class TestSectraWindow : public QObject {
     auto w = Open(false);
     QList<Step> steps = Files({{file, "Y"}});
     steps << ScalesAndNames("200", "100", first, "Z") << Corner(" 0", " 0", "", "")
-          << Step{message + "\n", "", [] {}}
-          << Step{"Hor 1/ 200  Vert 1/ 100\n" + kPageEnd, "x"};
+          << Step{message + "\n", "", [] {}} << Step{"Hor 1/ 200  Vert 1/ 100\n" + kPageEnd, "x"};
     ConversationDriver d(*w, steps);
     d.Run();
     QVERIFY2(d.AllDone() && !d.TimedOut(), d.Report());
@@ -387,15 +407,21 @@ class TestSectraWindow : public QObject {
   // "  12.000" (the offset after the 999.9 read as a name), drew nothing and saved
   // "  12.000.BMP".
   void heightEndLeadsToTheNextSection() {
-    QVERIFY(SecBuilder().Header("P").Point(2, 1).Point(5, 5).Point(8, 999.9).Point(12, 3)
-                .Terminator().Section("Q", {2, 6}).Write("PQ.SEC"));
+    QVERIFY(SecBuilder()
+                .Header("P")
+                .Point(2, 1)
+                .Point(5, 5)
+                .Point(8, 999.9)
+                .Point(12, 3)
+                .Terminator()
+                .Section("Q", {2, 6})
+                .Write("PQ.SEC"));
     QFile::remove("Q       .BMP");
     auto w = Open(false);
     int red = 0;
     QList<Step> steps = Files({{"PQ", "Y"}});
     steps << ScalesAndNames("100", "100", "P", "Q") << Corner(" 0", " 0", "", "")
-          << Step{"P       Hor 1/ 100  Vert 1/ 100\n" + kPageEnd, "x"}
-          << Corner(" 0", " 0", "", "")
+          << Step{"P       Hor 1/ 100  Vert 1/ 100\n" + kPageEnd, "x"} << Corner(" 0", " 0", "", "")
           << Step{"Q       Hor 1/ 100  Vert 1/ 100\n" + kPageEnd, "s",
                   [&] { red = CountColour(w->Area()->Image(), qRgb(255, 0, 0)); }};
     ConversationDriver d(*w, steps, 15000);

@@ -90,15 +90,13 @@ bool PreparePrinter() {
   if (cups) {
     c.file = dir.filePath(QStringLiteral("job.pdf"));
     QFile::remove(c.file);
-    qInfo("print capture: printing through the CUPS queue %s into %s", kQueue,
-          qPrintable(c.file));
+    qInfo("print capture: printing through the CUPS queue %s into %s", kQueue, qPrintable(c.file));
   } else {
     c.file = dir.filePath(QStringLiteral("fallback.pdf"));
     QFile::remove(c.file);
     qputenv("SUITE_PRINT_TO_PDF", QFile::encodeName(c.file));
     qInfo("print capture: no CUPS queue (%s); printing into the PDF file %s instead",
-          qPrintable(why.isEmpty() ? QStringLiteral("fixture not run") : why),
-          qPrintable(c.file));
+          qPrintable(why.isEmpty() ? QStringLiteral("fixture not run") : why), qPrintable(c.file));
   }
   c.cups = cups;
   c.prepared = true;
@@ -125,8 +123,7 @@ QString WaitForPrintedText(int timeoutMs) {
   }
   if (!ready) return QString();
   QProcess pdf;
-  pdf.start(QStringLiteral("pdftotext"),
-            {QStringLiteral("-layout"), c.file, QStringLiteral("-")});
+  pdf.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), c.file, QStringLiteral("-")});
   if (!pdf.waitForFinished(30000)) {
     pdf.kill();
     pdf.waitForFinished(1000);
@@ -134,8 +131,7 @@ QString WaitForPrintedText(int timeoutMs) {
     return QString();
   }
   if (pdf.exitStatus() != QProcess::NormalExit || pdf.exitCode() != 0) {
-    qWarning("print capture: pdftotext failed: %s",
-             pdf.readAllStandardError().constData());
+    qWarning("print capture: pdftotext failed: %s", pdf.readAllStandardError().constData());
     return QString();
   }
   return QString::fromUtf8(pdf.readAllStandardOutput());

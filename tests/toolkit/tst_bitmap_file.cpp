@@ -25,7 +25,8 @@ std::uint32_t Le32(const std::string& b, int at) {
 }
 
 std::uint16_t Le16(const std::string& b, int at) {
-  return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) | (static_cast<unsigned char>(b[at + 1]) << 8));
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
+                                    (static_cast<unsigned char>(b[at + 1]) << 8));
 }
 
 }  // namespace
@@ -64,12 +65,14 @@ void TestBitmapFile::knownPicture() {
   const std::string path = dir_ + "/Plan1.bmp";
   QVERIFY(platform::SaveBitmap24(path, 3, 2, pixels, 3));
   const unsigned char expect[] = {
-      'B', 'M', 78, 0, 0, 0,  0, 0, 0, 0,  54, 0, 0, 0,          // file header
-      40, 0, 0, 0,  3, 0, 0, 0,  2, 0, 0, 0,  1, 0,  24, 0,       // size, w, h, planes, bits
-      0, 0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0,           // compression, image size, resolutions
-      0, 0, 0, 0,  0, 0, 0, 0,                                     // colours used, important
-      0xFF, 0xFF, 0xFF,  0, 0, 0,  0x56, 0x34, 0x12,  0, 0, 0,     // bottom row first, BGR, padded
-      0, 0, 0xFF,  0, 0xFF, 0,  0xFF, 0, 0,  0, 0, 0};             // top row
+      'B',  'M',  78,   0, 0,    0, 0,    0,    0,    0, 54, 0, 0, 0,  // file header
+      40,   0,    0,    0, 3,    0, 0,    0,    2,    0, 0,  0, 1, 0,
+      24,   0,  // size, w, h, planes, bits
+      0,    0,    0,    0, 0,    0, 0,    0,    0,    0, 0,  0, 0, 0,
+      0,    0,                                // compression, image size, resolutions
+      0,    0,    0,    0, 0,    0, 0,    0,  // colours used, important
+      0xFF, 0xFF, 0xFF, 0, 0,    0, 0x56, 0x34, 0x12, 0, 0,  0,   // bottom row first, BGR, padded
+      0,    0,    0xFF, 0, 0xFF, 0, 0xFF, 0,    0,    0, 0,  0};  // top row
   const std::string got = ReadAll(path);
   QCOMPARE(got, std::string(reinterpret_cast<const char*>(expect), sizeof expect));
 }

@@ -23,17 +23,21 @@ class TestClipSegment : public QObject {
     QTest::addColumn<QLineF>("cut");
     QTest::newRow("inside, kept") << QLineF(10, 10, 90, 40) << true << QLineF(10, 10, 90, 40);
     QTest::newRow("on the edges") << QLineF(0, 0, 100, 50) << true << QLineF(0, 0, 100, 50);
-    QTest::newRow("crossing left to right") << QLineF(-100, 25, 200, 25) << true << QLineF(0, 25, 100, 25);
+    QTest::newRow("crossing left to right")
+        << QLineF(-100, 25, 200, 25) << true << QLineF(0, 25, 100, 25);
     QTest::newRow("one end out below") << QLineF(50, 25, 50, 125) << true << QLineF(50, 25, 50, 50);
-    QTest::newRow("diagonal through a corner region") << QLineF(-10, -10, 60, 60) << true << QLineF(0, 0, 50, 50);
+    QTest::newRow("diagonal through a corner region")
+        << QLineF(-10, -10, 60, 60) << true << QLineF(0, 0, 50, 50);
     QTest::newRow("wholly left") << QLineF(-30, 10, -1, 40) << false << QLineF();
     QTest::newRow("past the corner") << QLineF(90, 70, 130, 30) << false << QLineF();
     QTest::newRow("a point inside") << QLineF(5, 5, 5, 5) << true << QLineF(5, 5, 5, 5);
     QTest::newRow("a point outside") << QLineF(-5, 5, -5, 5) << false << QLineF();
     QTest::newRow("NaN end") << QLineF(10, 10, kNaN, 20) << false << QLineF();
     QTest::newRow("infinite end") << QLineF(10, 10, kInf, 20) << false << QLineF();
-    QTest::newRow("ends of opposite infinities") << QLineF(-kInf, 10, kInf, 10) << false << QLineF();
-    QTest::newRow("far ends above the area") << QLineF(-1e300, 51.5, 1e300, 51.5) << false << QLineF();
+    QTest::newRow("ends of opposite infinities")
+        << QLineF(-kInf, 10, kInf, 10) << false << QLineF();
+    QTest::newRow("far ends above the area")
+        << QLineF(-1e300, 51.5, 1e300, 51.5) << false << QLineF();
   }
   void clip() {
     QFETCH(QLineF, segment);
@@ -44,9 +48,10 @@ class TestClipSegment : public QObject {
     if (!shown) return;
     const QLineF got{static_cast<double>(ax), static_cast<double>(ay), static_cast<double>(bx),
                      static_cast<double>(by)};
-    QVERIFY2(std::fabs(got.x1() - cut.x1()) < 1e-9 && std::fabs(got.y1() - cut.y1()) < 1e-9 &&
-                 std::fabs(got.x2() - cut.x2()) < 1e-9 && std::fabs(got.y2() - cut.y2()) < 1e-9,
-             qPrintable(QString("%1,%2 %3,%4").arg(got.x1()).arg(got.y1()).arg(got.x2()).arg(got.y2())));
+    QVERIFY2(
+        std::fabs(got.x1() - cut.x1()) < 1e-9 && std::fabs(got.y1() - cut.y1()) < 1e-9 &&
+            std::fabs(got.x2() - cut.x2()) < 1e-9 && std::fabs(got.y2() - cut.y2()) < 1e-9,
+        qPrintable(QString("%1,%2 %3,%4").arg(got.x1()).arg(got.y1()).arg(got.x2()).arg(got.y2())));
   }
 
   // Whatever the ends, a segment that shows lies within one unit of the rectangle: ends

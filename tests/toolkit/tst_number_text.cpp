@@ -143,7 +143,10 @@ void TestNumberText::roundTrip() {
     const double back = ParseBack(text);
     const double tolerance = std::fabs(v) * 5.1e-15 + 5e-324;
     if (!(std::fabs(back - v) <= tolerance))
-      QFAIL(qPrintable(QStringLiteral("%1 -> %2 -> %3").arg(v, 0, 'g', 17).arg(text.c_str()).arg(back, 0, 'g', 17)));
+      QFAIL(qPrintable(QStringLiteral("%1 -> %2 -> %3")
+                           .arg(v, 0, 'g', 17)
+                           .arg(text.c_str())
+                           .arg(back, 0, 'g', 17)));
     QVERIFY(text.size() <= 22);
     QCOMPARE(text[0], v < 0 ? '-' : ' ');
   }
@@ -153,7 +156,8 @@ void TestNumberText::extendedPrecisionInput() {
   // Values computed in 80-bit arithmetic keep their extra range and round to 15 digits.
   QCOMPARE(QString::fromStdString(toolkit::NumberText(1e400L)), QStringLiteral(" 1E+400"));
   QCOMPARE(QString::fromStdString(toolkit::NumberText(-2.5e-4000L)), QStringLiteral("-2.5E-4000"));
-  QCOMPARE(QString::fromStdString(toolkit::NumberText(1.0L / 3.0L)), QStringLiteral(" .333333333333333"));
+  QCOMPARE(QString::fromStdString(toolkit::NumberText(1.0L / 3.0L)),
+           QStringLiteral(" .333333333333333"));
   QCOMPARE(QString::fromStdString(toolkit::LevelText(-12.345L)), QStringLiteral("-12.34"));
 }
 

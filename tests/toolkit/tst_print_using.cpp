@@ -27,11 +27,16 @@ std::string Describe(const toolkit::Mask& mask) {
   for (const toolkit::MaskItem& item : mask.items) {
     if (!out.empty()) out += ' ';
     switch (item.type) {
-      case toolkit::MaskItem::Type::Literal: out += "L'" + item.literal + "'"; break;
-      case toolkit::MaskItem::Type::Number:
-        out += "N" + std::to_string(item.width) + (item.point ? "." + std::to_string(item.decimals) : "");
+      case toolkit::MaskItem::Type::Literal:
+        out += "L'" + item.literal + "'";
         break;
-      case toolkit::MaskItem::Type::Text: out += "T" + std::to_string(item.width); break;
+      case toolkit::MaskItem::Type::Number:
+        out += "N" + std::to_string(item.width) +
+               (item.point ? "." + std::to_string(item.decimals) : "");
+        break;
+      case toolkit::MaskItem::Type::Text:
+        out += "T" + std::to_string(item.width);
+        break;
     }
   }
   return out;
@@ -86,14 +91,22 @@ void TestPrintUsing::compile_data() {
   QTest::newRow("SEC header") << kSecHeaderMask << "N4 L'    ' T8 L'  ' N10.3 L'  ' T25";
   QTest::newRow("STN") << kStnMask << "N4 L'     ' T9 L' ' N11.3 L'  ' N11.3 L'  ' N9.3";
   QTest::newRow("PTS") << kPtsMask << "N4 L'      ' T10 L'   ' T10";
-  QTest::newRow("point without digits after") << "##." << "N3.0";
-  QTest::newRow("point first") << ".##" << "N3.2";
-  QTest::newRow("lone point is literal") << "# . #" << "N1 L' . ' N1";
-  QTest::newRow("second point starts a field") << "#.#.#" << "N3.1 N2.1";
-  QTest::newRow("lone backslash is literal") << "## \\ end" << "N2 L' \\ end'";
-  QTest::newRow("adjacent backslashes") << "\\\\" << "T2";
-  QTest::newRow("literal only") << "PT.No." << "L'PT.No.'";
-  QTest::newRow("empty") << "" << "";
+  QTest::newRow("point without digits after") << "##."
+                                              << "N3.0";
+  QTest::newRow("point first") << ".##"
+                               << "N3.2";
+  QTest::newRow("lone point is literal") << "# . #"
+                                         << "N1 L' . ' N1";
+  QTest::newRow("second point starts a field") << "#.#.#"
+                                               << "N3.1 N2.1";
+  QTest::newRow("lone backslash is literal") << "## \\ end"
+                                             << "N2 L' \\ end'";
+  QTest::newRow("adjacent backslashes") << "\\\\"
+                                        << "T2";
+  QTest::newRow("literal only") << "PT.No."
+                                << "L'PT.No.'";
+  QTest::newRow("empty") << ""
+                         << "";
 }
 
 void TestPrintUsing::compile() {
@@ -108,23 +121,29 @@ void TestPrintUsing::listerLines_data() {
   QTest::addColumn<QString>("line");
   QTest::newRow("NEH point") << kNehMask << QVariantList{1.0, 812345.678, 832000.1, 35.123, 12.0}
                              << "   1    812345.678   832000.100    35.123      12";
-  QTest::newRow("NEH decoded negative height") << kNehMask << QVariantList{25.0, 1.0, 2.0, -2.5, 3.0}
-                                               << "  25         1.000        2.000    -2.500       3";
-  QTest::newRow("DAT observation") << kDatMask << QVariantList{7.0, 123.4567, 89.59, 102.3456, 1.5, 2.0}
-                                   << "   7    123.4567   89.5900   102.346    1.500       2";
+  QTest::newRow("NEH decoded negative height")
+      << kNehMask << QVariantList{25.0, 1.0, 2.0, -2.5, 3.0}
+      << "  25         1.000        2.000    -2.500       3";
+  QTest::newRow("DAT observation")
+      << kDatMask << QVariantList{7.0, 123.4567, 89.59, 102.3456, 1.5, 2.0}
+      << "   7    123.4567   89.5900   102.346    1.500       2";
   QTest::newRow("SEC offset") << kSecOffsetMask << QVariantList{4.0, -12.5, 3.25}
                               << "   4     -12.500       3.250";
-  QTest::newRow("SEC header with zero bytes") << kSecHeaderMask
-      << QVariantList{1.0, QByteArray("CH100\0\0\0", 8), 1250.0, QByteArray("    Block Name & Chainage")}
+  QTest::newRow("SEC header with zero bytes")
+      << kSecHeaderMask
+      << QVariantList{1.0, QByteArray("CH100\0\0\0", 8), 1250.0,
+                      QByteArray("    Block Name & Chainage")}
       << "   1    CH100       1250.000      Block Name & Chainage";
-  QTest::newRow("STN") << kStnMask << QVariantList{2.0, QByteArray("STN A   "), 812000.0, 832000.0, 12.0}
+  QTest::newRow("STN") << kStnMask
+                       << QVariantList{2.0, QByteArray("STN A   "), 812000.0, 832000.0, 12.0}
                        << "   2     STN A      812000.000   832000.000     12.000";
   QTest::newRow("CHG") << kChgMask << QVariantList{3.0, 100.0, 45.5, 812000.0, 832000.0, 0.0}
                        << "   3    100.000     45.500   812000.000   832000.000      0.000";
-  QTest::newRow("PTS blank items") << kPtsMask << QVariantList{9.0, QByteArray(8, '\0'), QByteArray(8, '\0')}
-                                   << "   9" + QString(29, ' ');
-  QTest::newRow("record number too wide") << kSecOffsetMask << QVariantList{12345.0, 1.0, 2.0}
-                                          << "%12345       1.000       2.000";
+  QTest::newRow("PTS blank items")
+      << kPtsMask << QVariantList{9.0, QByteArray(8, '\0'), QByteArray(8, '\0')}
+      << "   9" + QString(29, ' ');
+  QTest::newRow("record number too wide")
+      << kSecOffsetMask << QVariantList{12345.0, 1.0, 2.0} << "%12345       1.000       2.000";
 }
 
 void TestPrintUsing::listerLines() {
@@ -197,12 +216,16 @@ void TestPrintUsing::textField_data() {
   QTest::addColumn<QString>("line");
   QTest::newRow("padded") << "[\\    \\]" << QVariantList{QByteArray("AB")} << "[AB    ]";
   QTest::newRow("cut") << "[\\    \\]" << QVariantList{QByteArray("ABCDEFGHIJ")} << "[ABCDEF]";
-  QTest::newRow("zero bytes blank") << "[\\      \\]" << QVariantList{QByteArray("A\0B\0\0\0\0\0", 8)} << "[A B     ]";
-  QTest::newRow("control bytes blank") << "[\\  \\]" << QVariantList{QByteArray("\x01\t\n\x7f")} << "[    ]";
+  QTest::newRow("zero bytes blank")
+      << "[\\      \\]" << QVariantList{QByteArray("A\0B\0\0\0\0\0", 8)} << "[A B     ]";
+  QTest::newRow("control bytes blank")
+      << "[\\  \\]" << QVariantList{QByteArray("\x01\t\n\x7f")} << "[    ]";
   QTest::newRow("empty text") << "[\\  \\]" << QVariantList{QByteArray("")} << "[    ]";
   QTest::newRow("number into text field") << "[\\    \\]" << QVariantList{12.0} << "[ 12   ]";
-  QTest::newRow("text into number field") << "[###.##]" << QVariantList{QByteArray("  12.5")} << "[ 12.50]";
-  QTest::newRow("name into number field") << "[###.##]" << QVariantList{QByteArray("CH100")} << "[  0.00]";
+  QTest::newRow("text into number field")
+      << "[###.##]" << QVariantList{QByteArray("  12.5")} << "[ 12.50]";
+  QTest::newRow("name into number field")
+      << "[###.##]" << QVariantList{QByteArray("CH100")} << "[  0.00]";
 }
 
 void TestPrintUsing::textField() {
@@ -248,31 +271,38 @@ void TestPrintUsing::roundingAgreesWithDecimalText() {
   for (int i = 0; i < 50000; ++i) {
     const int decimals = decimalsOf(random);
     double v = unit(random) * std::pow(10.0, scale(random));
-    if (i % 3 == 0) v = std::round(v * std::pow(10.0, decimals + 1)) / std::pow(10.0, decimals + 1);  // halves
+    if (i % 3 == 0)
+      v = std::round(v * std::pow(10.0, decimals + 1)) / std::pow(10.0, decimals + 1);  // halves
     if (i % 2) v = -v;
     // Reference: 15 significant digits as text, then decimal rounding on that text.
     char buffer[64];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(v), std::chars_format::scientific, 14);
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(v),
+                                 std::chars_format::scientific, 14);
     const std::string sci(buffer, r.ptr);
     std::string digits = sci.substr(0, 1) + sci.substr(2, 14);
     const int e = std::stoi(sci.substr(sci.find('e') + 1));
     // Place the digits on a fixed grid: value = digits * 10^(e - 14).
     const int keep = e + decimals + 1;
     std::string kept;
-    if (keep >= 15) kept = digits + std::string(keep - 15, '0');
-    else if (keep <= 0) kept = (keep == 0 && digits[0] >= '5') ? "1" : "0";
+    if (keep >= 15)
+      kept = digits + std::string(keep - 15, '0');
+    else if (keep <= 0)
+      kept = (keep == 0 && digits[0] >= '5') ? "1" : "0";
     else {
       kept = digits.substr(0, keep);
       if (digits[keep] >= '5') {
         int k = keep - 1;
         while (k >= 0 && kept[k] == '9') kept[k--] = '0';
-        if (k < 0) kept.insert(0, "1");
-        else ++kept[k];
+        if (k < 0)
+          kept.insert(0, "1");
+        else
+          ++kept[k];
       }
     }
     while (kept.size() > 1 && kept[0] == '0') kept.erase(0, 1);
     const bool zero = kept == "0";
-    if (static_cast<int>(kept.size()) <= decimals) kept.insert(0, std::string(decimals + 1 - kept.size(), '0'));
+    if (static_cast<int>(kept.size()) <= decimals)
+      kept.insert(0, std::string(decimals + 1 - kept.size(), '0'));
     std::string expect = (v < 0 && !zero ? "-" : "") + kept.substr(0, kept.size() - decimals);
     if (decimals > 0) expect += "." + kept.substr(kept.size() - decimals);
     std::string got;
@@ -280,7 +310,10 @@ void TestPrintUsing::roundingAgreesWithDecimalText() {
     got.erase(0, got.find_first_not_of(' '));
     if (got != expect)
       QFAIL(qPrintable(QStringLiteral("%1 at %2 decimals: %3, expected %4")
-                           .arg(v, 0, 'g', 17).arg(decimals).arg(got.c_str()).arg(expect.c_str())));
+                           .arg(v, 0, 'g', 17)
+                           .arg(decimals)
+                           .arg(got.c_str())
+                           .arg(expect.c_str())));
   }
 }
 

@@ -63,15 +63,24 @@ struct Fixture {
 void Type(QWidget* w, const QString& keys) {
   for (const QChar c : keys) {
     switch (c.unicode()) {
-      case 1: QTest::keyClick(w, Qt::Key_Shift); break;
-      case 2: QTest::keyClick(w, Qt::Key_Left); break;
-      case 3: QTest::keyClick(w, Qt::Key_Delete); break;
-      case 4: QTest::keyClick(w, Qt::Key_Control); break;
-      case 5: QTest::keyClick(w, Qt::Key_CapsLock); break;
+      case 1:
+        QTest::keyClick(w, Qt::Key_Shift);
+        break;
+      case 2:
+        QTest::keyClick(w, Qt::Key_Left);
+        break;
+      case 3:
+        QTest::keyClick(w, Qt::Key_Delete);
+        break;
+      case 4:
+        QTest::keyClick(w, Qt::Key_Control);
+        break;
+      case 5:
+        QTest::keyClick(w, Qt::Key_CapsLock);
+        break;
       default:
         if (c.unicode() >= 0x80) {  // a letter of a European keyboard
-          QKeyEvent press(QEvent::KeyPress, int(c.unicode()),
-                          Qt::NoModifier, QString(c));
+          QKeyEvent press(QEvent::KeyPress, int(c.unicode()), Qt::NoModifier, QString(c));
           QKeyEvent release(QEvent::KeyRelease, int(c.unicode()), Qt::NoModifier, QString(c));
           QApplication::sendEvent(w, &press);
           QApplication::sendEvent(w, &release);
@@ -153,17 +162,40 @@ void TestPromptWindow::readLineAnswers_data() {
   QTest::addColumn<QString>("keys");
   QTest::addColumn<QString>("line");
   QTest::addColumn<QString>("field");
-  QTest::newRow("comma ends the field") << "a, b\r" << "a, b" << "a";
-  QTest::newRow("blanks around") << "   x1  \r" << "   x1  " << "x1";
-  QTest::newRow("quoted keeps commas") << " \"a,b\" ,c\r" << " \"a,b\" ,c" << "a,b";
-  QTest::newRow("empty answer") << "\r" << "" << "";
-  QTest::newRow("backspace on empty does nothing") << "\b\bab\r" << "ab" << "ab";
-  QTest::newRow("backspace drops the last") << "abc\b\bd\r" << "ad" << "ad";
-  QTest::newRow("shift alone then E") << "\x01" "E\r" << "E" << "E";
-  QTest::newRow("ctrl and caps lock alone") << "\x04\x05y\r" << "y" << "y";
-  QTest::newRow("arrows and delete ignored") << "a\x02\x03" "b\r" << "ab" << "ab";
-  QTest::newRow("escape and tab ignored") << "a\x1b\tb\r" << "ab" << "ab";
-  QTest::newRow("latin-1 letter") << QString::fromUtf8("Caf\u00e9\r") << QString::fromUtf8("Caf\u00e9")
+  QTest::newRow("comma ends the field") << "a, b\r"
+                                        << "a, b"
+                                        << "a";
+  QTest::newRow("blanks around") << "   x1  \r"
+                                 << "   x1  "
+                                 << "x1";
+  QTest::newRow("quoted keeps commas") << " \"a,b\" ,c\r"
+                                       << " \"a,b\" ,c"
+                                       << "a,b";
+  QTest::newRow("empty answer") << "\r"
+                                << ""
+                                << "";
+  QTest::newRow("backspace on empty does nothing") << "\b\bab\r"
+                                                   << "ab"
+                                                   << "ab";
+  QTest::newRow("backspace drops the last") << "abc\b\bd\r"
+                                            << "ad"
+                                            << "ad";
+  QTest::newRow("shift alone then E") << "\x01"
+                                         "E\r"
+                                      << "E"
+                                      << "E";
+  QTest::newRow("ctrl and caps lock alone") << "\x04\x05y\r"
+                                            << "y"
+                                            << "y";
+  QTest::newRow("arrows and delete ignored") << "a\x02\x03"
+                                                "b\r"
+                                             << "ab"
+                                             << "ab";
+  QTest::newRow("escape and tab ignored") << "a\x1b\tb\r"
+                                          << "ab"
+                                          << "ab";
+  QTest::newRow("latin-1 letter") << QString::fromUtf8("Caf\u00e9\r")
+                                  << QString::fromUtf8("Caf\u00e9")
                                   << QString::fromUtf8("Caf\u00e9");
 }
 
@@ -415,10 +447,10 @@ void TestPromptWindow::textLandsAtTheTextPosition() {
   // opaque background: a grey background paints the whole text cell
   f.area->SetColours(kWhite, Rgb(128, 128, 128));
   f.area->Print(" ");
-  QCOMPARE(CountColour(img, qRgb(128, 128, 128),
-                       QRect(0, f.area->TextPosition().y(), fm.horizontalAdvance(' '),
-                             fm.height())),
-           fm.horizontalAdvance(' ') * fm.height());
+  QCOMPARE(
+      CountColour(img, qRgb(128, 128, 128),
+                  QRect(0, f.area->TextPosition().y(), fm.horizontalAdvance(' '), fm.height())),
+      fm.horizontalAdvance(' ') * fm.height());
   // transparent background leaves what was there
   f.area->Clear(Rgb(0, 0, 255));
   f.area->SetColours(kWhite, toolkit::kTransparent);
@@ -441,9 +473,12 @@ void TestPromptWindow::rotatedTextReadsUpward() {
 void TestPromptWindow::fontsResolveToMetricCompatibleFaces_data() {
   QTest::addColumn<QString>("face");
   QTest::addColumn<QString>("family");
-  QTest::newRow("Arial") << "Arial" << "Liberation Sans";
-  QTest::newRow("Times New Roman") << "Times New Roman" << "Liberation Serif";
-  QTest::newRow("Courier New") << "Courier New" << "Liberation Mono";
+  QTest::newRow("Arial") << "Arial"
+                         << "Liberation Sans";
+  QTest::newRow("Times New Roman") << "Times New Roman"
+                                   << "Liberation Serif";
+  QTest::newRow("Courier New") << "Courier New"
+                               << "Liberation Mono";
 }
 
 void TestPromptWindow::fontsResolveToMetricCompatibleFaces() {
@@ -454,8 +489,7 @@ void TestPromptWindow::fontsResolveToMetricCompatibleFaces() {
   const QFontInfo info(font.font);
   if (info.family() != family) QSKIP("fonts-liberation is not installed");
   QCOMPARE(font.font.pointSizeF(), 8.0);  // 0 points means 8
-  QVERIFY(font.font.bold() && font.font.italic() && font.font.underline() &&
-          font.font.strikeOut());
+  QVERIFY(font.font.bold() && font.font.italic() && font.font.underline() && font.font.strikeOut());
 }
 
 // ---- world window and drawing --------------------------------------------------------
@@ -465,26 +499,23 @@ void TestPromptWindow::worldToPixel_data() {
   QTest::addColumn<QRectF>("world");  // x1, y1 as topLeft; x2, y2 stored in width/height
   QTest::addColumn<QPointF>("point");
   QTest::addColumn<QPoint>("pixel");
-  const auto W = [](double x1, double y1, double x2, double y2) {
-    return QRectF(x1, y1, x2, y2);
-  };
-  QTest::newRow("no world: pixels") << QSize(0, 0) << QRectF() << QPointF(12.5, 7.5)
-                                    << QPoint(12, 8);
+  const auto W = [](double x1, double y1, double x2, double y2) { return QRectF(x1, y1, x2, y2); };
+  QTest::newRow("no world: pixels")
+      << QSize(0, 0) << QRectF() << QPointF(12.5, 7.5) << QPoint(12, 8);
   QTest::newRow("corner x2,y2 is the far edge")
       << QSize(1050, 700) << W(0, 100, 100, 0) << QPointF(100, 0) << QPoint(1050, 700);
   QTest::newRow("top-left") << QSize(1050, 700) << W(0, 100, 100, 0) << QPointF(0, 100)
                             << QPoint(0, 0);
   QTest::newRow("centre") << QSize(1050, 700) << W(0, 100, 100, 0) << QPointF(50, 50)
                           << QPoint(525, 350);
-  QTest::newRow("half to even, down") << QSize(10, 10) << W(0, 0, 4, 4) << QPointF(1, 1)
-                                      << QPoint(2, 2);
-  QTest::newRow("half to even, up") << QSize(10, 10) << W(0, 0, 4, 4) << QPointF(3, 3)
-                                    << QPoint(8, 8);
+  QTest::newRow("half to even, down")
+      << QSize(10, 10) << W(0, 0, 4, 4) << QPointF(1, 1) << QPoint(2, 2);
+  QTest::newRow("half to even, up")
+      << QSize(10, 10) << W(0, 0, 4, 4) << QPointF(3, 3) << QPoint(8, 8);
   // heights growing upward: y = h - round((y - ybottom) * h / range)
-  QTest::newRow("upward axis, odd height tie") << QSize(5, 5) << W(0, 2, 2, 0)
-                                               << QPointF(1, 1) << QPoint(2, 3);
-  QTest::newRow("plan window") << QSize(1050, 700)
-                               << W(830000, 830700, 830700, 830000)
+  QTest::newRow("upward axis, odd height tie")
+      << QSize(5, 5) << W(0, 2, 2, 0) << QPointF(1, 1) << QPoint(2, 3);
+  QTest::newRow("plan window") << QSize(1050, 700) << W(830000, 830700, 830700, 830000)
                                << QPointF(830350, 830100) << QPoint(525, 600);
   QTest::newRow("outside") << QSize(100, 100) << W(0, 0, 10, 10) << QPointF(-5, 20)
                            << QPoint(-50, 200);
@@ -496,8 +527,7 @@ void TestPromptWindow::worldToPixel() {
   QFETCH(QPointF, point);
   QFETCH(QPoint, pixel);
   Fixture f(size.isEmpty() ? QSize(100, 100) : size);
-  if (!world.isNull())
-    f.area->SetWorld(world.x(), world.y(), world.width(), world.height());
+  if (!world.isNull()) f.area->SetWorld(world.x(), world.y(), world.width(), world.height());
   QCOMPARE(f.area->ToPixel(point.x(), point.y()), pixel);
   f.area->SetPixel(point.x(), point.y(), Rgb(255, 0, 0));
   QCOMPARE(f.area->TextPosition(), pixel);
@@ -679,7 +709,7 @@ void TestPromptWindow::caretBlinksWhileReading() {
   });
   QCOMPARE(f.area->ReadLine(), std::string());
   QVERIFY(!f.fired);
-  QVERIFY(shownFirst > 0);  // the caret stands after the prompt at once
+  QVERIFY(shownFirst > 0);                   // the caret stands after the prompt at once
   QCOMPARE(Ink(f.area->Image(), caret), 0);  // and is gone after Enter
   if (!focus) QSKIP("the area did not get the focus on this platform");
   QVERIFY(hid);
@@ -696,8 +726,8 @@ void TestPromptWindow::extremeDrawingInputsNeverCrash() {
   QFETCH(int, seed);
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
-  const double values[] = {0,      1,    -1,     0.5,  1e-310, -1e-300, 1e15,  -1e15,
-                           1e300, -1e300, 1.7e308, -1.7e308, nan, inf,  -inf,   525};
+  const double values[] = {0,     1,      -1,      0.5,      1e-310, -1e-300, 1e15, -1e15,
+                           1e300, -1e300, 1.7e308, -1.7e308, nan,    inf,     -inf, 525};
   const int n = int(sizeof values / sizeof values[0]);
   Fixture f(QSize(120, 80));
   quint32 r = quint32(seed) * 2654435761u;
@@ -708,13 +738,27 @@ void TestPromptWindow::extremeDrawingInputsNeverCrash() {
   for (int step = 0; step < 400; ++step) {
     r = r * 1664525u + 1013904223u;
     switch ((r >> 24) % 7) {
-      case 0: f.area->SetWorld(next(), next(), next(), next()); break;
-      case 1: f.area->SetPosition(next(), next()); break;
-      case 2: f.area->SetPixel(next(), next()); break;
-      case 3: f.area->LineTo(next(), next()); break;
-      case 4: f.area->SetPen(int(r % 9) - 2, int(r % 7)); break;
-      case 5: f.area->Print("12.50"); break;
-      case 6: f.area->SetFont(f.area->NewFont("Arial", next(), 0, 0, 0, int(r % 3600))); break;
+      case 0:
+        f.area->SetWorld(next(), next(), next(), next());
+        break;
+      case 1:
+        f.area->SetPosition(next(), next());
+        break;
+      case 2:
+        f.area->SetPixel(next(), next());
+        break;
+      case 3:
+        f.area->LineTo(next(), next());
+        break;
+      case 4:
+        f.area->SetPen(int(r % 9) - 2, int(r % 7));
+        break;
+      case 5:
+        f.area->Print("12.50");
+        break;
+      case 6:
+        f.area->SetFont(f.area->NewFont("Arial", next(), 0, 0, 0, int(r % 3600)));
+        break;
     }
     const QPoint p = f.area->TextPosition();
     QVERIFY(std::abs(p.x()) <= 10000000 && std::abs(p.y()) <= 10000000);

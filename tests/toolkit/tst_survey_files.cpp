@@ -13,8 +13,8 @@
 #include "survey_writer.h"
 #include "toolkit/survey_files.h"
 
-using toolkit::SurveyKind;
 using testsupport::Record;
+using toolkit::SurveyKind;
 
 Q_DECLARE_METATYPE(toolkit::SurveyKind)
 Q_DECLARE_METATYPE(toolkit::OpenResult)
@@ -96,19 +96,28 @@ void TestSurveyFiles::kinds() {
 }
 
 void TestSurveyFiles::openByTypedName_data() {
-  QTest::addColumn<QString>("onDisk");   // file created ("" none, ending in / a folder)
+  QTest::addColumn<QString>("onDisk");  // file created ("" none, ending in / a folder)
   QTest::addColumn<QString>("typed");
   QTest::addColumn<SurveyKind>("kind");
   QTest::addColumn<toolkit::OpenResult>("result");
   using R = toolkit::OpenResult;
-  QTest::newRow("extension appended") << "Site.NEH" << "Site" << SurveyKind::Neh << R::Ok;
-  QTest::newRow("name case kept") << "Site2.NEH" << "site2" << SurveyKind::Neh << R::Missing;
-  QTest::newRow("extension upper case only") << "low.sec" << "low" << SurveyKind::Sec << R::Missing;
-  QTest::newRow("other kind missing") << "Road.SEC" << "Road" << SurveyKind::Dat << R::Missing;
-  QTest::newRow("typed with extension gets a second") << "Twice.DAT" << "Twice.DAT" << SurveyKind::Dat << R::Missing;
-  QTest::newRow("blank in name") << "My Site.STN" << "My Site" << SurveyKind::Stn << R::Ok;
-  QTest::newRow("empty name") << "" << "" << SurveyKind::Pts << R::Missing;
-  QTest::newRow("folder of that name") << "Folder.CHG/" << "Folder" << SurveyKind::Chg << R::Unreadable;
+  QTest::newRow("extension appended") << "Site.NEH"
+                                      << "Site" << SurveyKind::Neh << R::Ok;
+  QTest::newRow("name case kept") << "Site2.NEH"
+                                  << "site2" << SurveyKind::Neh << R::Missing;
+  QTest::newRow("extension upper case only") << "low.sec"
+                                             << "low" << SurveyKind::Sec << R::Missing;
+  QTest::newRow("other kind missing") << "Road.SEC"
+                                      << "Road" << SurveyKind::Dat << R::Missing;
+  QTest::newRow("typed with extension gets a second")
+      << "Twice.DAT"
+      << "Twice.DAT" << SurveyKind::Dat << R::Missing;
+  QTest::newRow("blank in name") << "My Site.STN"
+                                 << "My Site" << SurveyKind::Stn << R::Ok;
+  QTest::newRow("empty name") << ""
+                              << "" << SurveyKind::Pts << R::Missing;
+  QTest::newRow("folder of that name") << "Folder.CHG/"
+                                       << "Folder" << SurveyKind::Chg << R::Unreadable;
   QTest::newRow("300-character name") << "" << QString(300, 'n') << SurveyKind::Neh << R::Missing;
 }
 
@@ -125,8 +134,9 @@ void TestSurveyFiles::openByTypedName() {
   toolkit::SurveyFile file;
   QCOMPARE(toolkit::OpenSurveyFile(file, Path(typed.toStdString()), kind), result);
   QCOMPARE(file.handle != nullptr, result == toolkit::OpenResult::Ok);
-  QCOMPARE(QString::fromStdString(file.fileName), QString::fromStdString(Path(typed.toStdString())) +
-                                                      QString::fromLatin1(toolkit::KindExtension(kind)));
+  QCOMPARE(QString::fromStdString(file.fileName),
+           QString::fromStdString(Path(typed.toStdString())) +
+               QString::fromLatin1(toolkit::KindExtension(kind)));
   toolkit::CloseSurveyFile(file);
   QVERIFY(file.handle == nullptr);
 }
@@ -162,7 +172,8 @@ void TestSurveyFiles::readRecordsInAnyOrder() {
   QVERIFY(testsupport::WriteSurveyFile(Path("Order.NEH"), records, 24));
   toolkit::SurveyFile file;
   QCOMPARE(toolkit::OpenSurveyFile(file, Path("Order"), SurveyKind::Neh), toolkit::OpenResult::Ok);
-  const std::int64_t order[] = {1, 2, 3, 4000, 4001, 7, 7, 5000, 1, 2500, 2501, 2502, 9, 5000, 5001, 4999};
+  const std::int64_t order[] = {1, 2,    3,    4000, 4001, 7,    7,    5000,
+                                1, 2500, 2501, 2502, 9,    5000, 5001, 4999};
   for (std::int64_t r : order) {
     QVERIFY(toolkit::ReadRecord(file, r));
     const double expect = r <= 5000 ? static_cast<double>(r) : 0.0;
@@ -172,7 +183,8 @@ void TestSurveyFiles::readRecordsInAnyOrder() {
   }
   for (std::int64_t r = 1; r <= 5000; ++r) {
     toolkit::ReadRecord(file, r);
-    if (toolkit::FieldBinary(file, 1) != static_cast<double>(r)) QFAIL(qPrintable(QString::number(r)));
+    if (toolkit::FieldBinary(file, 1) != static_cast<double>(r))
+      QFAIL(qPrintable(QString::number(r)));
   }
   toolkit::CloseSurveyFile(file);
 }
@@ -294,7 +306,9 @@ void TestSurveyFiles::unreadableAfterExistence() {
 
 void TestSurveyFiles::fieldText() {
   std::string stn = std::string("STN A\0\0\0", 8);
-  QVERIFY(testsupport::WriteSurveyFile(Path("Names.STN"), {{stn, 812000.5, 832000.25, 12.5}, {std::string("ABCDEFGH"), 1.0, 2.0, 3.0}}, 32));
+  QVERIFY(testsupport::WriteSurveyFile(
+      Path("Names.STN"),
+      {{stn, 812000.5, 832000.25, 12.5}, {std::string("ABCDEFGH"), 1.0, 2.0, 3.0}}, 32));
   toolkit::SurveyFile file;
   QCOMPARE(toolkit::OpenSurveyFile(file, Path("Names"), SurveyKind::Stn), toolkit::OpenResult::Ok);
   QVERIFY(toolkit::ReadRecord(file, 1));
@@ -345,7 +359,11 @@ void TestSurveyFiles::readTextNumber_data() {
   QTest::newRow("not rounded through float") << QByteArray("0.1") << 0.1;
   QTest::newRow("leading zeros") << QByteArray("0000.125") << 0.125;
   QTest::newRow("zero bytes after") << QByteArray("7.5\0\0\0\0\0", 8) << 7.5;
-  QTest::newRow("zero byte before") << QByteArray("\0" "7.5", 4) << 0.0;
+  QTest::newRow("zero byte before") << QByteArray(
+                                           "\0"
+                                           "7.5",
+                                           4)
+                                    << 0.0;
   QTest::newRow("long digits") << QByteArray(60, '9') << 1e60;
   QTest::newRow("long fraction") << QByteArray("0." + QByteArray(70, '0') + "5") << 5e-71;
 }
@@ -353,7 +371,8 @@ void TestSurveyFiles::readTextNumber_data() {
 void TestSurveyFiles::readTextNumber() {
   QFETCH(QByteArray, text);
   QFETCH(double, value);
-  const double got = toolkit::ReadTextNumber(text.constData(), static_cast<std::size_t>(text.size()));
+  const double got =
+      toolkit::ReadTextNumber(text.constData(), static_cast<std::size_t>(text.size()));
   QCOMPARE(got, value);
 }
 
@@ -420,17 +439,25 @@ void TestSurveyFiles::emptyRecord_data() {
   QTest::addColumn<testsupport::Record>("record");
   QTest::addColumn<bool>("empty");
   using testsupport::Record;
-  QTest::newRow("DAT zero VA and distance") << SurveyKind::Dat << Record{12.5, 0.0, 0.0, 1.5, 3.0} << true;
+  QTest::newRow("DAT zero VA and distance")
+      << SurveyKind::Dat << Record{12.5, 0.0, 0.0, 1.5, 3.0} << true;
   QTest::newRow("DAT distance set") << SurveyKind::Dat << Record{0.0, 0.0, 5.0} << false;
   QTest::newRow("DAT negative zero") << SurveyKind::Dat << Record{0.0, -0.0, -0.0} << true;
   QTest::newRow("DAT NaN is not empty") << SurveyKind::Dat << Record{0.0, kNaN, 0.0} << false;
-  QTest::newRow("NEH marker northing only") << SurveyKind::Neh << Record{-812000.0, 0.0, 0.0} << true;
+  QTest::newRow("NEH marker northing only")
+      << SurveyKind::Neh << Record{-812000.0, 0.0, 0.0} << true;
   QTest::newRow("NEH code only") << SurveyKind::Neh << Record{0.0, 0.0, 30000.0} << false;
-  QTest::newRow("SEC zero texts") << SurveyKind::Sec << Record{std::string("   0.000"), std::string("       0")} << true;
-  QTest::newRow("SEC blank texts") << SurveyKind::Sec << Record{std::string(""), std::string("")} << true;
-  QTest::newRow("SEC header name") << SurveyKind::Sec << Record{std::string("CH100"), std::string("")} << true;
-  QTest::newRow("SEC offset") << SurveyKind::Sec << Record{std::string("  -5.000"), std::string("  12.300")} << false;
-  QTest::newRow("STN name only") << SurveyKind::Stn << Record{std::string("STN1"), 0.0, 0.0, 10.0} << true;
+  QTest::newRow("SEC zero texts") << SurveyKind::Sec
+                                  << Record{std::string("   0.000"), std::string("       0")}
+                                  << true;
+  QTest::newRow("SEC blank texts")
+      << SurveyKind::Sec << Record{std::string(""), std::string("")} << true;
+  QTest::newRow("SEC header name")
+      << SurveyKind::Sec << Record{std::string("CH100"), std::string("")} << true;
+  QTest::newRow("SEC offset") << SurveyKind::Sec
+                              << Record{std::string("  -5.000"), std::string("  12.300")} << false;
+  QTest::newRow("STN name only") << SurveyKind::Stn << Record{std::string("STN1"), 0.0, 0.0, 10.0}
+                                 << true;
   QTest::newRow("STN easting") << SurveyKind::Stn << Record{std::string("STN1"), 0.0, 1.0} << false;
   QTest::newRow("CHG chainage only") << SurveyKind::Chg << Record{100.0, 0.0, 0.0, 5.0} << true;
   QTest::newRow("CHG bearing") << SurveyKind::Chg << Record{100.0, 90.0, 0.0} << false;
@@ -443,7 +470,8 @@ void TestSurveyFiles::emptyRecord() {
   QFETCH(testsupport::Record, record);
   QFETCH(bool, empty);
   const std::string name = Path("Empty");
-  QVERIFY(testsupport::WriteSurveyFile(name + toolkit::KindExtension(kind), {record}, toolkit::RecordLength(kind)));
+  QVERIFY(testsupport::WriteSurveyFile(name + toolkit::KindExtension(kind), {record},
+                                       toolkit::RecordLength(kind)));
   toolkit::SurveyFile file;
   QCOMPARE(toolkit::OpenSurveyFile(file, name, kind), toolkit::OpenResult::Ok);
   QVERIFY(toolkit::ReadRecord(file, 1));
@@ -473,7 +501,8 @@ void TestSurveyFiles::secTerminator() {
   QFETCH(bool, terminator);
   const std::string name = Path("Term");
   // The second field holds numbers; it plays no part in the test.
-  QVERIFY(testsupport::WriteSurveyFile(name + ".SEC", {{field1.toStdString(), std::string(" 123.456")}}, 16));
+  QVERIFY(testsupport::WriteSurveyFile(name + ".SEC",
+                                       {{field1.toStdString(), std::string(" 123.456")}}, 16));
   toolkit::SurveyFile file;
   QCOMPARE(toolkit::OpenSurveyFile(file, name, SurveyKind::Sec), toolkit::OpenResult::Ok);
   QVERIFY(toolkit::ReadRecord(file, 1));
@@ -488,7 +517,8 @@ void TestSurveyFiles::reopenClosesPrevious() {
   toolkit::SurveyFile file;
   QCOMPARE(toolkit::OpenSurveyFile(file, Path("One"), SurveyKind::Neh), toolkit::OpenResult::Ok);
   QCOMPARE(file.recordCount, 1.0);
-  QCOMPARE(toolkit::OpenSurveyFile(file, Path("None"), SurveyKind::Neh), toolkit::OpenResult::Missing);
+  QCOMPARE(toolkit::OpenSurveyFile(file, Path("None"), SurveyKind::Neh),
+           toolkit::OpenResult::Missing);
   QVERIFY(file.handle == nullptr);
   QCOMPARE(file.recordCount, 0.0);
   QVERIFY(!toolkit::ReadRecord(file, 1));
@@ -496,7 +526,8 @@ void TestSurveyFiles::reopenClosesPrevious() {
   if (geteuid() != 0) {
     QVERIFY(testsupport::WriteBytes(Path("Locked.NEH"), std::string(24, '\1')));
     ::chmod(Path("Locked.NEH").c_str(), 0);
-    QCOMPARE(toolkit::OpenSurveyFile(file, Path("Locked"), SurveyKind::Neh), toolkit::OpenResult::Unreadable);
+    QCOMPARE(toolkit::OpenSurveyFile(file, Path("Locked"), SurveyKind::Neh),
+             toolkit::OpenResult::Unreadable);
     QVERIFY(file.handle == nullptr);
   }
 }
@@ -510,7 +541,8 @@ void TestSurveyFiles::writerTextNumbers_data() {
   QTest::newRow("negative") << -105.25 << QByteArray("-105.250") << -105.25;
   QTest::newRow("terminator") << 999.0 << QByteArray(" 999.000") << 999.0;
   QTest::newRow("fewer decimals to fit") << 123456.789 << QByteArray("123456.8") << 123456.8;
-  QTest::newRow("whole when nothing else fits") << -1234567.5 << QByteArray("-1234568") << -1234568.0;
+  QTest::newRow("whole when nothing else fits")
+      << -1234567.5 << QByteArray("-1234568") << -1234568.0;
 }
 
 void TestSurveyFiles::writerTextNumbers() {

@@ -69,15 +69,24 @@ class TestViewerDocument : public QObject {
     QTest::addColumn<double>("value");
     QTest::addColumn<std::string>("text");
     QTest::addColumn<std::string>("plain");
-    QTest::newRow("whole") << 3.0 << " 3"s << "3"s;
-    QTest::newRow("zero") << 0.0 << " 0"s << "0"s;
-    QTest::newRow("negative whole") << -42.0 << "-42"s << "-42"s;
-    QTest::newRow("fraction") << 2.5 << " 2.5"s << "2.5"s;
-    QTest::newRow("below one") << 0.25 << " .25"s << ".25"s;
-    QTest::newRow("big whole") << 123456789012345.0 << " 123456789012345"s << "123456789012345"s;
-    QTest::newRow("exponent") << 1.5e20 << " 1.5E+20"s << "1.5E+20"s;
-    QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN() << " NaN"s << "NaN"s;
-    QTest::newRow("minus infinity") << -std::numeric_limits<double>::infinity() << "-Inf"s << "-Inf"s;
+    QTest::newRow("whole") << 3.0 << " 3"s
+                           << "3"s;
+    QTest::newRow("zero") << 0.0 << " 0"s
+                          << "0"s;
+    QTest::newRow("negative whole") << -42.0 << "-42"s
+                                    << "-42"s;
+    QTest::newRow("fraction") << 2.5 << " 2.5"s
+                              << "2.5"s;
+    QTest::newRow("below one") << 0.25 << " .25"s
+                               << ".25"s;
+    QTest::newRow("big whole") << 123456789012345.0 << " 123456789012345"s
+                               << "123456789012345"s;
+    QTest::newRow("exponent") << 1.5e20 << " 1.5E+20"s
+                              << "1.5E+20"s;
+    QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN() << " NaN"s
+                         << "NaN"s;
+    QTest::newRow("minus infinity") << -std::numeric_limits<double>::infinity() << "-Inf"s
+                                    << "-Inf"s;
   }
   void numberText() {
     QFETCH(double, value);
@@ -166,7 +175,8 @@ class TestViewerDocument : public QObject {
       std::filesystem::remove_all(std::filesystem::path(path).parent_path());
       return out;
     };
-    QTest::newRow("NEH empty file") << "e.NEH"s << ""s << nehHead;
+    QTest::newRow("NEH empty file") << "e.NEH"s
+                                    << ""s << nehHead;
     QTest::newRow("NEH packed height")
         << "a.NEH"s << neh({{815000.125, -832000.5, 30012.5}})
         << nehHead + " 1   815000.1250   832000.5000   12.5000   3\r\n";
@@ -192,12 +202,17 @@ class TestViewerDocument : public QObject {
     QTest::newRow("SEC keeps the blanks")
         << "s.SEC"s << sec << "PT.  DIST     HEIGHT      REMARKS\r\n 1     12.30    101.25\r\n"s;
     QTest::newRow("SEC zero bytes kept in the document")
-        << "z.SEC"s << "CH1\0\0\0\0\0  100.00"s
+        << "z.SEC"s
+        << "CH1\0\0\0\0\0  100.00"s
         << "PT.  DIST     HEIGHT      REMARKS\r\n 1  CH1\0\0\0\0\0    100.00\r\n"s;
 
     std::string dat;
     {
-      auto d = [](double v) { std::string s(8, '\0'); std::memcpy(s.data(), &v, 8); return s; };
+      auto d = [](double v) {
+        std::string s(8, '\0');
+        std::memcpy(s.data(), &v, 8);
+        return s;
+      };
       dat = d(123.4512) + d(90.0) + d(45.678) + d(1.5) + d(2.5);
       QTest::newRow("DAT code with a fraction")
           << "o.DAT"s << dat
@@ -212,10 +227,15 @@ class TestViewerDocument : public QObject {
           << "PT. CHAINAGE    NORTHINGS      EASTING      TAN BRG\r\n 1   1000.0000   815000.0000   832000.0000   45.5000\r\n"s;
     }
     // Text kinds: byte for byte, whatever the bytes.
-    QTest::newRow("text with tabs and lone LF")
-        << "n.TXT"s << "a\tb\nc\r\nd\xff\x80"s << "a\tb\nc\r\nd\xff\x80"s;
-    QTest::newRow("lower-case extension is text") << "x.neh"s << "\x01\x02\x03"s << "\x01\x02\x03"s;
-    QTest::newRow("text with a zero byte") << "zero.XYZ"s << "ab\0cd"s << "ab\0cd"s;
+    QTest::newRow("text with tabs and lone LF") << "n.TXT"s
+                                                << "a\tb\nc\r\nd\xff\x80"s
+                                                << "a\tb\nc\r\nd\xff\x80"s;
+    QTest::newRow("lower-case extension is text") << "x.neh"s
+                                                  << "\x01\x02\x03"s
+                                                  << "\x01\x02\x03"s;
+    QTest::newRow("text with a zero byte") << "zero.XYZ"s
+                                           << "ab\0cd"s
+                                           << "ab\0cd"s;
   }
   void recordFiles() {
     QFETCH(std::string, name);
@@ -316,9 +336,12 @@ class TestViewerDocument : public QObject {
   void folderOfPath_data() {
     QTest::addColumn<std::string>("path");
     QTest::addColumn<std::string>("folder");
-    QTest::newRow("windows") << "C:\\survey\\x.NEH"s << "C:\\survey\\"s;
-    QTest::newRow("unix") << "/home/s/x.NEH"s << "/home/s/"s;
-    QTest::newRow("none") << "x.NEH"s << ""s;
+    QTest::newRow("windows") << "C:\\survey\\x.NEH"s
+                             << "C:\\survey\\"s;
+    QTest::newRow("unix") << "/home/s/x.NEH"s
+                          << "/home/s/"s;
+    QTest::newRow("none") << "x.NEH"s
+                          << ""s;
   }
   void folderOfPath() {
     QFETCH(std::string, path);

@@ -57,7 +57,9 @@ void ApplyChange(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code ec;
   switch (g_plan.change) {
-    case Change::Remove: fs::remove(path, ec); break;
+    case Change::Remove:
+      fs::remove(path, ec);
+      break;
     case Change::Folder:
       fs::remove(path, ec);
       fs::create_directory(path, ec);
@@ -70,8 +72,12 @@ void ApplyChange(const std::string& path) {
       g_plan.heldFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
       if (g_plan.heldFd < 0 || ::flock(g_plan.heldFd, LOCK_EX) != 0) return;
       break;
-    case Change::CutTo48: fs::resize_file(path, 48, ec); break;
-    case Change::CutToNothing: fs::resize_file(path, 0, ec); break;
+    case Change::CutTo48:
+      fs::resize_file(path, 48, ec);
+      break;
+    case Change::CutToNothing:
+      fs::resize_file(path, 0, ec);
+      break;
     case Change::Append: {
       const std::string more(24, '\x40');
       std::FILE* f = std::fopen(path.c_str(), "ab");
@@ -180,8 +186,7 @@ class TestViewerFaults : public QObject {
         << "cut.NEH"s << M << int(Change::CutTo48) << none << kNehHead + kNeh1 + kNeh2;
     QTest::newRow("records cut to nothing")
         << "cut0.NEH"s << M << int(Change::CutToNothing) << none << kNehHead;
-    QTest::newRow("text cut")
-        << "cut.TXT"s << M << int(Change::CutToNothing) << none << ""s;
+    QTest::newRow("text cut") << "cut.TXT"s << M << int(Change::CutToNothing) << none << ""s;
     // Grown after its length was taken: as long as it was measured.
     QTest::newRow("records grown") << "grow.NEH"s << M << int(Change::Append) << none << all;
     QTest::newRow("text grown") << "grow.TXT"s << M << int(Change::Append) << none << notes;

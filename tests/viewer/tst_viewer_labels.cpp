@@ -20,9 +20,8 @@ namespace {
 
 // Lines on a page of the preview as the main window's settings make it.
 int LinesPerPage(viewer::MainWindow& w) {
-  WhenModalOf<viewer::PreviewWindow>([](viewer::PreviewWindow* p) {
-    QTest::mouseClick(p->closeButton(), Qt::LeftButton);
-  });
+  WhenModalOf<viewer::PreviewWindow>(
+      [](viewer::PreviewWindow* p) { QTest::mouseClick(p->closeButton(), Qt::LeftButton); });
   QTest::mouseClick(w.previewButton(), Qt::LeftButton);
   return w.state().settings.linesPerPage;
 }
@@ -69,8 +68,10 @@ class TestViewerLabels : public QObject {
     QTest::mouseClick(w.previewButton(), Qt::LeftButton);
     QVERIFY(!viewertest::WatchdogFired());
     QVERIFY(shown);
-    QVERIFY2(needed > 0 && needed <= room,
-             qPrintable(QString("%1 needs %2 px of %3 in %4").arg(text).arg(needed).arg(room).arg(family)));
+    QVERIFY2(
+        needed > 0 && needed <= room,
+        qPrintable(
+            QString("%1 needs %2 px of %3 in %4").arg(text).arg(needed).arg(room).arg(family)));
   }
 
   // The last page of a document, its label text measured in the label and the toolbar's
@@ -94,23 +95,26 @@ class TestViewerLabels : public QObject {
     QString text;
     int needed = -1, room = 0;
     QRect label, lastButton, zoom, close;
-    WhenModalOf<viewer::PreviewWindow>([&](viewer::PreviewWindow* p) {
-      if (p->lastButton()->isEnabled()) QTest::mouseClick(p->lastButton(), Qt::LeftButton);
-      if (auto* l = p->findChild<QLabel*>(QStringLiteral("label1136"))) {
-        text = l->text();
-        needed = QFontMetrics(l->font()).horizontalAdvance(text);
-        room = l->contentsRect().width();
-        label = l->geometry();
-      }
-      lastButton = p->lastButton()->geometry();
-      zoom = p->zoomButton()->geometry();
-      close = p->closeButton()->geometry();
-      QTest::mouseClick(p->closeButton(), Qt::LeftButton);
-    }, 60000);
+    WhenModalOf<viewer::PreviewWindow>(
+        [&](viewer::PreviewWindow* p) {
+          if (p->lastButton()->isEnabled()) QTest::mouseClick(p->lastButton(), Qt::LeftButton);
+          if (auto* l = p->findChild<QLabel*>(QStringLiteral("label1136"))) {
+            text = l->text();
+            needed = QFontMetrics(l->font()).horizontalAdvance(text);
+            room = l->contentsRect().width();
+            label = l->geometry();
+          }
+          lastButton = p->lastButton()->geometry();
+          zoom = p->zoomButton()->geometry();
+          close = p->closeButton()->geometry();
+          QTest::mouseClick(p->closeButton(), Qt::LeftButton);
+        },
+        60000);
     QTest::mouseClick(w.previewButton(), Qt::LeftButton);
     QVERIFY(!viewertest::WatchdogFired());
     QCOMPARE(text, QStringLiteral("Page %1/%1").arg(pages));
-    QVERIFY2(needed > 0 && needed <= room, qPrintable(QString("%1 needs %2 px of %3").arg(text).arg(needed).arg(room)));
+    QVERIFY2(needed > 0 && needed <= room,
+             qPrintable(QString("%1 needs %2 px of %3").arg(text).arg(needed).arg(room)));
     // Side by side in their order, the gaps between them as laid out.
     const int g = platform::DuToPxY(2);
     QCOMPARE(label.left(), lastButton.right() + 1 + g);
@@ -121,7 +125,8 @@ class TestViewerLabels : public QObject {
     QCOMPARE(close.width(), bw);
     if (laidOut) {
       QCOMPARE(label.width(), bw);
-      QCOMPARE(close.left(), platform::DuToPxX(2) + bw + 4 * g + 4 * ((bw + 1) / 2) + g + bw + g + bw + 4 * g);
+      QCOMPARE(close.left(),
+               platform::DuToPxX(2) + bw + 4 * g + 4 * ((bw + 1) / 2) + g + bw + g + bw + 4 * g);
     } else {
       QVERIFY(label.width() > bw);
     }
@@ -138,14 +143,16 @@ class TestViewerLabels : public QObject {
     QVERIFY(perPage > 0);
     w.editBox()->setPlainText(ListingOf(4762, perPage));
     QString seen;
-    WhenModalOf<viewer::PreviewWindow>([&](viewer::PreviewWindow* p) {
-      QTest::mouseClick(p->lastButton(), Qt::LeftButton);
-      seen = p->pageLabelText();
-      auto* label = p->findChild<QLabel*>(QStringLiteral("label1136"));
-      const int strip = label ? label->geometry().bottom() + 12 : 40;
-      QVERIFY(p->grab(QRect(0, 0, std::min(p->width(), 560), strip)).save(keep));
-      QTest::mouseClick(p->closeButton(), Qt::LeftButton);
-    }, 120000);
+    WhenModalOf<viewer::PreviewWindow>(
+        [&](viewer::PreviewWindow* p) {
+          QTest::mouseClick(p->lastButton(), Qt::LeftButton);
+          seen = p->pageLabelText();
+          auto* label = p->findChild<QLabel*>(QStringLiteral("label1136"));
+          const int strip = label ? label->geometry().bottom() + 12 : 40;
+          QVERIFY(p->grab(QRect(0, 0, std::min(p->width(), 560), strip)).save(keep));
+          QTest::mouseClick(p->closeButton(), Qt::LeftButton);
+        },
+        120000);
     QTest::mouseClick(w.previewButton(), Qt::LeftButton);
     QCOMPARE(seen, QStringLiteral("Page 4762/4762"));
   }

@@ -42,10 +42,10 @@ class TestViewerLayout : public QObject {
     QTest::addColumn<int>("linesPerPage");
     QTest::addColumn<Lines>("lines");
     QTest::addColumn<int>("pages");
-    QTest::newRow("one line without CR LF") << std::u16string(u"abc") << 80.0 << 10
-                                            << Lines{u"abc", u""} << 1;
-    QTest::newRow("one line with CR LF") << std::u16string(u"abc\r\n") << 80.0 << 10
-                                         << Lines{u"abc", u""} << 1;
+    QTest::newRow("one line without CR LF")
+        << std::u16string(u"abc") << 80.0 << 10 << Lines{u"abc", u""} << 1;
+    QTest::newRow("one line with CR LF")
+        << std::u16string(u"abc\r\n") << 80.0 << 10 << Lines{u"abc", u""} << 1;
     QTest::newRow("lone CR and LF do not split")
         << std::u16string(u"a\rb\nc") << 80.0 << 10 << Lines{u"a\rb\nc", u""} << 1;
     // 3 lines + the empty element = 4 = 2 x 2: an extra page with the heading only.
@@ -60,8 +60,7 @@ class TestViewerLayout : public QObject {
         << std::u16string(u"one two three four five") << 80.0 << 10
         << Lines{u"one two ", u"three ", u"four five", u""} << 1;
     QTest::newRow("only break is a leading blank")
-        << std::u16string(u" ABCDEFGHIJKLMN") << 80.0 << 10
-        << Lines{u" ", u"ABCDEFGHIJ", u""} << 1;
+        << std::u16string(u" ABCDEFGHIJKLMN") << 80.0 << 10 << Lines{u" ", u"ABCDEFGHIJ", u""} << 1;
     QTest::newRow("trailing blank does not make a fitting piece")
         << std::u16string(u"ABCDEFGHIJK ") << 80.0 << 10 << Lines{u"ABCDEFGHIJ", u""} << 1;
     QTest::newRow("exact fit stays whole")
@@ -72,9 +71,8 @@ class TestViewerLayout : public QObject {
         << std::u16string(u"ABC") << 5.0 << 10 << Lines{u"ABC", u""} << 1;
     QTest::newRow("blank beyond the fitting part")
         << std::u16string(u"ABCDEFGHIJKLM NO") << 80.0 << 10 << Lines{u"ABCDEFGHIJ", u""} << 1;
-    QTest::newRow("many lines, many pages")
-        << std::u16string(u"1\r\n2\r\n3\r\n4\r\n5") << 80.0 << 2
-        << Lines{u"1", u"2", u"3", u"4", u"5", u""} << 4;
+    QTest::newRow("many lines, many pages") << std::u16string(u"1\r\n2\r\n3\r\n4\r\n5") << 80.0 << 2
+                                            << Lines{u"1", u"2", u"3", u"4", u"5", u""} << 4;
   }
   void wrap() {
     QFETCH(std::u16string, text);
@@ -116,8 +114,8 @@ class TestViewerLayout : public QObject {
   }
   void matchesTheStepByStepRule() {
     QFETCH(bool, proportional);
-    const viewer::TextWidthFn width = proportional ? viewer::TextWidthFn(ProportionalWidth)
-                                                   : viewer::TextWidthFn(FixedWidth);
+    const viewer::TextWidthFn width =
+        proportional ? viewer::TextWidthFn(ProportionalWidth) : viewer::TextWidthFn(FixedWidth);
     std::mt19937 rng(20240611);
     const char16_t alphabet[] = u"  aAbB\r\n.x\xD83D\xDE00";
     for (int run = 0; run < 3000; ++run) {
@@ -211,10 +209,14 @@ class TestViewerLayout : public QObject {
   void labelsAndNames_data() {
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("name");
-    QTest::newRow("no file") << "QOVA File View" << "Untitled";
-    QTest::newRow("unix path") << "QOVA File View - /home/s/SITE.NEH" << "SITE.NEH";
-    QTest::newRow("windows path") << "QOVA File View - C:\\qova\\A B.TXT " << "A B.TXT";
-    QTest::newRow("ends with a separator") << "x/" << "";
+    QTest::newRow("no file") << "QOVA File View"
+                             << "Untitled";
+    QTest::newRow("unix path") << "QOVA File View - /home/s/SITE.NEH"
+                               << "SITE.NEH";
+    QTest::newRow("windows path") << "QOVA File View - C:\\qova\\A B.TXT "
+                                  << "A B.TXT";
+    QTest::newRow("ends with a separator") << "x/"
+                                           << "";
   }
   void labelsAndNames() {
     QFETCH(QString, caption);
@@ -225,8 +227,10 @@ class TestViewerLayout : public QObject {
   void headingText() {
     QCOMPARE(viewer::PageLabel(1, 3), std::string("Page 1/3"));
     QCOMPARE(viewer::PageLabel(12, 120), std::string("Page 12/120"));
-    const std::u16string h = viewer::PageHeading(u"SITE.NEH", viewer::PageLabel(2, 3), "06-11-2024", "14:05:09");
-    QCOMPARE(QString::fromStdU16String(h), QString("SITE.NEH  |  Page 2/3  |  06-11-2024, 14:05:09"));
+    const std::u16string h =
+        viewer::PageHeading(u"SITE.NEH", viewer::PageLabel(2, 3), "06-11-2024", "14:05:09");
+    QCOMPARE(QString::fromStdU16String(h),
+             QString("SITE.NEH  |  Page 2/3  |  06-11-2024, 14:05:09"));
   }
 
   void defaults_data() {
@@ -291,8 +295,8 @@ class TestViewerLayout : public QObject {
     s.pageHeight = 7016;
     s.orientation = 1;
     const viewer::PixelSize px = viewer::ComputePageImage(s);
-    QCOMPARE(px.width, 794);   // 4960 * 96 / 600 = 793.6
-    QCOMPARE(px.height, 1123); // 7016 * 96 / 600 = 1122.56
+    QCOMPARE(px.width, 794);    // 4960 * 96 / 600 = 793.6
+    QCOMPARE(px.height, 1123);  // 7016 * 96 / 600 = 1122.56
     QVERIFY(qAbs(s.leftMarginPixels - 75.590551f) < 0.001f);
   }
 
@@ -306,10 +310,12 @@ class TestViewerLayout : public QObject {
     QTest::addColumn<int>("x0");
     QTest::addColumn<int>("y0");
     // page 1000 x 2000 printer pixels
-    QTest::newRow("portrait, tall canvas limits the width") << 1 << 414 << 2000 << 400 << 800 << 7 << 600;
+    QTest::newRow("portrait, tall canvas limits the width")
+        << 1 << 414 << 2000 << 400 << 800 << 7 << 600;
     QTest::newRow("portrait, height first") << 1 << 2000 << 414 << 200 << 400 << 900 << 7;
     QTest::newRow("landscape, width first") << 2 << 414 << 2000 << 400 << 800 << 7 << 600;
-    QTest::newRow("landscape, short canvas limits the height") << 2 << 2000 << 414 << 200 << 400 << 900 << 7;
+    QTest::newRow("landscape, short canvas limits the height")
+        << 2 << 2000 << 414 << 200 << 400 << 900 << 7;
   }
   void fitPlacement() {
     QFETCH(int, orientation);
@@ -378,11 +384,16 @@ class TestViewerLayout : public QObject {
     QTest::addColumn<bool>("vAfter");
     QTest::addColumn<int>("hPage");
     QTest::addColumn<int>("vPage");
-    QTest::newRow("fits, no bars") << 500 << 400 << 500 << 400 << false << false << false << false << 500 << 400;
-    QTest::newRow("too tall: vertical bar takes width") << 500 << 400 << 300 << 900 << false << false << false << true << 483 << 400;
-    QTest::newRow("too wide: horizontal bar takes height") << 500 << 400 << 900 << 300 << false << false << true << false << 500 << 383;
-    QTest::newRow("both") << 500 << 400 << 900 << 900 << false << false << true << true << 483 << 383;
-    QTest::newRow("bar goes again") << 483 << 400 << 300 << 300 << false << true << false << false << 500 << 400;
+    QTest::newRow("fits, no bars")
+        << 500 << 400 << 500 << 400 << false << false << false << false << 500 << 400;
+    QTest::newRow("too tall: vertical bar takes width")
+        << 500 << 400 << 300 << 900 << false << false << false << true << 483 << 400;
+    QTest::newRow("too wide: horizontal bar takes height")
+        << 500 << 400 << 900 << 300 << false << false << true << false << 500 << 383;
+    QTest::newRow("both") << 500 << 400 << 900 << 900 << false << false << true << true << 483
+                          << 383;
+    QTest::newRow("bar goes again")
+        << 483 << 400 << 300 << 300 << false << true << false << false << 500 << 400;
   }
   void scrollRanges() {
     QFETCH(int, cw);
@@ -395,7 +406,8 @@ class TestViewerLayout : public QObject {
     QFETCH(bool, vAfter);
     QFETCH(int, hPage);
     QFETCH(int, vPage);
-    const viewer::ScrollRanges r = viewer::ComputeScrollRanges(cw, ch, W, H, hShown, vShown, 17, 17);
+    const viewer::ScrollRanges r =
+        viewer::ComputeScrollRanges(cw, ch, W, H, hShown, vShown, 17, 17);
     QCOMPARE(r.hShown, hAfter);
     QCOMPARE(r.vShown, vAfter);
     QCOMPARE(r.hPage, hPage);
@@ -413,10 +425,11 @@ class TestViewerLayout : public QObject {
     // bar range 0..1199, page 500 -> furthest 700; previous view 600 in a 600 canvas
     QTest::newRow("left third") << 0 << 100 << false << false << 0;
     QTest::newRow("right third") << 0 << 500 << false << false << 700;
-    QTest::newRow("middle") << 0 << 300 << false << false << 300;   // 1199 * 300 / 600 - 300
+    QTest::newRow("middle") << 0 << 300 << false << false << 300;  // 1199 * 300 / 600 - 300
     QTest::newRow("fit mode") << 0 << 500 << true << false << 0;
     QTest::newRow("vertical, top third at position 0") << 0 << 100 << false << true << 0;
-    QTest::newRow("vertical, top third scrolled") << 50 << 100 << false << true << 200;  // 1199 * 150 / 600 - 100
+    QTest::newRow("vertical, top third scrolled")
+        << 50 << 100 << false << true << 200;  // 1199 * 150 / 600 - 100
   }
   void placeScroll() {
     QFETCH(int, position);
@@ -456,7 +469,8 @@ class TestViewerLayout : public QObject {
     QFETCH(int, position);
     QFETCH(int, tracked);
     QFETCH(int, expected);
-    QCOMPARE(int(viewer::ScrollTo(viewer::ScrollRequest(request), position, 999, 300, tracked)), expected);
+    QCOMPARE(int(viewer::ScrollTo(viewer::ScrollRequest(request), position, 999, 300, tracked)),
+             expected);
   }
 
   void marginsInDialogUnits_data() {
@@ -493,7 +507,8 @@ class TestViewerLayout : public QObject {
     QTest::newRow("-2.5") << -2.5 << qint64(-2);
     QTest::newRow("NaN") << std::nan("") << qint64(0);
     QTest::newRow("huge") << 1e300 << qint64(4611686018427387904LL);
-    QTest::newRow("minus infinity") << -std::numeric_limits<double>::infinity() << qint64(-4611686018427387904LL);
+    QTest::newRow("minus infinity")
+        << -std::numeric_limits<double>::infinity() << qint64(-4611686018427387904LL);
   }
   void roundEven() {
     QFETCH(double, x);

@@ -51,17 +51,19 @@ QList<Page> ReadPages(const QString& file) {
   pdf.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), file, QStringLiteral("-")});
   if (!pdf.waitForFinished(30000)) return {};
   const QString html = QString::fromUtf8(pdf.readAllStandardOutput());
-  static const QRegularExpression tag(QStringLiteral(
-      "<page width=\"([0-9.]+)\" height=\"([0-9.]+)\">|"
-      "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">([^<]*)</word>"));
+  static const QRegularExpression tag(
+      QStringLiteral("<page width=\"([0-9.]+)\" height=\"([0-9.]+)\">|"
+                     "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" "
+                     "yMax=\"([0-9.]+)\">([^<]*)</word>"));
   QList<Page> pages;
   for (auto it = tag.globalMatch(html); it.hasNext();) {
     const auto m = it.next();
     if (!m.captured(1).isEmpty()) {
       pages.append(Page{m.captured(1).toDouble(), m.captured(2).toDouble(), {}});
     } else if (!pages.isEmpty()) {
-      pages.last().words.append(Word{m.captured(7), m.captured(3).toDouble(), m.captured(4).toDouble(),
-                                     m.captured(5).toDouble(), m.captured(6).toDouble()});
+      pages.last().words.append(Word{m.captured(7), m.captured(3).toDouble(),
+                                     m.captured(4).toDouble(), m.captured(5).toDouble(),
+                                     m.captured(6).toDouble()});
     }
   }
   return pages;
@@ -85,7 +87,8 @@ QStringList LinesBelow(const Page& page, double top) {
     if (w.yMax > top) rows[std::lround(w.yMax * 10)].append(w);
   QStringList out;
   for (auto& [y, words] : rows) {
-    std::sort(words.begin(), words.end(), [](const Word& a, const Word& b) { return a.xMin < b.xMin; });
+    std::sort(words.begin(), words.end(),
+              [](const Word& a, const Word& b) { return a.xMin < b.xMin; });
     QStringList texts;
     for (const Word& w : words) texts << w.text;
     out << texts.join(QLatin1Char(' '));
@@ -94,7 +97,9 @@ QStringList LinesBelow(const Page& page, double top) {
 }
 
 QString QueueOf(const QString& paper) { return QStringLiteral("suite_pdf_") + paper; }
-QString JobOf(const QString& paper) { return kDir + QLatin1Char('/') + paper + QStringLiteral("/job.pdf"); }
+QString JobOf(const QString& paper) {
+  return kDir + QLatin1Char('/') + paper + QStringLiteral("/job.pdf");
+}
 
 // Makes the paper's queue this process's default printer (CUPS reads PRINTER) and
 // clears its earlier output.
@@ -130,8 +135,10 @@ QString WaitForJob(const QString& paper) {
 // A paper's size in points, as the page lies (a landscape queue's page is wider than high).
 QSizeF PaperPoints(const QString& paper) {
   static const std::map<QString, QPageSize::PageSizeId> ids = {
-      {QStringLiteral("A4"), QPageSize::A4}, {QStringLiteral("Letter"), QPageSize::Letter},
-      {QStringLiteral("A3"), QPageSize::A3}, {QStringLiteral("Legal"), QPageSize::Legal}};
+      {QStringLiteral("A4"), QPageSize::A4},
+      {QStringLiteral("Letter"), QPageSize::Letter},
+      {QStringLiteral("A3"), QPageSize::A3},
+      {QStringLiteral("Legal"), QPageSize::Legal}};
   QString size = paper;
   const bool landscape = size.endsWith(QStringLiteral("-landscape"));
   if (landscape) size.chop(10);
@@ -147,7 +154,8 @@ QString Remarks(int count) {
     const int target = (k % 7 == 0) ? 118 + k % 9 : 75 + k % 16;
     QString line = QStringLiteral("L%1").arg(k, 3, 10, QLatin1Char('0'));
     for (int w = 0; line.size() < target; ++w) {
-      const QString word = QStringLiteral("STN%1").arg((k * 7 + w * 13) % 997).left(3 + (k + w) % 5);
+      const QString word =
+          QStringLiteral("STN%1").arg((k * 7 + w * 13) % 997).left(3 + (k + w) % 5);
       line += QLatin1Char(' ') + word;
     }
     text += line.left(target).trimmed() + QLatin1Char('\n');
@@ -155,7 +163,9 @@ QString Remarks(int count) {
   return text;
 }
 
-QStringList Papers() { return {QStringLiteral("A4"), QStringLiteral("Letter"), QStringLiteral("A3")}; }
+QStringList Papers() {
+  return {QStringLiteral("A4"), QStringLiteral("Letter"), QStringLiteral("A3")};
+}
 
 }  // namespace
 
@@ -175,7 +185,8 @@ class TestViewerPaper : public QObject {
  private slots:
   void initTestCase() {
     QFile why(kDir + QStringLiteral("/papers-unavailable"));
-    if (why.open(QIODevice::ReadOnly)) QSKIP(qPrintable(QString::fromLocal8Bit(why.readAll()).trimmed()));
+    if (why.open(QIODevice::ReadOnly))
+      QSKIP(qPrintable(QString::fromLocal8Bit(why.readAll()).trimmed()));
     for (const QString& paper : AllQueues())
       if (QPrinterInfo::printerInfo(QueueOf(paper)).isNull())
         QSKIP(qPrintable(QStringLiteral("the print queue %1 is not set up").arg(QueueOf(paper))));
@@ -201,7 +212,8 @@ class TestViewerPaper : public QObject {
     QVERIFY(s.printerResolutionX > 0);
     const auto points = [&](float px, int dpi) { return px * 72.0 / dpi; };
     QVERIFY2(qAbs(points(s.pageWidth, s.printerResolutionX) - pt.width()) < 1.0, qPrintable(paper));
-    QVERIFY2(qAbs(points(s.pageHeight, s.printerResolutionY) - pt.height()) < 1.0, qPrintable(paper));
+    QVERIFY2(qAbs(points(s.pageHeight, s.printerResolutionY) - pt.height()) < 1.0,
+             qPrintable(paper));
     const bool landscape = paper.endsWith(QStringLiteral("landscape"));
     QCOMPARE(s.orientation, landscape ? 2 : 1);
     if (!landscape) {
@@ -238,13 +250,18 @@ class TestViewerPaper : public QObject {
     QTest::addColumn<QString>("preset");  // the default printer's paper
     QTest::addColumn<QString>("paper");   // the paper of the queue chosen in the dialog
     for (const QString& paper : Papers()) QTest::newRow(qPrintable(paper)) << paper << paper;
-    QTest::newRow("A4, Letter chosen") << "A4" << "Letter";
-    QTest::newRow("Letter, A4 chosen") << "Letter" << "A4";
-    QTest::newRow("A3, A4 chosen") << "A3" << "A4";
+    QTest::newRow("A4, Letter chosen") << "A4"
+                                       << "Letter";
+    QTest::newRow("Letter, A4 chosen") << "Letter"
+                                       << "A4";
+    QTest::newRow("A3, A4 chosen") << "A3"
+                                   << "A4";
     // A queue chosen in the dialog kept the default's orientation (Letter laid out
     // portrait and turned on landscape paper; A4 printed landscape).
-    QTest::newRow("A4, Letter landscape chosen") << "A4" << "Letter-landscape";
-    QTest::newRow("A4 landscape, A4 chosen") << "A4-landscape" << "A4";
+    QTest::newRow("A4, Letter landscape chosen") << "A4"
+                                                 << "Letter-landscape";
+    QTest::newRow("A4 landscape, A4 chosen") << "A4-landscape"
+                                             << "A4";
   }
   void printoutKeepsToTheMargins() {
     QFETCH(QString, preset);
@@ -288,22 +305,34 @@ class TestViewerPaper : public QObject {
           rightmost = std::max(rightmost, word.xMax);
           lowest = std::max(lowest, word.yMax);
         }
-    qInfo("%s: page %.1f x %.1f pt (paper %.1f x %.1f); %d lines a page; rightmost word ends "
-          "%.2f mm inside the right margin, lowest line %.2f mm above the bottom margin",
-          qPrintable(paper), pages[0].width, pages[0].height, pt.width(), pt.height(), perPage,
-          (right - rightmost) / kPt, (bottom - lowest) / kPt);
+    qInfo(
+        "%s: page %.1f x %.1f pt (paper %.1f x %.1f); %d lines a page; rightmost word ends "
+        "%.2f mm inside the right margin, lowest line %.2f mm above the bottom margin",
+        qPrintable(paper), pages[0].width, pages[0].height, pt.width(), pt.height(), perPage,
+        (right - rightmost) / kPt, (bottom - lowest) / kPt);
     for (int k = 0; k < pages.size(); ++k) {
       const Page& page = pages[k];
-      QVERIFY2(qAbs(page.width - pt.width()) < 1.0 && qAbs(page.height - pt.height()) < 1.0,
-               qPrintable(QStringLiteral("page %1 is %2 x %3 pt").arg(k + 1).arg(page.width).arg(page.height)));
+      QVERIFY2(
+          qAbs(page.width - pt.width()) < 1.0 && qAbs(page.height - pt.height()) < 1.0,
+          qPrintable(
+              QStringLiteral("page %1 is %2 x %3 pt").arg(k + 1).arg(page.width).arg(page.height)));
       for (const Word& word : page.words) {
         if (word.yMax < top) continue;  // the heading, in the top margin
-        QVERIFY2(word.xMin >= left - 0.5 && word.xMax <= right + 0.05,
-                 qPrintable(QStringLiteral("page %1: \"%2\" spans %3 to %4 pt, margins at %5 and %6")
-                                .arg(k + 1).arg(word.text).arg(word.xMin).arg(word.xMax).arg(left).arg(right)));
+        QVERIFY2(
+            word.xMin >= left - 0.5 && word.xMax <= right + 0.05,
+            qPrintable(QStringLiteral("page %1: \"%2\" spans %3 to %4 pt, margins at %5 and %6")
+                           .arg(k + 1)
+                           .arg(word.text)
+                           .arg(word.xMin)
+                           .arg(word.xMax)
+                           .arg(left)
+                           .arg(right)));
         QVERIFY2(word.yMax <= bottom + 0.5,
                  qPrintable(QStringLiteral("page %1: \"%2\" ends at %3 pt, bottom margin at %4")
-                                .arg(k + 1).arg(word.text).arg(word.yMax).arg(bottom)));
+                                .arg(k + 1)
+                                .arg(word.text)
+                                .arg(word.yMax)
+                                .arg(bottom)));
       }
       // The page holds the preview's page, line for line.
       const QStringList printed = LinesBelow(page, top);
@@ -329,7 +358,8 @@ class TestViewerPaper : public QObject {
         for (QAbstractButton* b : d->findChildren<QAbstractButton*>())
           if (b->text().contains(QStringLiteral("Options"))) QTest::mouseClick(b, Qt::LeftButton);
         QApplication::processEvents();
-        for (const char* name : {"printRange", "pagesRadioButton", "from", "to", "pagesLineEdit", "pageSetCombo"})
+        for (const char* name :
+             {"printRange", "pagesRadioButton", "from", "to", "pagesLineEdit", "pageSetCombo"})
           for (QWidget* c : d->findChildren<QWidget*>(QLatin1String(name)))
             if (c->isEnabled() && c->isVisibleTo(d)) choosable << QLatin1String(name);
         for (QLabel* to : d->findChildren<QLabel*>())  // no "to" left between hidden numbers
@@ -377,11 +407,15 @@ class TestViewerPaper : public QObject {
   void orientationFromTheQueuesOptions_data() {
     QTest::addColumn<QString>("options");
     QTest::addColumn<int>("orientation");
-    QTest::newRow("none") << "copies=1 device-uri=file:///tmp/job.pdf" << int(QPageLayout::Portrait);
-    QTest::newRow("landscape") << "copies=1 orientation-requested=4 number-up=1" << int(QPageLayout::Landscape);
+    QTest::newRow("none") << "copies=1 device-uri=file:///tmp/job.pdf"
+                          << int(QPageLayout::Portrait);
+    QTest::newRow("landscape") << "copies=1 orientation-requested=4 number-up=1"
+                               << int(QPageLayout::Landscape);
     QTest::newRow("reverse landscape") << "orientation-requested=5" << int(QPageLayout::Landscape);
-    QTest::newRow("landscape flag") << "copies=1 landscape sides=one-sided" << int(QPageLayout::Landscape);
-    QTest::newRow("other option") << "printer-info='landscape orientation-requested=4'" << int(QPageLayout::Portrait);
+    QTest::newRow("landscape flag")
+        << "copies=1 landscape sides=one-sided" << int(QPageLayout::Landscape);
+    QTest::newRow("other option") << "printer-info='landscape orientation-requested=4'"
+                                  << int(QPageLayout::Portrait);
   }
   void orientationFromTheQueuesOptions() {
     QFETCH(QString, options);

@@ -122,7 +122,10 @@ class TestViewerPrint : public QObject {
     QCOMPARE(pages.size(), 3);
     for (int k = 0; k < 3; ++k) {
       QVERIFY2(pages[k].contains(QString("PRINT.TXT  |  Page %1/3  |  ").arg(k + 1)) ||
-                   pages[k].contains(QRegularExpression(QString("PRINT\\.TXT\\s+\\|\\s+Page %1/3\\s+\\|\\s+\\d\\d-\\d\\d-\\d{4}, \\d\\d:\\d\\d:\\d\\d").arg(k + 1))),
+                   pages[k].contains(QRegularExpression(
+                       QString("PRINT\\.TXT\\s+\\|\\s+Page %1/3\\s+\\|\\s+\\d\\d-\\d\\d-\\d{4}, "
+                               "\\d\\d:\\d\\d:\\d\\d")
+                           .arg(k + 1))),
                qPrintable(pages[k].left(200)));
     }
     QCOMPARE(CountLines(pages[0]), linesPerPage_);

@@ -105,9 +105,11 @@ class TestViewerWindow : public QObject {
     const QRect area = w.screen()->availableGeometry();
     QCOMPARE(w.geometry().center(), area.center());
     QVERIFY(!w.windowIcon().isNull());
-    const QList<QPair<QPushButton*, QString>> buttons = {
-        {w.openButton(), "&Open"}, {w.previewButton(), "&Preview"}, {w.marginsButton(), "&Margins"},
-        {w.fontButton(), "&Font"}, {w.exitButton(), "E&xit"}};
+    const QList<QPair<QPushButton*, QString>> buttons = {{w.openButton(), "&Open"},
+                                                         {w.previewButton(), "&Preview"},
+                                                         {w.marginsButton(), "&Margins"},
+                                                         {w.fontButton(), "&Font"},
+                                                         {w.exitButton(), "E&xit"}};
     const int xs[] = {3, 78, 159, 234, 315};
     for (int k = 0; k < buttons.size(); ++k) {
       QCOMPARE(buttons[k].first->text(), buttons[k].second);
@@ -143,12 +145,15 @@ class TestViewerWindow : public QObject {
     const QFont font(family, size);
     const viewer::TextWidthFn width = viewer::TextWidthOn(font, &image);
     const QFontMetrics fm(font, &image);
-    const QStringList samples = {"", " ", "PT.   NORTHINGS     EASTINGS     HEIGHT   CODE",
+    const QStringList samples = {"",
+                                 " ",
+                                 "PT.   NORTHINGS     EASTINGS     HEIGHT   CODE",
                                  " 1   815000.2500   832000.5000   12.5000   3",
-                                 QString(300, 'W'), QString::fromLatin1("h\xf6he \xa0\xff"),
-                                 "tab\there", QString::fromUtf8("\xe4\xb8\xad\xe6\x96\x87 mixed")};
-    for (const QString& t : samples)
-      QCOMPARE(width(t.toStdU16String()), fm.horizontalAdvance(t));
+                                 QString(300, 'W'),
+                                 QString::fromLatin1("h\xf6he \xa0\xff"),
+                                 "tab\there",
+                                 QString::fromUtf8("\xe4\xb8\xad\xe6\x96\x87 mixed")};
+    for (const QString& t : samples) QCOMPARE(width(t.toStdU16String()), fm.horizontalAdvance(t));
   }
 
   void iconAndCursorArt() {
@@ -169,8 +174,8 @@ class TestViewerWindow : public QObject {
 
   void openNehFile() {
     const QString path = Path("SITE.NEH");
-    QVERIFY(testsupport::WriteSurveyFile(path.toStdString(),
-                                         {{815000.25, 832000.5, 30012.5}, {-5.0, 1.0, -30012.5}}, 24));
+    QVERIFY(testsupport::WriteSurveyFile(
+        path.toStdString(), {{815000.25, 832000.5, 30012.5}, {-5.0, 1.0, -30012.5}}, 24));
     viewer::MainWindow w;
     w.show();
     w.state().lastFolder = QString(Path("")).toStdString();
@@ -206,8 +211,10 @@ class TestViewerWindow : public QObject {
   void failedOpens_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("message");
-    QTest::newRow("vanished") << "gone.TXT" << "The file does not exist.";
-    QTest::newRow("held by another program") << "held.TXT" << "Permission denied";
+    QTest::newRow("vanished") << "gone.TXT"
+                              << "The file does not exist.";
+    QTest::newRow("held by another program") << "held.TXT"
+                                             << "Permission denied";
   }
   void failedOpens() {
     QFETCH(QString, name);
@@ -243,10 +250,13 @@ class TestViewerWindow : public QObject {
     QTest::newRow("SEC name padded with zero bytes")
         << "Z.SEC" << QByteArray("CH1\0\0\0\0\0  100.00", 16)
         << "PT.  DIST     HEIGHT      REMARKS\n 1  CH1";
-    QTest::newRow("text with a zero byte") << "z.TXT" << QByteArray("before\0after", 12) << "before";
+    QTest::newRow("text with a zero byte")
+        << "z.TXT" << QByteArray("before\0after", 12) << "before";
     QTest::newRow("text with tabs") << "t.XYZ" << QByteArray("a\tb\r\nc") << "a\tb\nc";
-    QTest::newRow("UTF-8 text") << "u.TXT" << QByteArray("h\xc3\xb6he") << QString::fromUtf8("h\xc3\xb6he");
-    QTest::newRow("Latin-1 text") << "l.TXT" << QByteArray("h\xf6he") << QString::fromLatin1("h\xf6he");
+    QTest::newRow("UTF-8 text") << "u.TXT" << QByteArray("h\xc3\xb6he")
+                                << QString::fromUtf8("h\xc3\xb6he");
+    QTest::newRow("Latin-1 text") << "l.TXT" << QByteArray("h\xf6he")
+                                  << QString::fromLatin1("h\xf6he");
   }
   void editBoxText() {
     QFETCH(QString, name);
@@ -271,9 +281,11 @@ class TestViewerWindow : public QObject {
       QCOMPARE(p->windowTitle(), QString("QOVA File View"));
       QCOMPARE(p->pageLabelText(), QString("Page 1/1"));
       QCOMPARE(p->lines(), (viewer::PageLines{u" ", u""}));
-      for (QPushButton* b : {p->firstButton(), p->previousButton(), p->nextButton(), p->lastButton()})
+      for (QPushButton* b :
+           {p->firstButton(), p->previousButton(), p->nextButton(), p->lastButton()})
         QVERIFY(!b->isEnabled());
-      QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), p->closeButton(), 3000);  // once active
+      QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), p->closeButton(),
+                                3000);  // once active
       // Geometry: 90 % of the work area, centred, not smaller than 200 x 200.
       const QRect area = p->screen()->availableGeometry();
       QCOMPARE(p->size(), QSize(qRound(area.width() * 0.9), qRound(area.height() * 0.9)));
@@ -290,10 +302,12 @@ class TestViewerWindow : public QObject {
       // Without a printer the page is the screen's A4 or letter.
       const viewer::PageSettings& s = w.state().settings;
       QCOMPARE(s.printerResolutionX, s.screenResolutionX);
-      QCOMPARE(qRound(s.pageWidth), us_ ? qRound(8.5 * s.screenResolutionX) : qRound(21 / 2.54 * s.screenResolutionX));
+      QCOMPARE(qRound(s.pageWidth),
+               us_ ? qRound(8.5 * s.screenResolutionX) : qRound(21 / 2.54 * s.screenResolutionX));
       QCOMPARE(p->canvas()->pageImage.size(),
                us_ ? QSize(qRound(8.5 * s.screenResolutionX), 11 * s.screenResolutionY)
-                   : QSize(qRound(21 / 2.54 * s.screenResolutionX), qRound(29.7 / 2.54 * s.screenResolutionY)));
+                   : QSize(qRound(21 / 2.54 * s.screenResolutionX),
+                           qRound(29.7 / 2.54 * s.screenResolutionY)));
       // The heading is drawn in the top margin.
       const QImage& img = p->canvas()->pageImage;
       bool inked = false;
@@ -323,7 +337,8 @@ class TestViewerWindow : public QObject {
       QVERIFY(lpp > 40 && lpp < 131);
       const int pages = w.state().settings.pageCount;
       QCOMPARE(pages, int(p->lines().size()) / lpp + 1);
-      QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), p->closeButton(), 3000);  // once active
+      QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), p->closeButton(),
+                                3000);  // once active
       QVERIFY(!p->firstButton()->isEnabled() && !p->previousButton()->isEnabled());
       QVERIFY(p->nextButton()->isEnabled() && p->lastButton()->isEnabled());
 
@@ -406,8 +421,9 @@ class TestViewerWindow : public QObject {
       if (c->hShown()) {
         QScrollBar* hb = c->horizontalBar();
         hb->setValue(0);
-        QWheelEvent across(QPointF(50, 50), c->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120),
-                           Qt::MiddleButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent across(QPointF(50, 50), c->mapToGlobal(QPointF(50, 50)), QPoint(),
+                           QPoint(0, -120), Qt::MiddleButton, Qt::NoModifier, Qt::NoScrollPhase,
+                           false);
         QApplication::sendEvent(c, &across);
         QCOMPARE(hb->value(), 10);
       }
