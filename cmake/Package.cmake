@@ -16,13 +16,15 @@ set(SUITE_SAMPLE_FILES
 set(SUITE_DOC_FILES
   howto-brisel.md howto-lisket.md howto-norvane.md howto-plandra.md
   howto-prompt-window.md howto-sectra.md howto-selvan.md howto-surveyexport.md
+  howto-surveyexport-gui.md surveyexport-gui.png surveyexport-gui-sheet.png
   brisel.png brisel-page-label.png brisel-preview-100.png brisel-preview-fit.png
   export-sections.png export-site-dxf.png export-site-gpkg.png export-site-plan.png
   export-sections-dxf-librecad.png export-site-dxf-librecad.png export-site-qgis.png
   lisket.png norvane.png plandra-dark.png plandra-light.png plandra-zoom-label.png
   sectra.png sectra-dark.png selvan.png selvan-installed.png selvan-list.png)
 # The programs and the other executables in /usr/bin; the programs have menu entries.
-set(SUITE_MENU_PROGRAMS selvan lisket plandra plandra-light sectra sectra-dark brisel norvane)
+set(SUITE_MENU_PROGRAMS selvan lisket plandra plandra-light sectra sectra-dark brisel norvane
+  surveyexport-gui)
 set(SUITE_SHIPPED_TARGETS ${SUITE_MENU_PROGRAMS} hkconvert surveyexport)
 
 list(TRANSFORM SUITE_SAMPLE_FILES PREPEND ${PROJECT_SOURCE_DIR}/samples/ OUTPUT_VARIABLE _suite_samples)
