@@ -317,7 +317,7 @@ const CommandDecl kCommandDecls[] = {
      "Every record of a survey file (.DAT .NEH .SEC .STN .CHG .PTS .SOL) as one row of a\n"
      "table, with the fields as brisel shows them. Empty records are left out; records\n"
      "holding values that are not numbers are skipped and counted. In a GeoPackage the\n"
-     "rows of an NEH file are 3D points."},
+     "rows of NEH, STN, CHG and SOL files are points."},
     {Command::Sections, "sections",
      "surveyexport sections SEC [SEC...] --from NAME [--to NAME] --horizontal H\n"
      "                      --vertical V [OPTIONS] OUTPUT",

@@ -284,6 +284,30 @@ TableReader::Step TableReader::Next(TableRow* row) {
 
 // ---- Writing -------------------------------------------------------------------------
 
+namespace {
+
+// Where a kind's rows hold a position: the indexes into TableRow::numbers of the northing,
+// the easting and the height (-1: none).
+struct PointColumns {
+  int northing = -1, easting = -1, height = -1;
+};
+PointColumns PointColumnsOf(SurveyKind kind) {
+  switch (kind) {
+    case SurveyKind::Neh:
+      return {0, 1, 2};  // NORTHINGS, EASTINGS, HEIGHT
+    case SurveyKind::Stn:
+      return {0, 1, 2};  // NORTHINGS, EASTINGS, HEIGHTS after the name
+    case SurveyKind::Chg:
+      return {2, 3, -1};  // CHAINAGE, BEARINGS, NORTHINGS, EASTINGS
+    case SurveyKind::Sol:
+      return {1, 2, -1};  // CHAINAGE, NORTHINGS, EASTING
+    default:
+      return {};
+  }
+}
+
+}  // namespace
+
 std::string ExportTable(const TableOptions& options, TableSummary* summary) {
   *summary = TableSummary{};
   RegisterGdal();
@@ -298,7 +322,10 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
   if (format != Format::Csv && format != Format::Gpkg && format != Format::Xlsx) {
     return options.output + ": unknown kind of output (table writes .csv, .gpkg or .xlsx)";
   }
-  const bool points = format == Format::Gpkg && kind == SurveyKind::Neh;
+  // In a GeoPackage the rows that hold a position are points: the survey's points (NEH)
+  // and its control (STN with the station's height, CHG and SOL on the ground plane).
+  const PointColumns place = PointColumnsOf(kind);
+  const bool points = format == Format::Gpkg && place.northing >= 0;
   SpatialRef srs;
   CoordinateRule rule;
   if (points) {
@@ -346,9 +373,9 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
                                                          : (stem.empty() ? "records" : stem);
   CPLStringList layerOptions;
   if (format == Format::Csv) layerOptions.SetNameValue("STRING_QUOTING", "IF_NEEDED");
-  OGRLayer* layer =
-      OGRLayer::FromHandle(out.CreateLayer(layerName.c_str(), points ? srs.get() : nullptr,
-                                           points ? wkbPoint25D : wkbNone, layerOptions.List()));
+  OGRLayer* layer = OGRLayer::FromHandle(out.CreateLayer(
+      layerName.c_str(), points ? srs.get() : nullptr,
+      points ? (place.height >= 0 ? wkbPoint25D : wkbPoint) : wkbNone, layerOptions.List()));
   if (layer == nullptr) return out.Failure();
 
   // CSV numbers are written as the shortest text that reads back as the same double;
@@ -414,12 +441,15 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
     }
     if (points) {
       double x = 0, y = 0;
-      if (!rule.Place(row.numbers[1], row.numbers[0], x, y)) {
+      if (!rule.Place(row.numbers[place.easting], row.numbers[place.northing], x, y)) {
         ++summary->skipped;
         if (summary->firstSkipped.size() < 5) summary->firstSkipped.push_back(row.record);
         continue;
       }
-      feature.SetGeometryDirectly(new OGRPoint(x, y, row.numbers[2]));
+      if (place.height >= 0)
+        feature.SetGeometryDirectly(new OGRPoint(x, y, row.numbers[place.height]));
+      else
+        feature.SetGeometryDirectly(new OGRPoint(x, y));
     }
     if (std::string problem = out.Write(OGRLayer::ToHandle(layer), OGRFeature::ToHandle(&feature));
         !problem.empty()) {

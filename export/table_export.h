@@ -13,7 +13,8 @@
 //        name and chainage of the section it belongs to; header records and section
 //        terminators give those and are not rows of their own.
 //   DAT  PT., H.A., V.A., DIST., SIG.HT., CODE
-//   STN  PT., STN. NAME, NORTHINGS, EASTINGS, HEIGHTS
+//   STN  PT., STN. NAME, NORTHINGS, EASTINGS, HEIGHTS (in a GeoPackage 3D points, and CHG
+//        and SOL rows 2D points at their northings and eastings, in the chosen CRS)
 //   CHG  PT., CHAINAGE, BEARINGS, NORTHINGS, EASTINGS, RADIUS
 //   PTS  PT., Item1/(N), Item2/(E) (both as text)
 //   SOL  PT., CHAINAGE, NORTHINGS, EASTING, TAN BRG

@@ -102,6 +102,8 @@ class TestTableExport : public QObject {
   void everyKindReadBack();
   void pointsInTheirCrs_data();
   void pointsInTheirCrs();
+  void controlOnTheMap_data();
+  void controlOnTheMap();
   void fullPrecision();
   void badRecordsSkippedAndCounted();
   void problems_data();
@@ -284,6 +286,40 @@ void TestTableExport::pointsInTheirCrs() {
     QCOMPARE(all.contains("POINT Z (836010.25 820010.5 12.921)"), grid);
     QCOMPARE(all.contains("POINT Z (836000.0625 820000.125 -2.5)"), grid);
   }
+}
+
+// The control of a job is on the map: stations (with their heights), chainage points and
+// setting-out points are points of a GeoPackage at their easting and northing.
+void TestTableExport::controlOnTheMap_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<int>("length");
+  QTest::addColumn<QVariantList>("record");  // fields after the first, as written
+  QTest::addColumn<QString>("point");
+  QTest::newRow("station") << "C.STN" << 32
+                           << QVariantList{QString("CP1"), 820010.5, 836020.25, 12.5}
+                           << "POINT Z (836020.25 820010.5 12.5)";
+  QTest::newRow("chainage") << "C.CHG" << 40 << QVariantList{100.0, 45.0, 820030.5, 836040.25, 0.0}
+                            << "POINT (836040.25 820030.5)";
+  QTest::newRow("setting out") << "C.SOL" << 32 << QVariantList{100.0, 820050.5, 836060.25, 90.0}
+                               << "POINT (836060.25 820050.5)";
+}
+
+void TestTableExport::controlOnTheMap() {
+  if (!HaveOgrinfo()) QSKIP("ogrinfo (gdal-bin) is not installed");
+  QFETCH(QString, name);
+  QFETCH(int, length);
+  QFETCH(QVariantList, record);
+  QFETCH(QString, point);
+  testsupport::Record r;
+  for (const QVariant& v : record)
+    r.push_back(v.typeId() == QMetaType::QString ? testsupport::Field(v.toString().toStdString())
+                                                 : testsupport::Field(v.toDouble()));
+  QTemporaryDir dir;
+  const QString input = dir.filePath(name), output = dir.filePath("c.gpkg");
+  QVERIFY(WriteSurveyFile(input.toStdString(), {r}, length));
+  QCOMPARE(RunTable({input, output}).code, 0);
+  const QString all = Ogrinfo({"-ro", "-al", "-q", output});
+  QVERIFY2(all.contains(point), qPrintable(all));
 }
 
 void TestTableExport::fullPrecision() {
