@@ -76,13 +76,20 @@ std::vector<std::string> WordsFor(Command command, const ExportChoices& c,
 
 const char* KindWord(SurveyKind kind) {
   switch (kind) {
-    case SurveyKind::Dat: return "an observation (DAT) file";
-    case SurveyKind::Neh: return "a point (NEH) file";
-    case SurveyKind::Sec: return "a section (SEC) file";
-    case SurveyKind::Stn: return "a station (STN) file";
-    case SurveyKind::Chg: return "a chainage (CHG) file";
-    case SurveyKind::Pts: return "a point list (PTS) file";
-    case SurveyKind::Sol: return "a setting-out (SOL) file";
+    case SurveyKind::Dat:
+      return "an observation (DAT) file";
+    case SurveyKind::Neh:
+      return "a point (NEH) file";
+    case SurveyKind::Sec:
+      return "a section (SEC) file";
+    case SurveyKind::Stn:
+      return "a station (STN) file";
+    case SurveyKind::Chg:
+      return "a chainage (CHG) file";
+    case SurveyKind::Pts:
+      return "a point list (PTS) file";
+    case SurveyKind::Sol:
+      return "a setting-out (SOL) file";
   }
   return "a survey file";
 }
@@ -215,8 +222,10 @@ std::string ShellQuoted(const std::string& word) {
   if (safe) return word;
   std::string q = "'";
   for (char ch : word) {
-    if (ch == '\'') q += "'\\''";
-    else q += ch;
+    if (ch == '\'')
+      q += "'\\''";
+    else
+      q += ch;
   }
   return q + "'";
 }

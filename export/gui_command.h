@@ -28,15 +28,15 @@ bool TargetIsSheet(Target target);
 // text, so that the parser (not the window) judges them.
 struct ExportChoices {
   Target target = Target::Dxf;
-  bool neHAsTable = false;   // CSV and GeoPackage: an NEH file's records as a table, not its plan
-  std::string reference;     // plan: a reference NEH file
+  bool neHAsTable = false;  // CSV and GeoPackage: an NEH file's records as a table, not its plan
+  std::string reference;    // plan: a reference NEH file
   bool numbers = false, levels = false;
-  std::string crs;           // "" the format's default; else as --crs takes it
+  std::string crs;  // "" the format's default; else as --crs takes it
   bool suiteDatumShift = false;
-  bool flat = false;         // --2d
-  bool wgs84 = false;        // plan to CSV: latitude and longitude columns
-  std::string scale;         // "" the largest standard scale that fits
-  std::string paper;         // "" the command's default
+  bool flat = false;   // --2d
+  bool wgs84 = false;  // plan to CSV: latitude and longitude columns
+  std::string scale;   // "" the largest standard scale that fits
+  std::string paper;   // "" the command's default
   bool portrait = false;
   std::string from, to, horizontal, vertical;  // sections
   bool heights = false, fit = false;
@@ -47,7 +47,7 @@ struct ExportChoices {
 // One file of the window's list as the commands see it.
 struct ListedFile {
   std::string path;
-  bool known = false;                            // one of the seven kinds
+  bool known = false;  // one of the seven kinds
   toolkit::SurveyKind kind = toolkit::SurveyKind::Neh;
 };
 

@@ -13,25 +13,32 @@ namespace surveyexport {
 const char* KindTitle(toolkit::SurveyKind kind) {
   using toolkit::SurveyKind;
   switch (kind) {
-    case SurveyKind::Dat: return "Observations (DAT)";
-    case SurveyKind::Neh: return "Points (NEH)";
-    case SurveyKind::Sec: return "Sections (SEC)";
-    case SurveyKind::Stn: return "Stations (STN)";
-    case SurveyKind::Chg: return "Chainages (CHG)";
-    case SurveyKind::Pts: return "Point list (PTS)";
-    case SurveyKind::Sol: return "Setting out (SOL)";
+    case SurveyKind::Dat:
+      return "Observations (DAT)";
+    case SurveyKind::Neh:
+      return "Points (NEH)";
+    case SurveyKind::Sec:
+      return "Sections (SEC)";
+    case SurveyKind::Stn:
+      return "Stations (STN)";
+    case SurveyKind::Chg:
+      return "Chainages (CHG)";
+    case SurveyKind::Pts:
+      return "Point list (PTS)";
+    case SurveyKind::Sol:
+      return "Setting out (SOL)";
   }
   return "";
 }
 
-SurveyFileFacts ReadSurveyFileFacts(const std::string& path,
-                                    const std::function<bool()>& keepGoing, bool* stopped) {
+SurveyFileFacts ReadSurveyFileFacts(const std::string& path, const std::function<bool()>& keepGoing,
+                                    bool* stopped) {
   SurveyFileFacts f;
   if (stopped) *stopped = false;
   f.known = SurveyKindOfPath(path, &f.kind);
   if (!f.known) {
-    f.problem =
-        Shown(path) + ": not a survey file (the name must end in .DAT .NEH .SEC .STN .CHG .PTS or .SOL)";
+    f.problem = Shown(path) +
+                ": not a survey file (the name must end in .DAT .NEH .SEC .STN .CHG .PTS or .SOL)";
     return f;
   }
   TableReader reader;
@@ -83,8 +90,10 @@ SurveyFileFacts ReadSurveyFileFacts(const std::string& path,
     f.minN = std::min(f.minN, N);
     f.maxN = std::max(f.maxN, N);
   }
-  if (std::string changed = reader.Unchanged(); !changed.empty()) f.problem = changed;
-  else if (rows == 0) f.problem = NothingToExportLine(path, f.records, skipped);
+  if (std::string changed = reader.Unchanged(); !changed.empty())
+    f.problem = changed;
+  else if (rows == 0)
+    f.problem = NothingToExportLine(path, f.records, skipped);
   return f;
 }
 

@@ -20,7 +20,7 @@ struct SurveyFileFacts {
   bool haveExtent = false;
   double minE = 0, maxE = 0, minN = 0, maxN = 0;
   std::vector<std::string> sections;  // SEC: the section names in file order, trimmed
-  std::string problem;  // the line the command line gives, without its program prefix
+  std::string problem;                // the line the command line gives, without its program prefix
 };
 
 // Reads the file through. keepGoing is asked now and then; when it says false the reading

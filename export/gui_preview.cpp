@@ -43,11 +43,16 @@ QColor ColourOf(unsigned long rgb) { return QColor::fromRgb(static_cast<QRgb>(rg
 
 Qt::PenStyle QtPen(int style) {
   switch (style) {
-    case 1: return Qt::DashLine;
-    case 2: return Qt::DotLine;
-    case 3: return Qt::DashDotLine;
-    case 4: return Qt::DashDotDotLine;
-    default: return Qt::SolidLine;
+    case 1:
+      return Qt::DashLine;
+    case 2:
+      return Qt::DotLine;
+    case 3:
+      return Qt::DashDotLine;
+    case 4:
+      return Qt::DashDotDotLine;
+    default:
+      return Qt::SolidLine;
   }
 }
 
@@ -57,8 +62,11 @@ Qt::PenStyle QtPen(int style) {
 class ImageSurface {
  public:
   ImageSurface(QImage& image, const std::function<bool()>& keepGoing)
-      : image_(image), painter_(&image), keepGoing_(keepGoing),
-        cols_(image.width() / kCell + 1), rows_(image.height() / kCell + 1),
+      : image_(image),
+        painter_(&image),
+        keepGoing_(keepGoing),
+        cols_(image.width() / kCell + 1),
+        rows_(image.height() / kCell + 1),
         taken_(static_cast<std::size_t>(cols_) * rows_, false) {
     font_.setPointSizeF(7);
     font_.setFamily("Arial");
@@ -92,7 +100,8 @@ class ImageSurface {
   // Text with its top-left corner (before the turn) at the pixel, turned by angle degrees
   // counter-clockwise; left out where a label already stands in that cell.
   void Text(QPointF p, const std::string& text, unsigned long rgb, double angle, double points) {
-    if (p.x() < -200 || p.y() < -200 || p.x() > image_.width() + 200 || p.y() > image_.height() + 200)
+    if (p.x() < -200 || p.y() < -200 || p.x() > image_.width() + 200 ||
+        p.y() > image_.height() + 200)
       return;
     const int cx = std::clamp(static_cast<int>(p.x()) / kCell, 0, cols_ - 1);
     const int cy = std::clamp(static_cast<int>(p.y()) / kCell, 0, rows_ - 1);
@@ -195,8 +204,11 @@ class PlanPreview : public PreviewScene {
       // The reference file may reach beyond the main one: the view takes in both.
       planplot::PlanState reference;
       reference.mainFileName = state_.referenceFileName;
-      if (std::string e = planplot::ScanFullExtent(reference, Opener(), alive); !e.empty()) return e;
-      extent_ |= QRectF(QPointF(reference.Elo, reference.Nlo), QPointF(reference.Ehi, reference.Nhi)).normalized();
+      if (std::string e = planplot::ScanFullExtent(reference, Opener(), alive); !e.empty())
+        return e;
+      extent_ |=
+          QRectF(QPointF(reference.Elo, reference.Nlo), QPointF(reference.Ehi, reference.Nhi))
+              .normalized();
     }
     return {};
   }
@@ -262,7 +274,8 @@ class RecordingSectionCanvas : public secplot::SectionCanvas {
     marks_.push_back({x, y * ex_ + dy_, static_cast<unsigned long>(c)});
   }
   void Line(double x1, double y1, double x2, double y2, secplot::Colour c, int style) override {
-    strokes_.push_back({x1, y1 * ex_ + dy_, x2, y2 * ex_ + dy_, static_cast<unsigned long>(c), style});
+    strokes_.push_back(
+        {x1, y1 * ex_ + dy_, x2, y2 * ex_ + dy_, static_cast<unsigned long>(c), style});
   }
   void Label(double x, double y, const std::string& text, const secplot::LabelFont& font,
              secplot::Colour fg, secplot::Colour) override {
@@ -315,13 +328,12 @@ class SectionsPreview : public PreviewScene {
           if (horizontal_ > 0 && vertical_ > 0)
             title = SectionTitle(page.name, horizontal_, vertical_);
           notes_.push_back({page.extent.minX, top + 3, title, 0, 0, 9});
-          extent_ |= QRectF(QPointF(page.extent.minX, top - height),
-                            QPointF(page.extent.maxX, top + 3));
+          extent_ |=
+              QRectF(QPointF(page.extent.minX, top - height), QPointF(page.extent.maxX, top + 3));
           top -= height;
           return &canvas;
         },
-        [](const SectionPage&) { return std::string(); },
-        [&](double) { return keepGoing(); });
+        [](const SectionPage&) { return std::string(); }, [&](double) { return keepGoing(); });
     if (problem == "stopped") problem.clear();
     return problem;
   }
@@ -335,7 +347,8 @@ class SectionsPreview : public PreviewScene {
     }
     for (const Mark& m : marks_) surface.Point(view.ToPixel(m.x, m.y), m.rgb);
     surface.Flush();
-    for (const Note& n : notes_) surface.Text(view.ToPixel(n.x, n.y), n.text, n.rgb, n.angle, n.points);
+    for (const Note& n : notes_)
+      surface.Text(view.ToPixel(n.x, n.y), n.text, n.rgb, n.angle, n.points);
     return true;
   }
 
@@ -344,7 +357,8 @@ class SectionsPreview : public PreviewScene {
   std::vector<std::string> SectionNames(const std::function<bool()>& keepGoing) {
     std::vector<std::string> names;
     toolkit::SurveyFile file;
-    if (toolkit::OpenSurveyFileNamed(file, sec_, toolkit::SurveyKind::Sec) != toolkit::OpenResult::Ok)
+    if (toolkit::OpenSurveyFileNamed(file, sec_, toolkit::SurveyKind::Sec) !=
+        toolkit::OpenResult::Ok)
       return names;
     const auto count = static_cast<std::int64_t>(file.recordCount);
     bool header = true;
@@ -356,8 +370,10 @@ class SectionsPreview : public PreviewScene {
         if ((empty && r > 1) || toolkit::IsSecTerminator(file)) continue;
         header = false;
         const std::string name = ShownName(secplot::SectionNameText(file));
-        if (names.size() < 2) names.push_back(name);
-        else names.back() = name;
+        if (names.size() < 2)
+          names.push_back(name);
+        else
+          names.back() = name;
         continue;
       }
       if (!empty && toolkit::IsSecTerminator(file)) header = true;
@@ -540,9 +556,10 @@ void PreviewArea::WorkerLoop() {
     const int generation = job.generation;
     auto keepGoing = [this, generation] { return generation_.load() == generation; };
     if (!job.scene) {
-      QMetaObject::invokeMethod(this, [this, generation] {
-        Shown(generation, QImage(), view_, QRectF(), QString(), false);
-      }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          this,
+          [this, generation] { Shown(generation, QImage(), view_, QRectF(), QString(), false); },
+          Qt::QueuedConnection);
       continue;
     }
     QString problem;
@@ -560,9 +577,12 @@ void PreviewArea::WorkerLoop() {
       image.fill(job.scene->Background());
       if (!job.scene->Draw(image, view, keepGoing) || !keepGoing()) continue;
     }
-    QMetaObject::invokeMethod(this, [this, generation, image, view, extent, problem, job] {
-      Shown(generation, image, view, extent, problem, job.prepare);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, image, view, extent, problem, job] {
+          Shown(generation, image, view, extent, problem, job.prepare);
+        },
+        Qt::QueuedConnection);
   }
 }
 
@@ -589,16 +609,20 @@ void PreviewArea::paintEvent(QPaintEvent*) {
   p.fillRect(rect(), scene_ ? scene_->Background() : palette().color(QPalette::Base));
   if (!image_.isNull()) {
     // The last image, moved and scaled from the view it was drawn for to the one shown.
-    const QPointF a = view_.ToPixel(imageView_.ToWorld(QPointF(0, 0)).x(),
-                                    imageView_.ToWorld(QPointF(0, 0)).y());
-    const QPointF b = view_.ToPixel(imageView_.ToWorld(QPointF(image_.width(), image_.height())).x(),
-                                    imageView_.ToWorld(QPointF(image_.width(), image_.height())).y());
+    const QPointF a =
+        view_.ToPixel(imageView_.ToWorld(QPointF(0, 0)).x(), imageView_.ToWorld(QPointF(0, 0)).y());
+    const QPointF b =
+        view_.ToPixel(imageView_.ToWorld(QPointF(image_.width(), image_.height())).x(),
+                      imageView_.ToWorld(QPointF(image_.width(), image_.height())).y());
     p.drawImage(QRectF(a, b).normalized(), image_);
   }
   QString text;
-  if (!problem_.isEmpty()) text = problem_;
-  else if (!scene_) text = idle_;
-  else if (pending_ && image_.isNull()) text = tr("Drawing…");
+  if (!problem_.isEmpty())
+    text = problem_;
+  else if (!scene_)
+    text = idle_;
+  else if (pending_ && image_.isNull())
+    text = tr("Drawing…");
   if (!text.isEmpty()) {
     p.setPen(palette().color(QPalette::Text));
     p.drawText(rect().adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap, text);
@@ -648,14 +672,30 @@ void PreviewArea::keyPressEvent(QKeyEvent* e) {
   const double step = std::min(width(), height()) / 8.0;
   switch (e->key()) {
     case Qt::Key_Plus:
-    case Qt::Key_Equal: ZoomAt(middle, 1.25); break;
-    case Qt::Key_Minus: ZoomAt(middle, 1 / 1.25); break;
-    case Qt::Key_Left: PanBy(QPointF(step, 0)); break;
-    case Qt::Key_Right: PanBy(QPointF(-step, 0)); break;
-    case Qt::Key_Up: PanBy(QPointF(0, step)); break;
-    case Qt::Key_Down: PanBy(QPointF(0, -step)); break;
-    case Qt::Key_Home: Fit(); break;
-    default: QWidget::keyPressEvent(e); return;
+    case Qt::Key_Equal:
+      ZoomAt(middle, 1.25);
+      break;
+    case Qt::Key_Minus:
+      ZoomAt(middle, 1 / 1.25);
+      break;
+    case Qt::Key_Left:
+      PanBy(QPointF(step, 0));
+      break;
+    case Qt::Key_Right:
+      PanBy(QPointF(-step, 0));
+      break;
+    case Qt::Key_Up:
+      PanBy(QPointF(0, step));
+      break;
+    case Qt::Key_Down:
+      PanBy(QPointF(0, -step));
+      break;
+    case Qt::Key_Home:
+      Fit();
+      break;
+    default:
+      QWidget::keyPressEvent(e);
+      return;
   }
   e->accept();
 }

@@ -116,7 +116,7 @@ class PreviewArea : public QWidget {
   QRectF extent_;
   bool prepared_ = false;
   PreviewView view_;
-  QImage image_;        // drawn for imageView_
+  QImage image_;  // drawn for imageView_
   PreviewView imageView_;
   QString problem_, idle_;
   bool pending_ = false;

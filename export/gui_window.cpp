@@ -124,7 +124,8 @@ void ExportWindow::BuildControls() {
   fileButtons->addWidget(clear_);
 
   preview_ = new PreviewArea;
-  preview_->setToolTip(tr("Wheel or + and - to zoom, drag or the arrow keys to pan, Home for the whole"));
+  preview_->setToolTip(
+      tr("Wheel or + and - to zoom, drag or the arrow keys to pan, Home for the whole"));
   auto* previewShortcut = new QShortcut(QKeySequence(tr("Ctrl+Shift+P")), this);
   connect(previewShortcut, &QShortcut::activated, preview_, [this] { preview_->setFocus(); });
 
@@ -304,7 +305,8 @@ void ExportWindow::BuildControls() {
         this, tr("Add survey files"), QSettings().value("lastFolder").toString(),
         tr("Survey files (*.DAT *.dat *.NEH *.neh *.SEC *.sec *.STN *.stn *.CHG *.chg *.PTS "
            "*.pts *.SOL *.sol);;All files (*)"));
-    if (!files.isEmpty()) QSettings().setValue("lastFolder", QFileInfo(files.front()).absolutePath());
+    if (!files.isEmpty())
+      QSettings().setValue("lastFolder", QFileInfo(files.front()).absolutePath());
     AddFiles(files);
   });
   connect(remove_, &QPushButton::clicked, this, &ExportWindow::RemoveSelected);
@@ -317,7 +319,8 @@ void ExportWindow::BuildControls() {
     if (!f.isEmpty()) reference_->setText(f);
   });
   connect(outputBrowse_, &QPushButton::clicked, this, [this] {
-    const QString d = QFileDialog::getExistingDirectory(this, tr("Save in folder"), outputDir_->text());
+    const QString d =
+        QFileDialog::getExistingDirectory(this, tr("Save in folder"), outputDir_->text());
     if (!d.isEmpty()) outputDir_->setText(d);
   });
   connect(copy_, &QPushButton::clicked, this,
@@ -326,7 +329,8 @@ void ExportWindow::BuildControls() {
   connect(cancelButton_, &QPushButton::clicked, this, &ExportWindow::CancelExport);
   connect(openFolder_, &QPushButton::clicked, this, [this] {
     const QString dir = outputDir_->text();
-    if (QFileInfo(dir).isDir()) QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(dir).absoluteFilePath()));
+    if (QFileInfo(dir).isDir())
+      QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(dir).absoluteFilePath()));
   });
 
   auto changed = [this] { ChoicesChanged(); };
@@ -411,8 +415,8 @@ void ExportWindow::ShowOptions() {
   for (const ListedFile& l : files) neh = neh || (l.known && l.kind == toolkit::SurveyKind::Neh);
   const bool both = CommandWrites(Command::Plan, f) && CommandWrites(Command::Table, f) && neh;
   nehAsRow_->setVisible(both);
-  if (QWidget* label = qobject_cast<QFormLayout*>(nehAsRow_->parentWidget()->layout())
-                           ->labelForField(nehAsRow_))
+  if (QWidget* label =
+          qobject_cast<QFormLayout*>(nehAsRow_->parentWidget()->layout())->labelForField(nehAsRow_))
     label->setVisible(both);
 }
 
@@ -469,10 +473,11 @@ void ExportWindow::AddFiles(const QStringList& paths) {
     QPointer<ExportWindow> self(this);
     readers_->start([this, path, p] {
       bool stopped = false;
-      SurveyFileFacts facts = ReadSurveyFileFacts(p, [this] { return !closing_.load(); }, &stopped);
+      SurveyFileFacts facts = ReadSurveyFileFacts(
+          p, [this] { return !closing_.load(); }, &stopped);
       if (stopped) return;
-      QMetaObject::invokeMethod(this, [this, path, facts] { FactsRead(path, facts); },
-                                Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          this, [this, path, facts] { FactsRead(path, facts); }, Qt::QueuedConnection);
     });
   }
   for (int c = 0; c < kColProgress; ++c) list_->resizeColumnToContents(c);
@@ -510,7 +515,8 @@ void ExportWindow::FactsRead(const QString& path, const SurveyFileFacts& facts) 
         const QString text = box->currentText();
         for (const std::string& name : facts.sections) {
           if (box->count() > 2000) break;
-          if (box->findText(QString::fromStdString(name)) < 0) box->addItem(QString::fromStdString(name));
+          if (box->findText(QString::fromStdString(name)) < 0)
+            box->addItem(QString::fromStdString(name));
         }
         box->setCurrentText(text);
       }
@@ -524,7 +530,8 @@ void ExportWindow::ShowResult(int row, const QString& text, bool failed) {
   QTreeWidgetItem* it = rows_[row].item;
   it->setText(kColResult, text);
   it->setToolTip(kColResult, text);
-  it->setForeground(kColResult, failed ? QBrush(QColor(0xb0, 0, 0)) : palette().brush(QPalette::Text));
+  it->setForeground(kColResult,
+                    failed ? QBrush(QColor(0xb0, 0, 0)) : palette().brush(QPalette::Text));
 }
 
 void ExportWindow::RemoveSelected() {
@@ -586,7 +593,8 @@ void ExportWindow::UpdatePreview() {
   } else {
     preview_->SetScene(nullptr);
     preview_->SetIdleText(f.known ? tr("%1 has no drawing: its records are exported as a table.")
-                                        .arg(QString::fromStdString(std::filesystem::path(f.path).filename().string()))
+                                        .arg(QString::fromStdString(
+                                            std::filesystem::path(f.path).filename().string()))
                                   : tr("Not a survey file."));
     return;
   }
@@ -616,8 +624,8 @@ void ExportWindow::StartExport() {
   if (!existing.isEmpty()) {
     QMessageBox box(QMessageBox::Question, tr("Survey Export"),
                     tr("%n output(s) exist already:", "", existing.size()) + "\n" +
-                        existing.mid(0, 8).join('\n') + (existing.size() > 8 ? "\n…" : "") + "\n\n" +
-                        tr("Replace them?"),
+                        existing.mid(0, 8).join('\n') + (existing.size() > 8 ? "\n…" : "") +
+                        "\n\n" + tr("Replace them?"),
                     QMessageBox::NoButton, this);
     QPushButton* replace = box.addButton(tr("&Replace"), QMessageBox::AcceptRole);
     QPushButton* keep = box.addButton(tr("&Keep them, export the others"), QMessageBox::NoRole);
@@ -670,21 +678,23 @@ void ExportWindow::StartExport() {
   RunJobs(std::move(jobs));
 }
 
-void ExportWindow::RunJobs(std::vector<std::pair<std::vector<std::string>, std::vector<int>>> jobs) {
+void ExportWindow::RunJobs(
+    std::vector<std::pair<std::vector<std::string>, std::vector<int>>> jobs) {
   if (worker_.joinable()) worker_.join();
   cancel_ = false;
   jobsTotal_ = static_cast<int>(jobs.size());
   jobsDone_ = 0;
   exportRows_.clear();
-  for (const auto& j : jobs) exportRows_.insert(exportRows_.end(), j.second.begin(), j.second.end());
+  for (const auto& j : jobs)
+    exportRows_.insert(exportRows_.end(), j.second.begin(), j.second.end());
   overall_->setValue(0);
   SetExporting(true);
   worker_ = std::thread([this, jobs = std::move(jobs)] {
     for (const auto& [words, rows] : jobs) {
       if (cancel_) {
-        QMetaObject::invokeMethod(this, [this, rows = rows] {
-          JobDone(rows, -1, QString(), QString());
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, rows = rows] { JobDone(rows, -1, QString(), QString()); },
+            Qt::QueuedConnection);
         continue;
       }
       ExportOptions options;
@@ -700,29 +710,32 @@ void ExportWindow::RunJobs(std::vector<std::pair<std::vector<std::string>, std::
           const int step = static_cast<int>(std::clamp(done, 0.0, 1.0) * 1000);
           if (step != shown) {
             shown = step;
-            QMetaObject::invokeMethod(this, [this, rows, done] { JobProgress(rows, done); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, rows, done] { JobProgress(rows, done); }, Qt::QueuedConnection);
           }
           return !cancel_.load();
         };
         code = RunExport(options, out, err);
       }
       const bool cancelled = cancel_.load() && code != kDone;
-      QMetaObject::invokeMethod(this, [this, rows = rows, code, cancelled,
-                                       o = QString::fromStdString(out.str()),
-                                       e = QString::fromStdString(err.str())] {
-        JobDone(rows, cancelled ? -1 : code, o, e);
-      }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          this,
+          [this, rows = rows, code, cancelled, o = QString::fromStdString(out.str()),
+           e = QString::fromStdString(err.str())] { JobDone(rows, cancelled ? -1 : code, o, e); },
+          Qt::QueuedConnection);
     }
-    QMetaObject::invokeMethod(this, [this] { AllDone(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { AllDone(); }, Qt::QueuedConnection);
   });
 }
 
 void ExportWindow::JobProgress(std::vector<int> rows, double done) {
   for (int row : rows)
-    if (row < static_cast<int>(rows_.size())) rows_[row].bar->setValue(static_cast<int>(done * 1000));
+    if (row < static_cast<int>(rows_.size()))
+      rows_[row].bar->setValue(static_cast<int>(done * 1000));
   if (jobsTotal_ > 0)
-    overall_->setValue(static_cast<int>((jobsDone_ + std::clamp(done, 0.0, 1.0)) * 1000 / jobsTotal_));
+    overall_->setValue(
+        static_cast<int>((jobsDone_ + std::clamp(done, 0.0, 1.0)) * 1000 / jobsTotal_));
 }
 
 void ExportWindow::JobDone(std::vector<int> rows, int code, QString out, QString err) {
@@ -736,7 +749,8 @@ void ExportWindow::JobDone(std::vector<int> rows, int code, QString out, QString
       continue;
     }
     if (code == kDone) rows_[row].bar->setValue(1000);
-    QString text = code == kDone ? out.trimmed().split('\n').join(QStringLiteral("; ")) : Unprefixed(err);
+    QString text =
+        code == kDone ? out.trimmed().split('\n').join(QStringLiteral("; ")) : Unprefixed(err);
     // A note said beside a good export (part of the survey off the sheet) goes with it.
     if (code == kDone && !err.trimmed().isEmpty()) text += QStringLiteral("; ") + Unprefixed(err);
     ShowResult(row, text, code != kDone);
@@ -758,8 +772,8 @@ void ExportWindow::SetExporting(bool on) {
   exporting_ = on;
   cancelButton_->setEnabled(on);
   export_->setEnabled(!on);
-  for (QWidget* w : std::initializer_list<QWidget*>{add_, remove_, clear_, target_, nehAs_, outputDir_,
-                                                    outputBrowse_})
+  for (QWidget* w : std::initializer_list<QWidget*>{add_, remove_, clear_, target_, nehAs_,
+                                                    outputDir_, outputBrowse_})
     w->setEnabled(!on);
   setAcceptDrops(!on);
 }

@@ -33,8 +33,18 @@ namespace surveyexport {
 class PreviewArea;
 
 // The list's columns.
-enum ListColumn { kColFile, kColKind, kColRecords, kColEMin, kColEMax, kColNMin, kColNMax,
-                  kColProgress, kColResult, kColumnCount };
+enum ListColumn {
+  kColFile,
+  kColKind,
+  kColRecords,
+  kColEMin,
+  kColEMax,
+  kColNMin,
+  kColNMax,
+  kColProgress,
+  kColResult,
+  kColumnCount
+};
 
 class ExportWindow : public QWidget {
   Q_OBJECT
@@ -115,11 +125,12 @@ class ExportWindow : public QWidget {
   QLabel* problem_ = nullptr;
   QProgressBar* overall_ = nullptr;
   QPushButton *add_ = nullptr, *remove_ = nullptr, *clear_ = nullptr, *export_ = nullptr,
-              *cancelButton_ = nullptr, *openFolder_ = nullptr, *copy_ = nullptr, *outputBrowse_ = nullptr;
+              *cancelButton_ = nullptr, *openFolder_ = nullptr, *copy_ = nullptr,
+              *outputBrowse_ = nullptr;
   // Each option's label and field, shown only where the target takes it.
   struct OptionRow {
-    const char* option;      // the command line's option
-    QWidget* label;          // may be null
+    const char* option;  // the command line's option
+    QWidget* label;      // may be null
     std::vector<QWidget*> fields;
   };
   std::vector<OptionRow> optionRows_;

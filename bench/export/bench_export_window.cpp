@@ -75,7 +75,8 @@ double Wait(GapWatch& watch, Done done, const char* what) {
   while (!done()) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
   const qint64 gap = watch.Stop();
   const double s = t.elapsed() / 1000.0;
-  std::printf("%-34s %8.3f s   longest event-loop gap %4lld ms\n", what, s, static_cast<long long>(gap));
+  std::printf("%-34s %8.3f s   longest event-loop gap %4lld ms\n", what, s,
+              static_cast<long long>(gap));
   std::fflush(stdout);
   return s;
 }
@@ -122,24 +123,30 @@ int main(int argc, char** argv) {
   });
 
   window.AddFiles({neh});
-  Wait(watch, [&] { return drawn > 0 && !preview->Drawing(); }, "preview (read, fit, draw)");
+  Wait(
+      watch, [&] { return drawn > 0 && !preview->Drawing(); }, "preview (read, fit, draw)");
   std::printf("%-34s %8.3f s\n", "  drawn after being asked", lastDrawMs / 1000.0);
-  Wait(watch, [&] { return window.Reading() == 0; }, "list facts (records, extent)");
+  Wait(
+      watch, [&] { return window.Reading() == 0; }, "list facts (records, extent)");
 
   drawn = 0;
   preview->ZoomAt(QPointF(preview->width() / 2.0, preview->height() / 2.0), 4);
-  Wait(watch, [&] { return drawn > 0 && !preview->Drawing(); }, "preview zoomed in 4 times");
+  Wait(
+      watch, [&] { return drawn > 0 && !preview->Drawing(); }, "preview zoomed in 4 times");
   std::printf("%-34s %8.3f s\n", "  drawn after being asked", lastDrawMs / 1000.0);
 
   for (const char* target : {"GIS layer (GeoPackage)", "CAD drawing (DXF)"}) {
     for (QLabel* l : window.findChildren<QLabel*>()) {
       if (l->text() == "Export &to:") qobject_cast<QComboBox*>(l->buddy())->setCurrentText(target);
-      if (l->text() == "Save &in folder:") qobject_cast<QLineEdit*>(l->buddy())->setText(dir.path());
+      if (l->text() == "Save &in folder:")
+        qobject_cast<QLineEdit*>(l->buddy())->setText(dir.path());
     }
     bool finished = false;
-    auto c = QObject::connect(&window, &surveyexport::ExportWindow::ExportFinished, [&] { finished = true; });
+    auto c = QObject::connect(&window, &surveyexport::ExportWindow::ExportFinished,
+                              [&] { finished = true; });
     window.StartExport();
-    Wait(watch, [&] { return finished; }, (std::string("export to ") + target).c_str());
+    Wait(
+        watch, [&] { return finished; }, (std::string("export to ") + target).c_str());
     QObject::disconnect(c);
   }
   return 0;

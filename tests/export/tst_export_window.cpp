@@ -92,21 +92,26 @@ QString ReadBack(const QString& path) {
                 {"-c",
                  "import sys, ezdxf\nfrom collections import Counter\n"
                  "doc = ezdxf.readfile(sys.argv[1])\nprint('errors', len(doc.audit().errors))\n"
-                 "for k, n in sorted(Counter((e.dxftype(), e.dxf.layer) for e in doc.modelspace()).items()):\n"
+                 "for k, n in sorted(Counter((e.dxftype(), e.dxf.layer) for e in "
+                 "doc.modelspace()).items()):\n"
                  "    print(k, n)\n",
                  path});
   }
-  if (ext == "pdf") return Tool("pdftotext", {"-layout", path, "-"}) + Tool("pdfinfo", {path}).section("Pages:", 1, 1);
+  if (ext == "pdf")
+    return Tool("pdftotext", {"-layout", path, "-"}) +
+           Tool("pdfinfo", {path}).section("Pages:", 1, 1);
   if (ext == "svg") {
     return Tool("/usr/bin/python3", {"-c",
                                      "import sys, xml.etree.ElementTree as t\n"
-                                     "print(sum(1 for e in t.parse(sys.argv[1]).iter()))", path});
+                                     "print(sum(1 for e in t.parse(sys.argv[1]).iter()))",
+                                     path});
   }
   // GIS layers and tables: ogrinfo's summary of every layer, names and counts.
   QString text = Tool("ogrinfo", {"-ro", "-so", "-al", path});
   QStringList kept;
   for (const QString& line : text.split('\n'))
-    if (line.startsWith("Layer name") || line.startsWith("Feature Count") || line.startsWith("Geometry"))
+    if (line.startsWith("Layer name") || line.startsWith("Feature Count") ||
+        line.startsWith("Geometry"))
       kept << line;
   return kept.join('\n');
 }
@@ -136,7 +141,8 @@ class TestExportWindow : public QObject {
   void shellQuoting() {
     QFETCH(QString, word);
     const std::string quoted = surveyexport::ShellQuoted(word.toStdString());
-    const QString echoed = Tool("/bin/sh", {"-c", "printf '%s|' " + QString::fromStdString(quoted)});
+    const QString echoed =
+        Tool("/bin/sh", {"-c", "printf '%s|' " + QString::fromStdString(quoted)});
     QCOMPARE(echoed, word + "|");
   }
 
@@ -147,13 +153,20 @@ class TestExportWindow : public QObject {
     QTest::addColumn<int>("target");
     QTest::addColumn<QStringList>("outputs");
     QTest::addColumn<QStringList>("notWritten");
-    QTest::newRow("dxf") << int(Target::Dxf) << QStringList{"SITE.dxf", "ROAD.dxf"} << QStringList{"TRAV"};
-    QTest::newRow("gpkg") << int(Target::Gpkg) << QStringList{"SITE.gpkg", "ROAD.gpkg", "TRAV.gpkg"} << QStringList{};
-    QTest::newRow("kml") << int(Target::Kml) << QStringList{"SITE.kml"} << QStringList{"ROAD", "TRAV"};
-    QTest::newRow("geojson") << int(Target::GeoJson) << QStringList{"SITE.geojson"} << QStringList{"ROAD", "TRAV"};
-    QTest::newRow("xlsx") << int(Target::Xlsx) << QStringList{"SITE.xlsx", "ROAD.xlsx", "TRAV.xlsx"} << QStringList{};
-    QTest::newRow("csv") << int(Target::Csv) << QStringList{"SITE.csv", "ROAD.csv", "TRAV.csv"} << QStringList{};
-    QTest::newRow("pdf") << int(Target::Pdf) << QStringList{"SITE.pdf", "ROAD.pdf"} << QStringList{"TRAV"};
+    QTest::newRow("dxf") << int(Target::Dxf) << QStringList{"SITE.dxf", "ROAD.dxf"}
+                         << QStringList{"TRAV"};
+    QTest::newRow("gpkg") << int(Target::Gpkg) << QStringList{"SITE.gpkg", "ROAD.gpkg", "TRAV.gpkg"}
+                          << QStringList{};
+    QTest::newRow("kml") << int(Target::Kml) << QStringList{"SITE.kml"}
+                         << QStringList{"ROAD", "TRAV"};
+    QTest::newRow("geojson") << int(Target::GeoJson) << QStringList{"SITE.geojson"}
+                             << QStringList{"ROAD", "TRAV"};
+    QTest::newRow("xlsx") << int(Target::Xlsx) << QStringList{"SITE.xlsx", "ROAD.xlsx", "TRAV.xlsx"}
+                          << QStringList{};
+    QTest::newRow("csv") << int(Target::Csv) << QStringList{"SITE.csv", "ROAD.csv", "TRAV.csv"}
+                         << QStringList{};
+    QTest::newRow("pdf") << int(Target::Pdf) << QStringList{"SITE.pdf", "ROAD.pdf"}
+                         << QStringList{"TRAV"};
     QTest::newRow("svg") << int(Target::Svg) << QStringList{"SITE.svg"} << QStringList{"TRAV"};
   }
   void eachTarget() {
@@ -168,13 +181,17 @@ class TestExportWindow : public QObject {
     Field<QLineEdit>(f.window, "&Reference file:")->setText(Samples() + "SITEREF.NEH");
     const QString commands = f.window.CommandText();
     QVERIFY(f.Export());
-    for (const QString& name : outputs) QVERIFY2(QFile::exists(f.out.filePath(name)), qPrintable(name));
+    for (const QString& name : outputs)
+      QVERIFY2(QFile::exists(f.out.filePath(name)), qPrintable(name));
     for (int row = 0; row < 3; ++row) {
       const QString file = f.window.List()->topLevelItem(row)->text(surveyexport::kColFile);
       const bool skipped = notWritten.contains(QFileInfo(file).baseName());
-      QVERIFY2(Result(f.window, row).contains(skipped ? "is not written as" : "") && !Result(f.window, row).isEmpty(),
+      QVERIFY2(Result(f.window, row).contains(skipped ? "is not written as" : "") &&
+                   !Result(f.window, row).isEmpty(),
                qPrintable(Result(f.window, row)));
-      if (!skipped) QVERIFY2(!Result(f.window, row).contains("surveyexport"), qPrintable(Result(f.window, row)));
+      if (!skipped)
+        QVERIFY2(!Result(f.window, row).contains("surveyexport"),
+                 qPrintable(Result(f.window, row)));
     }
     // The command shown, run by the command line into another folder, writes the same.
     QTemporaryDir cli;
@@ -201,8 +218,11 @@ class TestExportWindow : public QObject {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("line");
     QTest::newRow("empty") << QByteArray() << "BAD.NEH: the file is empty";
-    QTest::newRow("short") << QByteArray("abc") << "BAD.NEH: holds no records (3 bytes, less than one record of 24 bytes)";
-    QTest::newRow("all empty") << QByteArray(48, '\0') << "BAD.NEH: holds no records (all 2 records are empty)";
+    QTest::newRow("short")
+        << QByteArray("abc")
+        << "BAD.NEH: holds no records (3 bytes, less than one record of 24 bytes)";
+    QTest::newRow("all empty") << QByteArray(48, '\0')
+                               << "BAD.NEH: holds no records (all 2 records are empty)";
   }
   void badFileShownOthersWritten() {
     QFETCH(QByteArray, bytes);
@@ -215,7 +235,8 @@ class TestExportWindow : public QObject {
     QCOMPARE(Result(f.window, 0), in.path() + "/" + line);
     bool boxSeen = false;
     QTimer watch;
-    connect(&watch, &QTimer::timeout, [&] { boxSeen = boxSeen || QApplication::activeModalWidget(); });
+    connect(&watch, &QTimer::timeout,
+            [&] { boxSeen = boxSeen || QApplication::activeModalWidget(); });
     watch.start(5);
     QVERIFY(f.Export());
     QVERIFY(!boxSeen);
@@ -233,7 +254,8 @@ class TestExportWindow : public QObject {
     const QString big = in.filePath("BIG.NEH");
     std::string bytes(24 * 1000000, '\0');
     for (int r = 0; r < 1000000; ++r) {
-      const double rec[3] = {820000.0 + r % 1000, 836000.0 + r / 1000, testsupport::PackHeight(5 + r % 7, r % 30)};
+      const double rec[3] = {820000.0 + r % 1000, 836000.0 + r / 1000,
+                             testsupport::PackHeight(5 + r % 7, r % 30)};
       std::memcpy(&bytes[24 * r], rec, 24);
     }
     QVERIFY(testsupport::WriteBytes(big.toStdString(), bytes));
@@ -241,8 +263,8 @@ class TestExportWindow : public QObject {
     f.Choose(Target::Gpkg);
     QSignalSpy done(&f.window, &ExportWindow::ExportFinished);
     QTest::mouseClick(Named<QPushButton>(f.window, "E&xport"), Qt::LeftButton);
-    auto* bar = qobject_cast<QProgressBar*>(f.window.List()->itemWidget(f.window.List()->topLevelItem(0),
-                                                                        surveyexport::kColProgress));
+    auto* bar = qobject_cast<QProgressBar*>(
+        f.window.List()->itemWidget(f.window.List()->topLevelItem(0), surveyexport::kColProgress));
     QTRY_VERIFY_WITH_TIMEOUT(bar->value() > 0, 60000);
     QVERIFY(f.window.Exporting());
     QTest::mouseClick(Named<QPushButton>(f.window, "Cancel"), Qt::LeftButton);
@@ -287,13 +309,16 @@ class TestExportWindow : public QObject {
     QTest::addColumn<QStringList>("shown");
     QTest::addColumn<QStringList>("hidden");
     const QStringList sections{"&From section:", "T&o section:", "Hori&zontal 1:", "&Vertical 1:"};
-    QTest::newRow("dxf") << int(Target::Dxf) << QStringList{"&Reference file:", "Point labels:"} + sections
+    QTest::newRow("dxf") << int(Target::Dxf)
+                         << QStringList{"&Reference file:", "Point labels:"} + sections
                          << QStringList{"Scale &1:", "&Paper:", "&Coordinate system:"};
-    QTest::newRow("gpkg") << int(Target::Gpkg) << QStringList{"&Coordinate system:", "NEH files &go as:"}
+    QTest::newRow("gpkg") << int(Target::Gpkg)
+                          << QStringList{"&Coordinate system:", "NEH files &go as:"}
                           << QStringList{"Point labels:", "Scale &1:", "&From section:"};
     QTest::newRow("kml") << int(Target::Kml) << QStringList{"&Datum shift:"}
                          << QStringList{"&Coordinate system:", "Point labels:"};
-    QTest::newRow("pdf") << int(Target::Pdf) << QStringList{"Scale &1:", "&Paper:", "Point labels:"} + sections
+    QTest::newRow("pdf") << int(Target::Pdf)
+                         << QStringList{"Scale &1:", "&Paper:", "Point labels:"} + sections
                          << QStringList{"&Coordinate system:", "&Datum shift:"};
     QTest::newRow("xlsx") << int(Target::Xlsx) << QStringList{}
                           << QStringList{"&Reference file:", "&Coordinate system:", "Scale &1:"};
@@ -312,13 +337,17 @@ class TestExportWindow : public QObject {
     for (const QString& s : shown) QVERIFY2(label(s) && label(s)->isVisible(), qPrintable(s));
     for (const QString& h : hidden) QVERIFY2(!label(h) || !label(h)->isVisible(), qPrintable(h));
     // Good values in every field shown, any value in the hidden ones.
-    if (auto* r = Field<QLineEdit>(f.window, "&Reference file:")) r->setText(Samples() + "SITEREF.NEH");
+    if (auto* r = Field<QLineEdit>(f.window, "&Reference file:"))
+      r->setText(Samples() + "SITEREF.NEH");
     if (auto* s = Field<QLineEdit>(f.window, "Scale &1:")) s->setText("500");
-    if (auto* c = Field<QComboBox>(f.window, "&Coordinate system:")) c->setCurrentText("UTM 50N on WGS 84");
+    if (auto* c = Field<QComboBox>(f.window, "&Coordinate system:"))
+      c->setCurrentText("UTM 50N on WGS 84");
     for (QCheckBox* b : f.window.findChildren<QCheckBox*>()) b->setChecked(b->isVisible());
-    for (const BuiltCommandCheck& c : Checks(f.window)) QVERIFY2(c.refused.isEmpty(), qPrintable(c.refused));
+    for (const BuiltCommandCheck& c : Checks(f.window))
+      QVERIFY2(c.refused.isEmpty(), qPrintable(c.refused));
     if (!label("Scale &1:")->isVisible()) QVERIFY(!f.window.CommandText().contains("--scale"));
-    if (!label("&Coordinate system:")->isVisible()) QVERIFY(!f.window.CommandText().contains("--crs"));
+    if (!label("&Coordinate system:")->isVisible())
+      QVERIFY(!f.window.CommandText().contains("--crs"));
   }
 
   // Which command takes each kind of file for each target, and what a file no command
@@ -357,7 +386,8 @@ class TestExportWindow : public QObject {
     }
     QCOMPARE(got.join(' '), expected);
     for (const auto& [row, line] : built.skipped)
-      QVERIFY(QString::fromStdString(line).startsWith(QString("/s/F") + toolkit::KindExtension(files[row].kind) + ": "));
+      QVERIFY(QString::fromStdString(line).startsWith(
+          QString("/s/F") + toolkit::KindExtension(files[row].kind) + ": "));
   }
 
   // A choice the command line refuses is refused in its words, under the command, and
@@ -367,11 +397,21 @@ class TestExportWindow : public QObject {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("line");
-    QTest::newRow("scale with 1:") << int(Target::Pdf) << "Scale &1:" << "1:500" << "plan: --scale 1:500: the scale is the number N";
-    QTest::newRow("crs letter O") << int(Target::Gpkg) << "&Coordinate system:" << "EPSG:3265O" << "unknown CRS";
-    QTest::newRow("crs a file") << int(Target::GeoJson) << "&Coordinate system:" << "/etc/passwd" << "names a file or a network resource";
-    QTest::newRow("no section") << int(Target::Dxf) << "&From section:" << "" << "sections: --from NAME is needed";
-    QTest::newRow("no folder") << int(Target::Dxf) << "Save &in folder:" << "" << "--output-dir needs a folder";
+    QTest::newRow("scale with 1:") << int(Target::Pdf) << "Scale &1:"
+                                   << "1:500"
+                                   << "plan: --scale 1:500: the scale is the number N";
+    QTest::newRow("crs letter O") << int(Target::Gpkg) << "&Coordinate system:"
+                                  << "EPSG:3265O"
+                                  << "unknown CRS";
+    QTest::newRow("crs a file") << int(Target::GeoJson) << "&Coordinate system:"
+                                << "/etc/passwd"
+                                << "names a file or a network resource";
+    QTest::newRow("no section") << int(Target::Dxf) << "&From section:"
+                                << ""
+                                << "sections: --from NAME is needed";
+    QTest::newRow("no folder") << int(Target::Dxf) << "Save &in folder:"
+                               << ""
+                               << "--output-dir needs a folder";
   }
   void refusedChoices() {
     QFETCH(int, target);
@@ -413,19 +453,27 @@ class TestExportWindow : public QObject {
     QFETCH(int, east);
     Fixture f({Samples() + file});
     QTreeWidgetItem* it = f.window.List()->topLevelItem(0);
-    const QString script = QString(
-        "import struct, sys\nd = open(sys.argv[1], 'rb').read()\nL, n, e = %1, %2, %3\n"
-        "recs = [struct.unpack_from('<%4d', d, i) for i in range(0, len(d) - L + 1, L)]\n"
-        "print(len(recs))\n"
-        "if n >= 0:\n"
-        "    p = [(abs(r[e]), abs(r[n])) for r in recs if (r[e], r[n]) != (0, 0) and r[1:3] != (0, 0)]\n"
-        "    print('%.3f %.3f %.3f %.3f' % (min(x for x, y in p), max(x for x, y in p), min(y for x, y in p), max(y for x, y in p)))\n")
-        .arg(length).arg(north).arg(east).arg(length / 8);
-    const QStringList py = Tool("/usr/bin/python3", {"-c", script, Samples() + file}).trimmed().split('\n');
+    const QString script =
+        QString(
+            "import struct, sys\nd = open(sys.argv[1], 'rb').read()\nL, n, e = %1, %2, %3\n"
+            "recs = [struct.unpack_from('<%4d', d, i) for i in range(0, len(d) - L + 1, L)]\n"
+            "print(len(recs))\n"
+            "if n >= 0:\n"
+            "    p = [(abs(r[e]), abs(r[n])) for r in recs if (r[e], r[n]) != (0, 0) and r[1:3] != "
+            "(0, 0)]\n"
+            "    print('%.3f %.3f %.3f %.3f' % (min(x for x, y in p), max(x for x, y in p), min(y "
+            "for x, y in p), max(y for x, y in p)))\n")
+            .arg(length)
+            .arg(north)
+            .arg(east)
+            .arg(length / 8);
+    const QStringList py =
+        Tool("/usr/bin/python3", {"-c", script, Samples() + file}).trimmed().split('\n');
     QCOMPARE(it->text(surveyexport::kColRecords), py[0]);
     if (north >= 0) {
       QCOMPARE(QStringList({it->text(surveyexport::kColEMin), it->text(surveyexport::kColEMax),
-                            it->text(surveyexport::kColNMin), it->text(surveyexport::kColNMax)}).join(' '),
+                            it->text(surveyexport::kColNMin), it->text(surveyexport::kColNMax)})
+                   .join(' '),
                py[1]);
     } else {
       QVERIFY(it->text(surveyexport::kColEMin).isEmpty());
@@ -476,11 +524,14 @@ class TestExportWindow : public QObject {
     Named<QCheckBox>(f.window, "Portrait, &upright")->setChecked(portrait);
     Named<QCheckBox>(f.window, "&Numbers")->setChecked(true);
     // The window's preview is the sheet: paper on a grey ground.
-    QTRY_VERIFY_WITH_TIMEOUT(!f.window.Preview()->Image().isNull() && !f.window.Preview()->Drawing(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !f.window.Preview()->Image().isNull() && !f.window.Preview()->Drawing(), 20000);
     QCOMPARE(f.window.Preview()->Image().pixel(1, 1), qRgb(0x80, 0x80, 0x80));
     QVERIFY(f.Export());
     bool ok = false;
-    Tool("pdftoppm", {"-r", "100", "-png", "-singlefile", f.out.filePath("SITE.pdf"), f.out.filePath("page")}, &ok);
+    Tool("pdftoppm",
+         {"-r", "100", "-png", "-singlefile", f.out.filePath("SITE.pdf"), f.out.filePath("page")},
+         &ok);
     QVERIFY(ok);
     const QImage pdf(f.out.filePath("page.png"));
     QVERIFY(!pdf.isNull());
@@ -598,12 +649,14 @@ class TestExportWindow : public QObject {
     for (int i = 0; i < 200; ++i) {
       reached.insert(w);
       w = w->nextInFocusChain();
-      while (w && !(w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))) w = w->nextInFocusChain();
+      while (w && !(w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)))
+        w = w->nextInFocusChain();
       if (!w || w == start) break;
     }
     QList<QWidget*> controls;
     for (QWidget* c : f.window.findChildren<QWidget*>())
-      if ((qobject_cast<QAbstractButton*>(c) || qobject_cast<QComboBox*>(c) || qobject_cast<QLineEdit*>(c)) &&
+      if ((qobject_cast<QAbstractButton*>(c) || qobject_cast<QComboBox*>(c) ||
+           qobject_cast<QLineEdit*>(c)) &&
           c->isVisible() && c->isEnabled() && !qobject_cast<QComboBox*>(c->parentWidget()))
         controls << c;
     QVERIFY(controls.size() > 10);
@@ -625,7 +678,8 @@ class TestExportWindow : public QObject {
     QFile in(dir + "surveyexport-gui.desktop.in");
     QVERIFY(in.open(QIODevice::ReadOnly));
     QString entry = QString::fromUtf8(in.readAll());
-    entry.replace("@PROGRAM_EXEC_QUOTED@", "/usr/bin/surveyexport-gui").replace("@PROGRAM_EXEC@", "/usr/bin/surveyexport-gui");
+    entry.replace("@PROGRAM_EXEC_QUOTED@", "/usr/bin/surveyexport-gui")
+        .replace("@PROGRAM_EXEC@", "/usr/bin/surveyexport-gui");
     QTemporaryDir scratch;
     QFile out(scratch.filePath("surveyexport-gui.desktop"));
     QVERIFY(out.open(QIODevice::WriteOnly));
@@ -635,7 +689,8 @@ class TestExportWindow : public QObject {
     const QString says = Tool("desktop-file-validate", {out.fileName()}, &ok);
     QVERIFY2(ok && says.isEmpty(), qPrintable(says));
     QDir(scratch.path()).mkpath("mime/packages");
-    QVERIFY(QFile::copy(dir + "surveyexport-gui-mime.xml", scratch.filePath("mime/packages/qova.xml")));
+    QVERIFY(
+        QFile::copy(dir + "surveyexport-gui-mime.xml", scratch.filePath("mime/packages/qova.xml")));
     Tool("update-mime-database", {scratch.filePath("mime")}, &ok);
     QVERIFY(ok);
     QFile globs(scratch.filePath("mime/globs2"));
@@ -655,7 +710,8 @@ class TestExportWindow : public QObject {
   };
   static QList<BuiltCommandCheck> Checks(ExportWindow& w) {
     QList<BuiltCommandCheck> list;
-    for (const auto& b : w.Built().commands) list << BuiltCommandCheck{QString::fromStdString(b.refused)};
+    for (const auto& b : w.Built().commands)
+      list << BuiltCommandCheck{QString::fromStdString(b.refused)};
     return list;
   }
 };
