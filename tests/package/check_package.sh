@@ -29,7 +29,10 @@ declare -A menu_name=(
   [selvan]="Halden Survey Program" [lisket]="Survey File Lister"
   [plandra]="Plan Plotter (dark)" [plandra-light]="Plan Plotter (light)"
   [sectra]="Section Plotter" [sectra-dark]="Section Plotter (dark)"
-  [brisel]="Survey File Viewer" [norvane]="Coordinate Converter")
+  [brisel]="Survey File Viewer" [norvane]="Coordinate Converter"
+  [surveyexport-gui]="Survey Export")
+# The export's window: in the menu with the six programs, but linking GDAL as the export does.
+windows=("${programs[@]}" surveyexport-gui)
 
 # --- the package ------------------------------------------------------------------------
 # The last commit, which dates the package (unless a commit lands while this runs).
@@ -63,7 +66,7 @@ done
 # surveyexport links GDAL; the six programs do not, but the package carries it.
 grep -q '^libgdal' <<<"$depends_names" || fail "Depends lacks the GDAL library of surveyexport"
 description="$(field Description)"
-for p in "${programs[@]}" hkconvert surveyexport; do
+for p in "${windows[@]}" hkconvert surveyexport; do
   grep -qw -- "$p" <<<"$description" || fail "the Description does not name $p"
 done
 
@@ -71,16 +74,17 @@ done
 dpkg-deb --contents "$deb" | awk '{print $NF}' | sed 's|^\./|/|' >"$tmp/list"
 grep -v '^/usr/' "$tmp/list" | grep -vx '/' | grep -q . && fail "files outside /usr: $(grep -v '^/usr/' "$tmp/list" | grep -vx '/' | head -3)"
 expect() { grep -qx "$1" "$tmp/list" || fail "the package lacks $1"; }
-for p in "${programs[@]}" hkconvert surveyexport; do
+for p in "${windows[@]}" hkconvert surveyexport; do
   expect "/usr/bin/$p"
   expect "/usr/share/man/man1/$p.1.gz"
 done
-for p in "${programs[@]}"; do
+expect /usr/share/mime/packages/surveyexport-gui-mime.xml
+for p in "${windows[@]}"; do
   expect "/usr/share/applications/$p.desktop"
   expect "/usr/share/icons/hicolor/scalable/apps/$p.svg"
 done
 for size in 16 32 48 64 128; do
-  for p in "${programs[@]}"; do expect "/usr/share/icons/hicolor/${size}x${size}/apps/$p.png"; done
+  for p in "${windows[@]}"; do expect "/usr/share/icons/hicolor/${size}x${size}/apps/$p.png"; done
 done
 # Exactly the samples and documents named (the committed how-tos and pictures), no more.
 doc=/usr/share/doc/qova-survey-suite
@@ -96,7 +100,7 @@ done
 
 root="$tmp/root"
 dpkg-deb -x "$deb" "$root" || fail "dpkg-deb -x failed"
-for p in "${programs[@]}" hkconvert surveyexport; do
+for p in "${windows[@]}" hkconvert surveyexport; do
   [ -x "$root/usr/bin/$p" ] || fail "/usr/bin/$p is not executable"
   file -b "$root/usr/bin/$p" 2>/dev/null | grep -q 'not stripped' && fail "/usr/bin/$p is not stripped"
 done
@@ -170,7 +174,7 @@ esac
 
 # --- the menu entries ---------------------------------------------------------------------
 names=""
-for p in "${programs[@]}"; do
+for p in "${windows[@]}"; do
   entry="$root/usr/share/applications/$p.desktop"
   [ -f "$entry" ] || continue
   if command -v desktop-file-validate >/dev/null 2>&1; then
@@ -179,7 +183,8 @@ for p in "${programs[@]}"; do
   else
     echo "note: desktop-file-validate is not installed"
   fi
-  grep -qx "Exec=\"/usr/bin/$p\"" "$entry" || fail "$p.desktop does not start /usr/bin/$p: $(grep '^Exec=' "$entry")"
+  # The export's window takes the files it is given (the file manager's "Open with").
+  grep -qxE "Exec=\"/usr/bin/$p\"( -- %F)?" "$entry" || fail "$p.desktop does not start /usr/bin/$p: $(grep '^Exec=' "$entry")"
   grep -qx "TryExec=/usr/bin/$p" "$entry" || fail "$p.desktop: TryExec is not /usr/bin/$p"
   grep -qx "Name=${menu_name[$p]}" "$entry" || fail "$p.desktop is not named \"${menu_name[$p]}\": $(grep '^Name=' "$entry")"
   grep -qx "Icon=$p" "$entry" || fail "$p.desktop does not name its icon $p"
