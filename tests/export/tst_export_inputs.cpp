@@ -112,7 +112,7 @@ class TestExportInputs : public QObject {
           << "BARE.SEC: section S1 holds no offset records";
     QTest::newRow("plan SVG too large")
         << "plan" << QStringList{"@BIG.NEH", "--numbers", "--levels", "@out.svg"}
-        << "out.svg: the plan as SVG would be about 423 MB";
+        << "out.svg: the plan as SVG would be about ";
   }
   void refused() {
     QFETCH(QString, command);

@@ -78,7 +78,7 @@ for p in "${windows[@]}" hkconvert surveyexport; do
   expect "/usr/bin/$p"
   expect "/usr/share/man/man1/$p.1.gz"
 done
-expect /usr/share/mime/packages/surveyexport-gui-mime.xml
+expect /usr/share/mime/packages/qova-survey-files.xml
 for p in "${windows[@]}"; do
   expect "/usr/share/applications/$p.desktop"
   expect "/usr/share/icons/hicolor/scalable/apps/$p.svg"
@@ -117,8 +117,10 @@ done
 # --- the changelog: an entry for each version of cmake/package/changes, dated by commit ---
 zcat "$root$doc/changelog.gz" >"$tmp/changelog" 2>/dev/null || fail "no changelog.gz in the package"
 entry() { dpkg-parsechangelog -l "$tmp/changelog" "$@" 2>/dev/null; }
-[ "$(entry --all -S Version | tr -d ' ' | tr '\n' ' ')" = "$(grep '^[0-9]' "$source_dir/cmake/package/changes" | tr '\n' ' ')" ] ||
-  fail "the changelog's versions, $(entry --all -S Version | tr '\n' ' '), are not those of cmake/package/changes"
+# Every version's entry, newest first (one stanza an entry).
+versions="$(entry --format rfc822 --all | sed -n 's/^Version: //p' | tr '\n' ' ')"
+[ "$versions" = "$(grep '^[0-9]' "$source_dir/cmake/package/changes" | tr '\n' ' ')" ] ||
+  fail "the changelog's versions, $versions, are not those of cmake/package/changes"
 [ "$(entry -S Version)" = "$version" ] || fail "the changelog's newest entry is $(entry -S Version), not $version"
 entry -S Changes | grep -q surveyexport || fail "the changelog does not mention surveyexport"
 if dated; then
