@@ -22,6 +22,7 @@
 #include "export/section_run.h"
 #include "planplot/plan_core.h"
 #include "secplot/section_page.h"
+#include "toolkit/prompt_window.h"
 
 namespace surveyexport {
 
@@ -40,21 +41,6 @@ QPointF PreviewView::ToWorld(const QPointF& p) const {
 namespace {
 
 QColor ColourOf(unsigned long rgb) { return QColor::fromRgb(static_cast<QRgb>(rgb & 0xffffff)); }
-
-Qt::PenStyle QtPen(int style) {
-  switch (style) {
-    case 1:
-      return Qt::DashLine;
-    case 2:
-      return Qt::DotLine;
-    case 3:
-      return Qt::DashDotLine;
-    case 4:
-      return Qt::DashDotDotLine;
-    default:
-      return Qt::SolidLine;
-  }
-}
 
 // Lines, points and labels in pixels of an image: lines of one pen go out together, points
 // are small squares written straight into the image, and labels are thinned to one in a
@@ -121,7 +107,7 @@ class ImageSurface {
   bool KeepGoing() { return ++calls_ % 4096 != 0 || !keepGoing_ || keepGoing_(); }
   void Flush() {
     if (lines_.empty()) return;
-    painter_.setPen(QPen(ColourOf(rgb_), 1, QtPen(style_)));
+    painter_.setPen(QPen(ColourOf(rgb_), 1, toolkit::PenStyleOf(style_)));
     painter_.drawLines(lines_.data(), static_cast<int>(lines_.size()));
     lines_.clear();
   }

@@ -179,6 +179,8 @@ int ClampToInt(long double v) {
   return static_cast<int>(v);
 }
 
+}  // namespace
+
 Qt::PenStyle PenStyleOf(int style) {
   switch (style) {
     case 1:
@@ -193,8 +195,6 @@ Qt::PenStyle PenStyleOf(int style) {
       return Qt::SolidLine;
   }
 }
-
-}  // namespace
 
 PromptWindow::PromptWindow(QWidget* dialog, int controlId, QSize size)
     : QWidget(dialog), controlId_(controlId) {

@@ -34,6 +34,10 @@ struct PromptFont {
   int escapement = 0;
 };
 
+// The Qt pen of a pen style: 0 solid, 1 dash, 2 dot, 3 dash-dot, 4 dash-dot-dot (anything
+// else solid).
+Qt::PenStyle PenStyleOf(int style);
+
 class PromptWindow : public QWidget {
   Q_OBJECT
  public:
