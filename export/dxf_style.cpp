@@ -66,4 +66,26 @@ TextCorner LevelUnderNumber(TextCorner number, double textHeight, double angleDe
   return {number.x + down * std::sin(a), number.y - down * std::cos(a)};
 }
 
+void LabelPlaces::NewRecord(double E, double N, bool startsLine) {
+  // The record before: the spot to look at next, and the line's first spot when it
+  // started the line or added its labels there.
+  if (startsLine_ || (onLineStart_ && current_.labelled)) lineStart_ = current_;
+  previous_ = current_;
+  current_ = Spot{E, N, false, {}};
+  startsLine_ = startsLine;
+  onLineStart_ = lineStart_.At(E, N);
+  under_ = previous_.At(E, N) ? &previous_ : onLineStart_ ? &lineStart_ : nullptr;
+}
+
+TextCorner LabelPlaces::Place(double E, double N) {
+  TextCorner at{E, N};
+  if (current_.labelled)
+    at = LevelUnderNumber(current_.lowest, height_, angle_);
+  else if (under_)
+    at = LevelUnderNumber(under_->lowest, height_, angle_);
+  current_.labelled = true;
+  current_.lowest = at;
+  return at;
+}
+
 }  // namespace surveyexport

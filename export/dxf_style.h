@@ -47,4 +47,31 @@ struct TextCorner {
 };
 TextCorner LevelUnderNumber(TextCorner number, double textHeight, double angleDegrees);
 
+// Where a record's labels go in a drawing (y upward; a sheet passes its y negated): the
+// first at the pass's place, a later one of the same record (the level after the number)
+// under it, as LevelUnderNumber says. A record on the very spot of the record before it,
+// or of the first point of its line (a line that closes on itself), has its labels stacked
+// under the labels already written there, not across them.
+class LabelPlaces {
+ public:
+  LabelPlaces(double textHeight, double angleDegrees) : height_(textHeight), angle_(angleDegrees) {}
+  // The record whose labels follow, at (E, N); `startsLine` when a line starts at it.
+  void NewRecord(double E, double N, bool startsLine);
+  // The top-left corner of the record's next label, whose place in the pass is (E, N).
+  TextCorner Place(double E, double N);
+
+ private:
+  // A spot with labels: the corner of the lowest label written there.
+  struct Spot {
+    double E = 0, N = 0;
+    bool labelled = false;
+    TextCorner lowest;
+    bool At(double e, double n) const { return labelled && E == e && N == n; }
+  };
+  double height_, angle_;
+  Spot current_, previous_, lineStart_;
+  bool startsLine_ = false, onLineStart_ = false;
+  const Spot* under_ = nullptr;  // the spot the current record's labels stack under
+};
+
 }  // namespace surveyexport

@@ -80,30 +80,6 @@ double LabelTextHeight(double metresPerPixel) {
 // The angle of the labels: the escapement of the plotter's label font.
 constexpr double kLabelAngle = 10;
 
-// Where a record's labels go in a drawing: the number at the pass's place; the level at
-// its own place, or below the number when the record has one. plandra hides the number
-// under the level's opaque box; a drawing has no boxes.
-class LabelPlaces {
- public:
-  explicit LabelPlaces(double textHeight) : height_(textHeight) {}
-  void NewRecord() { numbered_ = false; }
-  TextCorner Place(PlanLabel::Kind kind, double E, double N) {
-    TextCorner at{E, N};
-    if (kind == PlanLabel::Number) {
-      number_ = at;
-      numbered_ = true;
-    } else if (numbered_) {
-      at = LevelUnderNumber(number_, height_, kLabelAngle);
-    }
-    return at;
-  }
-
- private:
-  double height_;
-  TextCorner number_;
-  bool numbered_ = false;
-};
-
 // The extent of everything a plan drawing holds: the positions of both files' records and
 // the label texts (their corner, height and angle, and a width of a text height a letter,
 // more than any letter of the drawing's font takes). A pass of its own, before the drawing
@@ -111,19 +87,23 @@ class LabelPlaces {
 class ExtentCanvas : public planplot::PlanCanvas {
  public:
   ExtentCanvas(bool labels, double textHeight, const Progress& progress)
-      : labels_(labels), height_(textHeight), places_(textHeight), progress_(progress) {}
+      : labels_(labels),
+        height_(textHeight),
+        places_(textHeight, kLabelAngle),
+        progress_(progress) {}
   void BeginPass(const planplot::LabelFont&, const planplot::PlanMapping&) override {}
   void EndPass() override {}
   void Record(const PlanRecord& r) override {
     empty_ = r.E == 0 && r.N == 0;  // an unused slot: not written
-    places_.NewRecord();
-    if (!empty_) Add(r.E, r.N);
+    if (empty_) return;
+    places_.NewRecord(r.E, r.N, r.role == RecordRole::LineStart);
+    Add(r.E, r.N);
   }
   void Pixel(double, double, Rgb) override {}
   void Line(double, double, double, double, Rgb, PenStyle) override {}
   void Label(const PlanLabel& l) override {
     if (!labels_ || empty_) return;
-    const TextCorner at = places_.Place(l.kind, l.E, l.N);
+    const TextCorner at = places_.Place(l.E, l.N);
     const double a = kLabelAngle * 3.14159265358979323846 / 180;
     const double w = height_ * static_cast<double>(l.text.size());
     const double ax = std::cos(a), ay = std::sin(a), dx = std::sin(a) * height_,
@@ -175,7 +155,7 @@ class DxfSink : public Sink {
     flat_ = flat;
     const double px = metresPerPixel > 0 && std::isfinite(metresPerPixel) ? metresPerPixel : 0.01;
     textHeight_ = LabelTextHeight(px);
-    places_ = LabelPlaces(textHeight_);
+    places_ = LabelPlaces(textHeight_, kLabelAngle);
     // An R12 drawing has no header variable for its units ($INSUNITS came with R2000 and
     // makes readers scale an R12 file by a thousand): the units are said in a comment, and
     // a drawing unit is a metre of the grid (or of --crs).
@@ -232,7 +212,7 @@ class DxfSink : public Sink {
   }
 
   std::string Point(const PlanRecord& r, Rgb colour) override {
-    places_.NewRecord();  // a new record: its labels follow
+    places_.NewRecord(r.E, r.N, r.role == RecordRole::LineStart);  // its labels follow
     G(0, "POINT");
     G(8, r.reference ? "REF_POINTS" : "POINTS");
     G(62, std::to_string(Aci(colour)));
@@ -265,7 +245,7 @@ class DxfSink : public Sink {
   }
   std::string Text(const TextItem& t) override {
     // Top-left aligned at the label's corner, turned by the escapement of the label font.
-    const TextCorner at = places_.Place(t.kind, t.E, t.N);
+    const TextCorner at = places_.Place(t.E, t.N);
     G(0, "TEXT");
     G(8, t.kind == PlanLabel::Number ? "NUMBERS" : "LEVELS");
     G(62, std::to_string(Aci(t.colour)));
@@ -296,7 +276,7 @@ class DxfSink : public Sink {
   std::string target_;
   bool flat_ = false;
   double textHeight_ = 1;
-  LabelPlaces places_{1};
+  LabelPlaces places_{1, kLabelAngle};
 };
 
 // ---------------------------------------------------------------------------------------

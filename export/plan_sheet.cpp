@@ -84,7 +84,11 @@ class PaperPlanCanvas : public planplot::PlanCanvas {
     FlushDots();
     FlushLabels();
   }
-  void Record(const planplot::PlanRecord&) override { numbered_ = false; }
+  void Record(const planplot::PlanRecord& r) override {
+    // The sheet's y runs downward, the label places' upward.
+    const QPointF at = map_.Mm(r.E, r.N);
+    places_.NewRecord(at.x(), -at.y(), r.role == planplot::RecordRole::LineStart);
+  }
   void Pixel(double E, double N, planplot::Rgb colour) override {
     if (!Inside(E, N)) return;
     // Points of one colour go out together as small squares (a PDF rectangle each).
@@ -122,16 +126,11 @@ class PaperPlanCanvas : public planplot::PlanCanvas {
     if (label.text.empty() || !Inside(label.E, label.N)) return;
     // Labels of one colour go out together, a few thousand at a time.
     std::vector<SheetPainter::PlacedText>& batch = labels_[label.colour];
-    // No opaque boxes on paper: the level of a numbered point goes below its number (the
-    // drawing's rule; the sheet's y runs downward).
-    QPointF at = map_.Mm(label.E, label.N);
-    if (label.kind == planplot::PlanLabel::Number) {
-      number_ = at;
-      numbered_ = true;
-    } else if (numbered_) {
-      const TextCorner below = LevelUnderNumber({number_.x(), -number_.y()}, kLabelMm, 10);
-      at = QPointF(below.x, -below.y);
-    }
+    // No opaque boxes on paper: the level of a numbered point goes below its number, and
+    // the labels of a point on another's spot below that point's (the drawing's rule).
+    const QPointF pass = map_.Mm(label.E, label.N);
+    const TextCorner placed = places_.Place(pass.x(), -pass.y());
+    const QPointF at(placed.x, -placed.y);
     batch.push_back({at, label.text});
     if (batch.size() >= kLabelsAtOnce) FlushLabels(label.colour, batch);
   }
@@ -185,8 +184,7 @@ class PaperPlanCanvas : public planplot::PlanCanvas {
   int dotCount_ = 0;
   static constexpr std::size_t kLabelsAtOnce = 4096;
   std::map<planplot::Rgb, std::vector<SheetPainter::PlacedText>> labels_;
-  QPointF number_;         // where the record's number went on the sheet
-  bool numbered_ = false;  // and whether it did
+  LabelPlaces places_{kLabelMm, 10};
 };
 
 // Qt's SVG of a plan, measured: about 49 bytes a point and 187 a label, and in memory

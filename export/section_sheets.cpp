@@ -109,8 +109,11 @@ class SheetCanvas : public secplot::SectionCanvas {
   void Label(double x, double y, const std::string& text, const secplot::LabelFont& font,
              secplot::Colour foreground, secplot::Colour) override {
     if (text.empty() || !Inside(x, y)) return;
-    sheet_.Text(Mm(x, y), text, std::max(font.points * 25.4 / 72.0, kSmallestTextMm),
-                PaperColour(foreground), font.escapement / 10.0, SheetPainter::kTopLeft);
+    const double height = std::max(font.points * 25.4 / 72.0, kSmallestTextMm);
+    QPointF at = Mm(x, y);
+    if (font.escapement == 900) at = FreePlaceForHeight(at, text, height);
+    sheet_.Text(at, text, height, PaperColour(foreground), font.escapement / 10.0,
+                SheetPainter::kTopLeft);
   }
   void Flush() {
     if (line_.size() >= 2) sheet_.Polyline(line_, kGroundPenMm, PaperColour(colour_), style_);
@@ -121,9 +124,27 @@ class SheetCanvas : public secplot::SectionCanvas {
   bool Inside(double x, double y) const {
     return x >= frame_.x0 && x <= frame_.xr && y >= frame_.y0 && y <= frame_.yt;
   }
+  // A height label stands upright, reading upward from its point: its box reaches a text
+  // height to the right and its length up. Where it would cross a label already written
+  // (the same offset in another file, with a height close by), it moves right beside it;
+  // paper has no opaque boxes to hide one under the other.
+  QPointF FreePlaceForHeight(QPointF at, const std::string& text, double height) {
+    const double length = sheet_.TextWidthMm(text, height);
+    for (int tries = 0; tries < 8; ++tries) {
+      const QRectF box(at.x(), at.y() - length, height, length);
+      bool crosses = false;
+      for (const QRectF& other : heightLabels_) crosses = crosses || box.intersects(other);
+      if (!crosses) break;
+      at.rx() += height + kLabelGapMm;
+    }
+    heightLabels_.push_back(QRectF(at.x(), at.y() - length, height, length));
+    return at;
+  }
+  static constexpr double kLabelGapMm = 0.3;
   SheetPainter& sheet_;
   SectionFrame frame_;
   QRectF frameMm_;
+  std::vector<QRectF> heightLabels_;  // the boxes of the height labels written
   QPolygonF line_;
   secplot::Colour colour_ = 0;
   int style_ = 0;
