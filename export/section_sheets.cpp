@@ -124,23 +124,23 @@ class SheetCanvas : public secplot::SectionCanvas {
   bool Inside(double x, double y) const {
     return x >= frame_.x0 && x <= frame_.xr && y >= frame_.y0 && y <= frame_.yt;
   }
-  // A height label stands upright, reading upward from its point: its box reaches a text
-  // height to the right and its length up. Where it would cross a label already written
-  // (the same offset in another file, with a height close by), it moves right beside it;
-  // paper has no opaque boxes to hide one under the other.
+  // A height label stands upright, reading upward from its point: its box reaches a line
+  // of the font (ascent and descent, 1.12 text heights) to the right and its length up. Where it
+  // would cross a label already written (the same offset in another file, with a height close by),
+  // it moves right beside it; paper has no opaque boxes to hide one under the other.
   QPointF FreePlaceForHeight(QPointF at, const std::string& text, double height) {
-    const double length = sheet_.TextWidthMm(text, height);
+    const double length = sheet_.TextWidthMm(text, height), across = kLineOfText * height;
     for (int tries = 0; tries < 8; ++tries) {
-      const QRectF box(at.x(), at.y() - length, height, length);
+      const QRectF box(at.x(), at.y() - length, across, length);
       bool crosses = false;
       for (const QRectF& other : heightLabels_) crosses = crosses || box.intersects(other);
       if (!crosses) break;
-      at.rx() += height + kLabelGapMm;
+      at.rx() += across + kLabelGapMm;
     }
-    heightLabels_.push_back(QRectF(at.x(), at.y() - length, height, length));
+    heightLabels_.push_back(QRectF(at.x(), at.y() - length, across, length));
     return at;
   }
-  static constexpr double kLabelGapMm = 0.3;
+  static constexpr double kLabelGapMm = 0.3, kLineOfText = 1.12;
   SheetPainter& sheet_;
   SectionFrame frame_;
   QRectF frameMm_;

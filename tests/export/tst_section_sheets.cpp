@@ -36,6 +36,27 @@ QMultiMap<QString, QPointF> Words(const QString& pdf, int page) {
   return words;
 }
 
+// The words of one page whose boxes cross another's (pairs "A/B"): texts written over
+// each other.
+QStringList Overprinted(const QString& pdf, int page) {
+  const QString xml = Tool(
+      "pdftotext", {"-bbox", "-f", QString::number(page), "-l", QString::number(page), pdf, "-"});
+  static const QRegularExpression re(
+      "<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" xMax=\"([-0-9.]+)\" "
+      "yMax=\"([-0-9.]+)\">([^<]*)</word>");
+  QList<QPair<QString, QRectF>> boxes;
+  QStringList crossing;
+  for (auto it = re.globalMatch(xml); it.hasNext();) {
+    const auto m = it.next();
+    const QRectF box(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                     QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()));
+    for (const auto& [word, other] : boxes)
+      if (box.intersects(other)) crossing << word + "/" + m.captured(5);
+    boxes.append({m.captured(5), box});
+  }
+  return crossing;
+}
+
 // The vertices of the first stroked path of the colour (a pattern of Poppler's
 // "rgb(100%,0%,0%)" for red), in mm.
 QList<QPointF> Stroke(const QString& pdf, int page, const QString& rgb) {
@@ -178,8 +199,11 @@ class TestSectionSheets : public QObject {
     QVERIFY2(page2.contains("B.SEC (no section S2)"), qPrintable(page2));
     QVERIFY(Stroke(pdf, 2, "0%,58\\.8\\d*%,0%").isEmpty());   // no green line on S2
     QCOMPARE(Stroke(pdf, 3, "0%,58\\.8\\d*%,0%").size(), 3);  // B's S3 in print green
-    // Height labels, the second reading of the same records.
+    // Height labels, the second reading of the same records; where both files have the
+    // same height at an offset, the two labels stand side by side.
     QVERIFY(Words(pdf, 3).contains("22.00"));
+    const QStringList crossing = Overprinted(pdf, 3);
+    QVERIFY2(crossing.isEmpty(), qPrintable(crossing.join(' ')));
   }
 
   void svgPages_data() {
