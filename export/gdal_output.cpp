@@ -22,7 +22,6 @@ std::string GdalOutput::Create(Format format, const PendingOutput& pending) {
   RegisterGdal();
   const char* name = GdalDriverName(format);
   GDALDriverH driver = name ? GDALGetDriverByName(name) : nullptr;
-  if (!driver && format == Format::Kml) driver = GDALGetDriverByName("LIBKML");
   if (!driver) return Shown(target_) + ": this build of GDAL cannot write " + (name ? name : "it");
   CPLErrorReset();
   ds_ = GDALCreate(driver, CheckedGdalName(temp_).c_str(), 0, 0, 0, GDT_Unknown, nullptr);

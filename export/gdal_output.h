@@ -26,7 +26,7 @@ class GdalOutput {
   ~GdalOutput();  // closes a dataset not finished; the pending output removes it
 
   // Creates the dataset of `format` at the temporary name of `pending` (reserved). Empty,
-  // or one line naming the output. KML falls back to the LIBKML driver.
+  // or one line naming the output.
   std::string Create(Format format, const PendingOutput& pending);
   GDALDatasetH Dataset() const { return ds_; }
   // A layer; nullptr when it cannot be made (Failure() then says why).

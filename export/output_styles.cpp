@@ -42,30 +42,26 @@ std::string KmlStyleId(bool line, Rgb colour, PenStyle style) {
   return "line_" + hex + "_" + dash;
 }
 
-std::string OgrStyleString(bool line, Rgb colour, PenStyle style) {
-  const std::string c = HexColour(colour);
-  if (!line) return std::string("SYMBOL(id:\"") + kKmlPointIcon + "\",c:" + c + ")";
-  // The screen pen's pattern in pixels, for the readers that draw it.
-  const char* pattern = nullptr;
-  switch (style) {
-    case PenStyle::Dash:
-      pattern = "4px 2px";
-      break;
-    case PenStyle::Dot:
-      pattern = "1px 2px";
-      break;
-    case PenStyle::DashDot:
-      pattern = "4px 2px 1px 2px";
-      break;
-    case PenStyle::DashDotDot:
-      pattern = "4px 2px 1px 2px 1px 2px";
-      break;
-    default:
-      break;
-  }
-  std::string pen = "PEN(c:" + c + ",w:" + std::to_string(kLineWidthPixels) + "px";
-  if (pattern) pen += std::string(",p:\"") + pattern + "\"";
-  return pen + ")";
+std::string KmlColour(Rgb colour) {
+  char text[9];
+  std::snprintf(text, sizeof text, "ff%02x%02x%02x", static_cast<unsigned>(colour & 0xFF),
+                static_cast<unsigned>((colour >> 8) & 0xFF),
+                static_cast<unsigned>((colour >> 16) & 0xFF));
+  return text;
+}
+
+std::string KmlStyle(bool line, Rgb colour, PenStyle style) {
+  const std::string head = "<Style id=\"" + KmlStyleId(line, colour, style) + "\">";
+  if (line)
+    return head + "<LineStyle><color>" + KmlColour(colour) + "</color><width>" +
+           std::to_string(kLineWidthPixels) + "</width></LineStyle></Style>";
+  // Google Earth's pin at full size hides a survey's points under each other: a dot of half
+  // its size with its middle on the point, and the number in a slightly smaller label.
+  return head + "<IconStyle><color>" + KmlColour(colour) +
+         "</color><scale>0.5</scale><Icon><href>" + kKmlPointIcon +
+         "</href></Icon><hotSpot x=\"0.5\" y=\"0.5\" xunits=\"fraction\" "
+         "yunits=\"fraction\"/></IconStyle><LabelStyle><color>ffffffff</color>"
+         "<scale>0.8</scale></LabelStyle></Style>";
 }
 
 namespace {
@@ -98,7 +94,7 @@ std::string LayerQml(bool lines) {
   if (lines) {
     layer =
         "<layer class=\"SimpleLine\" enabled=\"1\" locked=\"0\" pass=\"0\"><Option type=\"Map\">" +
-        Value("line_color", "255,255,255,255") + Value("line_style", "solid") +
+        Value("line_color", "0,0,0,255") + Value("line_style", "solid") +
         Value("line_width", "0.5") + Value("line_width_unit", "MM") + Value("capstyle", "flat") +
         Value("joinstyle", "round") + Value("use_custom_dash", "0") + "</Option>" +
         Properties(FieldProperty("outlineColor", "colour") +
@@ -108,9 +104,11 @@ std::string LayerQml(bool lines) {
     layer =
         "<layer class=\"SimpleMarker\" enabled=\"1\" locked=\"0\" pass=\"0\"><Option "
         "type=\"Map\">" +
-        Value("name", "circle") + Value("color", "255,255,0,255") + Value("outline_style", "no") +
-        Value("size", "1") + Value("size_unit", "MM") + "</Option>" +
-        Properties(FieldProperty("fillColor", "colour")) + "</layer>";
+        Value("name", "circle") + Value("color", "255,255,0,255") +
+        Value("outline_style", "solid") + Value("outline_color", "60,60,60,255") +
+        Value("outline_width", "0.1") + Value("outline_width_unit", "MM") + Value("size", "1.2") +
+        Value("size_unit", "MM") + "</Option>" + Properties(FieldProperty("fillColor", "colour")) +
+        "</layer>";
   }
   return std::string(
              "<!DOCTYPE qgis PUBLIC 'http://mrcc.com/qgis.dtd' 'SYSTEM'>\n"

@@ -2,8 +2,8 @@
 // How the plan's colours and dash styles, resolved by the plotter's drawing pass, are told
 // to the programs that read our GIS outputs (no Qt, no GDAL): the colour as "#rrggbb"
 // (every format's `colour` field), the dash style by the name QGIS gives a pen style (the
-// `dash` field), KML styles (one a colour and dash, as GDAL's style strings), GeoJSON's
-// simplestyle properties, and the QGIS style (QML) a GeoPackage layer opens with. Also the
+// `dash` field), KML's shared styles (one a colour and dash), and the QGIS style (QML) a
+// GeoPackage layer opens with. Also the
 // field names a GIS user can type, and the one reading of a packed height's decimals.
 #include <string>
 
@@ -24,14 +24,20 @@ constexpr int kLineWidthPixels = 2;
 inline constexpr const char* kKmlPointIcon =
     "http://maps.google.com/mapfiles/kml/shapes/placemark_circle.png";
 
+// A colour as KML writes it, alpha, blue, green, red: "ff00ffff" for yellow (opaque).
+std::string KmlColour(planplot::Rgb colour);
 // The KML style of a line in a colour and dash ("line_ffff00_dash_dot") or of a point in a
-// colour ("point_ffff00"): its id, and its OGR style string, from which GDAL writes the
-// <Style> (LineStyle colour and width; IconStyle colour and icon).
+// colour ("point_ffff00"): its id, and its <Style> element, shared by every placemark of
+// that colour and dash through <styleUrl>. A line's is its LineStyle (colour, width); KML
+// draws no dashes, the `dash` field keeps them. A point's is its IconStyle (a small dot in
+// its colour, centred on the point) and a LabelStyle in white for its number, which reads
+// on Google Earth's imagery.
 std::string KmlStyleId(bool line, planplot::Rgb colour, planplot::PenStyle style);
-std::string OgrStyleString(bool line, planplot::Rgb colour, planplot::PenStyle style);
+std::string KmlStyle(bool line, planplot::Rgb colour, planplot::PenStyle style);
 
 // The QGIS style (QML) of a GeoPackage layer of the plan: lines drawn in their `colour`
-// field's colour with their `dash` field's pen style, points as dots in their colour.
+// field's colour with their `dash` field's pen style, points as dots in their colour with
+// a thin dark rim (a yellow dot alone is lost on a white map).
 std::string LayerQml(bool lines);
 
 // A column heading as a GIS field name: lower case, every run of other characters than

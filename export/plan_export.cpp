@@ -63,6 +63,8 @@ class Sink {
   virtual std::string Polyline(const Run& run) = 0;
   virtual std::string Text(const TextItem&) { return {}; }
   virtual std::string Finish() = 0;
+
+  std::int64_t unplaced = 0;  // points without a position in the output's system, left out
 };
 
 // ---------------------------------------------------------------------------------------
@@ -318,7 +320,7 @@ class CsvSink : public Sink {
 };
 
 // ---------------------------------------------------------------------------------------
-// GeoPackage, GeoJSON and KML through GDAL.
+// GeoPackage and GeoJSON through GDAL.
 class OgrSink : public Sink {
  public:
   // Positions go out in the rule's system, transformed from the grid.
@@ -330,14 +332,9 @@ class OgrSink : public Sink {
     flat_ = flat;
     undefinedCartesian_ = format == Format::Gpkg && rule->None();
     format_ = format;
-    if (format == Format::Kml) {
-      GDALDriverH driver = GDALGetDatasetDriver(ds_);
-      sharedStyles_ = driver && std::string(GDALGetDriverShortName(driver)) == "LIBKML";
-    }
-    // GeoJSON holds one layer a file, and KML is written one layer after the other: the
-    // records, which come as the pass reads them, go into one layer "plan" with a field
+    // GeoJSON holds one layer a file: the records go into one layer "plan" with a field
     // naming the layer they belong to.
-    single_ = format == Format::GeoJson || format == Format::Kml;
+    single_ = format == Format::GeoJson;
     OGRSpatialReferenceH crs = rule->Srs();
     const OGRwkbGeometryType pointType = flat ? wkbPoint : wkbPoint25D;
     const OGRwkbGeometryType lineType = flat ? wkbLineString : wkbLineString25D;
@@ -382,8 +379,6 @@ class OgrSink : public Sink {
     if (single_) OGR_F_SetFieldString(f, fi[kLayer], r.reference ? "ref_points" : "points");
     SetText(f, fi[kColour], HexColour(colour));
     SetText(f, fi[kMarkerColour], HexColour(colour));
-    SetText(f, fi[kName], std::to_string(r.number));
-    SetStyle(f, false, colour, PenStyle::Solid);
     OGRGeometryH g = OGR_G_CreateGeometry(flat_ ? wkbPoint : wkbPoint25D);
     double x = r.E, y = r.N;
     if (!Place(x, y)) {
@@ -414,7 +409,6 @@ class OgrSink : public Sink {
     SetText(f, fi[kDash], DashName(run.pen));
     SetText(f, fi[kStroke], HexColour(run.colour));
     SetWhole(f, fi[kStrokeWidth], kLineWidthPixels);
-    SetStyle(f, true, run.colour, run.pen);
     OGRGeometryH g = OGR_G_CreateGeometry(flat_ ? wkbLineString : wkbLineString25D);
     for (size_t i = 0; i < run.E.size(); ++i) {
       double x = run.E[i], y = run.N[i];
@@ -428,12 +422,6 @@ class OgrSink : public Sink {
     return Write(l, f);
   }
   std::string Finish() override {
-    if (sharedStyles_ && !styles_.empty()) {
-      // One <Style> a colour and dash used, which the placemarks name.
-      OGRStyleTableH table = OGR_STBL_Create();
-      for (const auto& [id, style] : styles_) OGR_STBL_AddStyle(table, id.c_str(), style.c_str());
-      GDALDatasetSetStyleTableDirectly(ds_, table);
-    }
     if (std::string fault = out_.Commit(); !fault.empty()) return fault;
     if (undefinedCartesian_) {
       // GDAL files a layer without a system under srs_id 0, "undefined geographic"; the
@@ -455,11 +443,9 @@ class OgrSink : public Sink {
       OGRFieldType type;
       bool point, line;
     };
-    // Whole numbers as integers; KML knows 32-bit integers only.
-    const OGRFieldType whole = format_ == Format::Kml ? OFTInteger : OFTInteger64;
-    const bool kml = format_ == Format::Kml, json = format_ == Format::GeoJson;
-    const F fields[] = {{"name", OFTString, kml, false},
-                        {"number", whole, true, false},
+    const OGRFieldType whole = OFTInteger64;
+    const bool json = format_ == Format::GeoJson;
+    const F fields[] = {{"number", whole, true, false},
                         {"code", whole, true, true},
                         {"height", OFTReal, true, false},
                         {"line_marker", OFTInteger, true, false},
@@ -490,26 +476,13 @@ class OgrSink : public Sink {
   bool Place(double& x, double& y) { return rule_->Place(x, y, x, y); }
   // A whole number into an integer field; one beyond the field's range (a damaged packed
   // height's code) is left empty rather than cut.
-  void SetWhole(OGRFeatureH f, int field, double v) {
-    const double limit = format_ == Format::Kml ? 2147483647.0 : 9.2e18;
-    if (field >= 0 && std::fabs(v) <= limit)
+  static void SetWhole(OGRFeatureH f, int field, double v) {
+    if (field >= 0 && std::fabs(v) <= 9.2e18)
       OGR_F_SetFieldInteger64(f, field, static_cast<GIntBig>(v));
   }
-  // Text into a field the layer has (GeoJSON's and KML's own fields are theirs only).
+  // Text into a field the layer has (GeoJSON's own fields are its only).
   static void SetText(OGRFeatureH f, int field, const std::string& text) {
     if (field >= 0) OGR_F_SetFieldString(f, field, text.c_str());
-  }
-  // KML: the feature's style, named from the shared table (LIBKML) or given whole.
-  void SetStyle(OGRFeatureH f, bool line, Rgb colour, PenStyle pen) {
-    if (format_ != Format::Kml) return;
-    const std::string style = OgrStyleString(line, colour, pen);
-    if (!sharedStyles_) {
-      OGR_F_SetStyleString(f, style.c_str());
-      return;
-    }
-    const std::string id = KmlStyleId(line, colour, pen);
-    styles_.emplace(id, style);
-    OGR_F_SetStyleString(f, ("@" + id).c_str());
   }
   // One row a layer in layer_styles, as QGIS keeps its styles in a GeoPackage.
   std::string WriteLayerStyles(int layers) {
@@ -572,9 +545,6 @@ class OgrSink : public Sink {
     return fault;
   }
 
- public:
-  std::int64_t unplaced = 0;
-
  private:
   enum {
     kNumber,
@@ -587,15 +557,14 @@ class OgrSink : public Sink {
     kLayer,
     kColour,
     kDash,
-    kName,
     kStroke,
     kStrokeWidth,
     kMarkerColour,
     kFields
   };
   static constexpr const char* kFieldNames[kFields] = {
-      "number", "code",   "height", "line_marker", "style",  "first",        "last",
-      "layer",  "colour", "dash",   "name",        "stroke", "stroke-width", "marker-color"};
+      "number", "code",   "height", "line_marker", "style",        "first",       "last",
+      "layer",  "colour", "dash",   "stroke",      "stroke-width", "marker-color"};
   int field_[4][kFields] = {};
   GdalOutput out_;
   GDALDatasetH ds_ = nullptr;
@@ -603,9 +572,141 @@ class OgrSink : public Sink {
   CoordinateRule* rule_ = nullptr;
   bool undefinedCartesian_ = false;  // GeoPackage without a system: srs_id -1
   Format format_ = Format::Unknown;
-  bool sharedStyles_ = false;                  // KML by LIBKML: a style table of its own
-  std::map<std::string, std::string> styles_;  // KML styles used, by id
   bool flat_ = false, single_ = false;
+};
+
+// ---------------------------------------------------------------------------------------
+// KML as Google Earth reads it, written here as the pass goes: GDAL's KML writer gives
+// every placemark a style of its own and points none. One <Style> a colour and dash heads
+// the Document (gathered by a pass of its own, since styles come before the placemarks),
+// and each placemark names its style by <styleUrl>. Fields go into the Schema and
+// ExtendedData that GDAL's KML readers and Google Earth read back; WGS 84 longitude,
+// latitude and height, each number in the shortest text that reads back as the same double.
+
+// The styles a plan's placemarks name, by id.
+class KmlStyles : public Sink {
+ public:
+  std::string Point(const PlanRecord&, Rgb colour) override {
+    return Add(false, colour, PenStyle::Solid);
+  }
+  std::string Polyline(const Run& run) override { return Add(true, run.colour, run.pen); }
+  std::string Finish() override { return {}; }
+
+  std::map<std::string, std::string> styles;
+
+ private:
+  std::string Add(bool line, Rgb colour, PenStyle pen) {
+    std::string id = KmlStyleId(line, colour, pen);
+    if (!styles.count(id)) styles.emplace(std::move(id), KmlStyle(line, colour, pen));
+    return {};
+  }
+};
+
+class KmlSink : public Sink {
+ public:
+  // rule: into EPSG:4326, longitude first.
+  std::string Open(const PendingOutput& out, CoordinateRule* rule, bool flat,
+                   const std::map<std::string, std::string>& styles) {
+    target_ = out.Target();
+    if (!f_.Open(out.TempPath())) return CannotWrite(target_, f_.Error());
+    rule_ = rule;
+    flat_ = flat;
+    std::string head =
+        "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n"
+        "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n<Document id=\"root_doc\">\n";
+    for (const auto& [id, style] : styles) head += style + '\n';
+    // Integers are 32-bit in KML (xsd:int).
+    head +=
+        "<Schema name=\"plan\" id=\"plan\">\n"
+        "\t<SimpleField name=\"layer\" type=\"string\"></SimpleField>\n"
+        "\t<SimpleField name=\"number\" type=\"int\"></SimpleField>\n"
+        "\t<SimpleField name=\"code\" type=\"int\"></SimpleField>\n"
+        "\t<SimpleField name=\"height\" type=\"float\"></SimpleField>\n"
+        "\t<SimpleField name=\"line_marker\" type=\"int\"></SimpleField>\n"
+        "\t<SimpleField name=\"style\" type=\"int\"></SimpleField>\n"
+        "\t<SimpleField name=\"first\" type=\"int\"></SimpleField>\n"
+        "\t<SimpleField name=\"last\" type=\"int\"></SimpleField>\n"
+        "\t<SimpleField name=\"colour\" type=\"string\"></SimpleField>\n"
+        "\t<SimpleField name=\"dash\" type=\"string\"></SimpleField>\n"
+        "</Schema>\n<Folder><name>plan</name>\n";
+    f_.Write(head);
+    return Check();
+  }
+
+  std::string Point(const PlanRecord& r, Rgb colour) override {
+    double x = r.E, y = r.N;
+    if (!rule_->Place(x, y, x, y)) {
+      ++unplaced;  // no WGS 84 position for it: left out and counted
+      return {};
+    }
+    std::string p = "<Placemark><name>" + std::to_string(r.number) + "</name><styleUrl>#" +
+                    KmlStyleId(false, colour, PenStyle::Solid) + "</styleUrl>";
+    Data(p, r.reference ? "ref_points" : "points");
+    Whole(p, "number", static_cast<double>(r.number));
+    Whole(p, "code", r.code);
+    Field(p, "height", ExactText(r.height));
+    Field(p, "line_marker", r.marker ? "1" : "0");
+    Field(p, "colour", HexColour(colour));
+    p += "</SchemaData></ExtendedData>\n<Point><coordinates>";
+    Position(p, x, y, r.height);
+    p += "</coordinates></Point></Placemark>\n";
+    f_.Write(p);
+    return Check();
+  }
+
+  std::string Polyline(const Run& run) override {
+    std::string line;
+    int placed = 0;
+    for (size_t i = 0; i < run.E.size(); ++i) {
+      double x = run.E[i], y = run.N[i];
+      if (!rule_->Place(x, y, x, y)) continue;
+      if (placed++) line += ' ';
+      Position(line, x, y, run.Z[i]);
+    }
+    if (placed < 2) return {};  // not a line where it can be shown
+    std::string p =
+        "<Placemark><styleUrl>#" + KmlStyleId(true, run.colour, run.pen) + "</styleUrl>";
+    Data(p, run.reference ? "ref_lines" : "lines");
+    Whole(p, "code", run.code);
+    Field(p, "style", std::to_string(run.style));
+    Whole(p, "first", static_cast<double>(run.first));
+    Whole(p, "last", static_cast<double>(run.last));
+    Field(p, "colour", HexColour(run.colour));
+    Field(p, "dash", DashName(run.pen));
+    p += "</SchemaData></ExtendedData>\n<LineString><coordinates>" + line +
+         "</coordinates></LineString></Placemark>\n";
+    f_.Write(p);
+    return Check();
+  }
+
+  std::string Finish() override {
+    f_.Write("</Folder>\n</Document>\n</kml>\n");
+    return f_.Close() == 0 ? "" : CannotWrite(target_, f_.Error());
+  }
+
+ private:
+  static void Data(std::string& p, const char* layer) {
+    p += "<ExtendedData><SchemaData schemaUrl=\"#plan\">";
+    Field(p, "layer", layer);
+  }
+  static void Field(std::string& p, const char* name, const std::string& value) {
+    p += std::string("<SimpleData name=\"") + name + "\">" + value + "</SimpleData>";
+  }
+  // A whole number; one beyond KML's integers (a damaged packed height's code) is left
+  // out rather than cut.
+  static void Whole(std::string& p, const char* name, double v) {
+    if (std::fabs(v) <= 2147483647.0) Field(p, name, std::to_string(static_cast<long long>(v)));
+  }
+  void Position(std::string& p, double x, double y, double z) const {
+    p += ExactText(x) + ',' + ExactText(y);
+    if (!flat_) p += ',' + ExactText(z);
+  }
+  std::string Check() { return f_.Good() ? "" : CannotWrite(target_, f_.Error()); }
+
+  CheckedFile f_;
+  std::string target_;
+  CoordinateRule* rule_ = nullptr;
+  bool flat_ = false;
 };
 
 // ---------------------------------------------------------------------------------------
@@ -792,6 +893,13 @@ std::string ExportPlan(const PlanExportOptions& o, const Progress& progress,
   fault = pending.Reserve(o.output, o.overwrite);
   if (!fault.empty()) return fault;
 
+  // The colours of the scheme of the map the output is seen on: GIS maps are white (QGIS's
+  // canvas, web maps), as plandra's light build draws; Google Earth's imagery and a CAD
+  // model space are dark, as plandra's dark build draws.
+  const planplot::PlanScheme& scheme = o.format == Format::Gpkg || o.format == Format::GeoJson
+                                           ? planplot::kLightScheme
+                                           : planplot::kDarkScheme;
+  Progress passProgress = progress;
   std::unique_ptr<Sink> sink;
   if (o.format == Format::Dxf) {
     auto d = std::make_unique<DxfSink>();
@@ -805,6 +913,22 @@ std::string ExportPlan(const PlanExportOptions& o, const Progress& progress,
     if (bounds.any) std::copy(bounds.extent, bounds.extent + 4, extent);
     fault = d->Open(pending, px, o.flat, extent);
     sink = std::move(d);
+  } else if (o.format == Format::Kml) {
+    // The styles first, as they head the file; the reading is the lesser part of the time.
+    constexpr double kStylePart = 0.2;
+    KmlStyles styles;
+    PlanExportSummary ignored;
+    const Progress styleProgress =
+        progress ? Progress([&](double done) { return progress(done * kStylePart); }) : nullptr;
+    ExportCanvas gather(styles, ignored, false, styleProgress, inputs.Records());
+    planplot::PlanState gatherState = state;
+    planplot::DrawPlanPass(gatherState, scheme, inputs.Opener(), gather);
+    if (gather.stopped) return Shown(o.output) + ": stopped; nothing written";
+    if (progress)
+      passProgress = [&](double done) { return progress(kStylePart + done * (1 - kStylePart)); };
+    auto k = std::make_unique<KmlSink>();
+    fault = k->Open(pending, rule.get(), o.flat, styles.styles);
+    sink = std::move(k);
   } else if (o.format == Format::Csv) {
     auto c = std::make_unique<CsvSink>();
     fault = c->Open(pending, rule.get());
@@ -816,14 +940,11 @@ std::string ExportPlan(const PlanExportOptions& o, const Progress& progress,
   }
   if (!fault.empty()) return fault;  // one line naming the output
 
-  ExportCanvas canvas(*sink, summary, o.format == Format::Dxf, progress, inputs.Records());
-  const planplot::PassResult r =
-      planplot::DrawPlanPass(state, planplot::kDarkScheme, inputs.Opener(), canvas);
+  ExportCanvas canvas(*sink, summary, o.format == Format::Dxf, passProgress, inputs.Records());
+  const planplot::PassResult r = planplot::DrawPlanPass(state, scheme, inputs.Opener(), canvas);
   summary.skipped = r.recordsSkipped;
-  if (auto* g = dynamic_cast<OgrSink*>(sink.get())) {
-    summary.points -= g->unplaced;
-    summary.unplaced = g->unplaced;
-  }
+  summary.points -= sink->unplaced;
+  summary.unplaced = sink->unplaced;
   if (canvas.stopped) return Shown(o.output) + ": stopped; nothing written";
   if (summary.points == 0 && summary.unplaced > 0)
     return Shown(o.output) + ": no point has a position in " + rule->Name() + "; nothing written";

@@ -105,6 +105,14 @@ int main(int argc, char** argv) {
   std::printf("DXF  %ld records: %.2f s (cpu %.2f s), peak %.1f MiB\n", records, tDxf,
               CpuSeconds(RUSAGE_SELF) - cpu0, PeakMiB(RUSAGE_SELF));
 
+  cpu0 = CpuSeconds(RUSAGE_SELF);
+  const double tKml = Export(big, dir + "/big.kml", surveyexport::Format::Kml);
+  std::printf("KML  %ld records: %.2f s (cpu %.2f s), %.1f MiB, peak %.1f MiB\n", records, tKml,
+              CpuSeconds(RUSAGE_SELF) - cpu0,
+              static_cast<double>(std::filesystem::file_size(dir + "/big.kml")) / 1048576.0,
+              PeakMiB(RUSAGE_SELF));
+  std::fflush(stdout);
+
   std::filesystem::remove(dir + "/ogr.gpkg");
   const auto t0 = std::chrono::steady_clock::now();
   const std::string command =

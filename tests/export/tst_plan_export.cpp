@@ -3,6 +3,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <cmath>
@@ -109,12 +110,53 @@ QVector<QMap<QString, QString>> Features(const QString& path, const QString& lay
   return features;
 }
 
+// The shared styles of a KML as Google Earth looks them up: each <Style id>'s colour
+// ("LineStyle ff00ff00", "IconStyle ff00ffff"), and the faults: an id defined twice, a
+// placemark with a style of its own or without a styleUrl naming a style defined.
+struct KmlStyles {
+  QMap<QString, QString> colour;
+  int placemarks = 0, faults = 0;
+};
+KmlStyles ReadKmlStyles(const QString& path) {
+  KmlStyles k;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return k;
+  QXmlStreamReader xml(&file);
+  QString id, element;
+  QStringList urls;
+  bool inPlacemark = false;
+  while (!xml.atEnd()) {
+    xml.readNext();
+    if (xml.isEndElement() && xml.name() == u"Placemark") inPlacemark = false;
+    if (!xml.isStartElement()) continue;
+    if (xml.name() == u"Placemark") {
+      inPlacemark = true;
+      ++k.placemarks;
+    } else if (xml.name() == u"Style") {
+      id = xml.attributes().value("id").toString();
+      k.faults += inPlacemark || k.colour.contains(id);
+      k.colour[id] = "";
+    } else if (xml.name() == u"LineStyle" || xml.name() == u"IconStyle") {
+      element = xml.name().toString();
+    } else if (xml.name() == u"color" && !element.isEmpty()) {
+      k.colour[id] = element + " " + xml.readElementText();
+      element.clear();  // the LabelStyle's is the label's
+    } else if (xml.name() == u"styleUrl") {
+      urls << xml.readElementText();
+    }
+  }
+  for (const QString& url : urls) k.faults += !k.colour.contains(url.mid(1));
+  k.faults += k.placemarks - static_cast<int>(urls.size());
+  if (xml.hasError()) k.placemarks = -1;
+  return k;
+}
+
 }  // namespace
 
 class TestPlanExport : public QObject {
   Q_OBJECT
   QTemporaryDir dir_;
-  QString main_, ref_;
+  QString main_, ref_, zero_;
   QString Path(const QString& name) const { return dir_.filePath(name); }
 
  private slots:
@@ -124,6 +166,10 @@ class TestPlanExport : public QObject {
     ref_ = Path("REF.NEH");
     WriteNeh(main_.toStdString(), kMain);
     WriteNeh(ref_.toStdString(), kRef);
+    // A point, and a line of style digit 0 (code 10) from record 2 to 3.
+    zero_ = Path("ZERO.NEH");
+    WriteNeh(zero_.toStdString(),
+             {{820100, 836010, 10012.5}, {-820110, 836020, 100013}, {-820120, 836030, 100014}});
   }
 
   // Counts per layer as ogrinfo sees them, in every format. 9 records of the main file
@@ -253,7 +299,10 @@ print("overlapping labels", sum(1 for i, p in enumerate(boxes) for q in boxes[:i
 
   // The colour and dash of every line as the pass resolves them, in every GIS format: the
   // fence (code 13) green dash-dot, the kerb (21) red dashed, the centreline going on from
-  // it (5) blue, the reference's line blue; points yellow, the reference's blue.
+  // it (5) blue, the reference's line blue; points yellow, the reference's blue. Style 0
+  // (ZERO.NEH) black on the white maps of GeoPackage and GeoJSON, white on Google Earth's
+  // imagery. KML: the placemark's shared style has the colour, every style is defined
+  // once and every placemark names one.
   void styles_data() {
     QTest::addColumn<QString>("output");
     QTest::addColumn<QString>("layer");
@@ -274,8 +323,15 @@ print("overlapping labels", sum(1 for i, p in enumerate(boxes) for q in boxes[:i
       row("lines", "first", "7", "#0000ff", "solid");
       row("ref_lines", "first", "1", "#0000ff", "solid");
       row("points", "number", "1", "#ffff00", "");
-      if (gpkg) row("ref_points", "number", "4", "#0000ff", "");
+      if (gpkg || f.endsWith("kml")) row("ref_points", "number", "4", "#0000ff", "");
     }
+    const auto zero = [](const char* f, const char* c) {
+      QTest::addRow("%s style 0", f) << QString(f) << QString("lines") << QString("first")
+                                     << QString("2") << QString(c) << QString("solid");
+    };
+    zero("z.gpkg", "#000000");
+    zero("z.geojson", "#000000");
+    zero("z.kml", "#ffffff");
   }
   void styles() {
     QFETCH(QString, output);
@@ -285,8 +341,13 @@ print("overlapping labels", sum(1 for i, p in enumerate(boxes) for q in boxes[:i
     QFETCH(QString, colour);
     QFETCH(QString, dash);
     const QString out = Path(output);
-    if (!QFile::exists(out)) QCOMPARE(Export({main_, "--reference", ref_, out}).code, 0);
+    const QStringList input =
+        output.startsWith("z.") ? QStringList{zero_} : QStringList{main_, "--reference", ref_};
+    if (!QFile::exists(out)) QCOMPARE(Export(input + QStringList{out}).code, 0);
     const bool gpkg = output.endsWith("gpkg");
+    const KmlStyles kml = output.endsWith("kml") ? ReadKmlStyles(out) : KmlStyles();
+    QCOMPARE(kml.faults, 0);
+    if (output == "s.kml") QCOMPARE(kml.placemarks, 17);
     int found = 0;
     for (const auto& f : Features(out, gpkg ? layer : "plan")) {
       if (f.value(key) != value || (!gpkg && f.value("layer") != layer)) continue;
@@ -295,9 +356,11 @@ print("overlapping labels", sum(1 for i, p in enumerate(boxes) for q in boxes[:i
       QCOMPARE(f.value("dash"), dash);
       if (output.endsWith("geojson"))  // the simplestyle properties beside the fields
         QCOMPARE(f.value(dash.isEmpty() ? "marker-color" : "stroke"), colour);
-      if (output.endsWith("kml") && !dash.isEmpty())
-        QVERIFY2(f.value("Style").startsWith("PEN(c:" + colour.toUpper()),
-                 qPrintable(f.value("Style")));
+      if (output.endsWith("kml")) {  // GDAL names the shared style "@id"; KML's aabbggrr
+        const QString kmlColour = "ff" + colour.mid(5, 2) + colour.mid(3, 2) + colour.mid(1, 2);
+        QCOMPARE(kml.colour.value(f.value("Style").mid(1)),
+                 (dash.isEmpty() ? "IconStyle " : "LineStyle ") + kmlColour);
+      }
     }
     QCOMPARE(found, 1);
   }
@@ -326,7 +389,7 @@ from qgis.PyQt.QtGui import QColor
 app = QgsApplication([], False); app.initQgis()
 layer = QgsVectorLayer(sys.argv[1] + "|layername=lines", "lines", "ogr")
 s = QgsMapSettings(); s.setLayers([layer]); s.setDestinationCrs(layer.crs())
-s.setOutputSize(QSize(400, 400)); s.setExtent(layer.extent()); s.setBackgroundColor(QColor("black"))
+s.setOutputSize(QSize(400, 400)); s.setExtent(layer.extent()); s.setBackgroundColor(QColor("white"))
 job = QgsMapRendererSequentialJob(s); job.start(); job.waitForFinished()
 image = job.renderedImage()
 seen = {image.pixelColor(x, y).name() for x in range(400) for y in range(400)}
