@@ -86,6 +86,8 @@ const SheetPainter::CachedFont& SheetPainter::Cached(double heightMm, bool bold,
     cache_.italic = italic;
     cache_.font = FontOf(heightMm, bold, italic);
     cache_.metrics = std::make_unique<QFontMetricsF>(cache_.font, painter_.device());
+    cache_.raw.reset();
+    cache_.glyphs = {};
   }
   return cache_;
 }
@@ -157,7 +159,10 @@ void SheetPainter::Texts(const std::vector<PlacedText>& texts, double heightMm, 
   const QPaintEngine* engine = painter_.paintEngine();
   if (engine && engine->type() == QPaintEngine::Pdf) {
     // The font as the device resolves it (its dots per inch), for the glyphs and advances.
-    const QRawFont raw = QRawFont::fromFont(QFont(cached.font, painter_.device()));
+    if (!cache_.raw)
+      cache_.raw =
+          std::make_unique<QRawFont>(QRawFont::fromFont(QFont(cached.font, painter_.device())));
+    const QRawFont& raw = *cache_.raw;
     // Qt writes each glyph's offset from the one before: counted in a unit of an eighth of
     // a digit's width, the offsets within a number are the whole number 8 (a point 4), a
     // byte shorter than in dots, and no glyph of a label moves from its place.
@@ -170,15 +175,30 @@ void SheetPainter::Texts(const std::vector<PlacedText>& texts, double heightMm, 
     scaled.setPixelSize(raw.pixelSize() / unit);
     QList<quint32> glyphs;
     QList<QPointF> positions;
+    std::size_t characters = 0;
+    for (const PlacedText& t : texts) characters += t.text.size();
+    glyphs.reserve(qsizetype(characters));
+    positions.reserve(qsizetype(characters));
     for (const PlacedText& t : texts) {
-      const QString s = QString::fromStdString(t.text);
-      const QList<quint32> indexes = raw.glyphIndexesForString(s);
-      const QList<QPointF> advances = raw.advancesForGlyphIndexes(indexes);
       const QPointF start = (back.map(D(t.mm)) + QPointF(0, ascent)) / unit;
       const double x0 = std::round(start.x()), y = std::round(start.y());
       double advance = 0;
+      if (AsciiGlyphs(t.text)) {
+        for (const char c : t.text) {
+          const CachedFont::Glyph& g = cache_.glyphs[std::size_t(c)];
+          if (!g.blank) {  // a blank draws nothing
+            glyphs << g.index;
+            positions << QPointF(x0 + std::round(advance / unit), y);
+          }
+          advance += g.advance;
+        }
+        continue;
+      }
+      const QString s = QString::fromStdString(t.text);
+      const QList<quint32> indexes = raw.glyphIndexesForString(s);
+      const QList<QPointF> advances = raw.advancesForGlyphIndexes(indexes);
       for (qsizetype i = 0; i < indexes.size() && i < advances.size(); ++i) {
-        if (i >= s.size() || !s.at(i).isSpace()) {  // a blank draws nothing
+        if (i >= s.size() || !s.at(i).isSpace()) {
           glyphs << indexes[i];
           positions << QPointF(x0 + std::round(advance / unit), y);
         }
@@ -195,6 +215,30 @@ void SheetPainter::Texts(const std::vector<PlacedText>& texts, double heightMm, 
       painter_.drawText(back.map(D(t.mm)) + QPointF(0, ascent), QString::fromStdString(t.text));
   }
   painter_.restore();
+}
+
+// Whether every character of the text is ASCII with a glyph of its own in the raw font
+// (each looked up once): its glyphs and advances are then those of the table, as the raw
+// font gives them for the whole text (one glyph a character, advances without kerning).
+bool SheetPainter::AsciiGlyphs(const std::string& text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 128) return false;
+    CachedFont::Glyph& g = cache_.glyphs[std::size_t(c)];
+    if (!g.known) {
+      g.known = true;
+      const QString s{QLatin1Char(c)};
+      const QList<quint32> index = cache_.raw->glyphIndexesForString(s);
+      const QList<QPointF> advance = cache_.raw->advancesForGlyphIndexes(index);
+      g.usable = index.size() == 1 && advance.size() == 1;
+      if (g.usable) {
+        g.index = index[0];
+        g.advance = advance[0].x();
+        g.blank = s.at(0).isSpace();
+      }
+    }
+    if (!g.usable) return false;
+  }
+  return true;
 }
 
 void SheetPainter::ClipTo(const QRectF& mm) {

@@ -4,8 +4,10 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPolygonF>
+#include <QRawFont>
 #include <QRectF>
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -68,8 +70,20 @@ class SheetPainter {
     bool bold = false, italic = false;
     QFont font;
     std::unique_ptr<QFontMetricsF> metrics;
+    // On a PDF page: the font as the device resolves it, and the glyph and advance of each
+    // ASCII character (labels are numbers: a dozen characters a million times), looked up
+    // once each.
+    std::unique_ptr<QRawFont> raw;
+    struct Glyph {
+      quint32 index = 0;
+      double advance = 0;
+      bool blank = false;
+      bool known = false, usable = false;
+    };
+    std::array<Glyph, 128> glyphs;
   } cache_;
   const CachedFont& Cached(double heightMm, bool bold, bool italic);
+  bool AsciiGlyphs(const std::string& text);
 };
 
 // A command-line program draws with Qt's painting; it needs an application object. Makes

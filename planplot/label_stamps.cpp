@@ -139,7 +139,7 @@ void LabelStamps::Render(QImage& scratch, PixelRuns& out, QRect area, int ox, in
   }
 }
 
-const LabelStamps::Glyph& LabelStamps::GlyphAt(int slot, int pen) {
+LabelStamps::Glyph& LabelStamps::GlyphAt(int slot, int pen) {
   const std::uint32_t key = (std::uint32_t(slot) << 24) | (std::uint32_t(pen) & 0xFFFFFFu);
   auto it = glyphs_.find(key);
   if (it != glyphs_.end()) return it->second;
@@ -296,7 +296,7 @@ LabelStamps::Route LabelStamps::Plan(std::string_view text, int x, int y, QSize 
     const char c = text[i];
     const int slot = Slot(c);
     if (previous >= 0) pen += advance_[std::size_t(previous)] + Kern(previous, slot);
-    const Glyph* g = slot < 0 ? nullptr : &GlyphAt(slot, pen);
+    Glyph* g = slot < 0 ? nullptr : &GlyphAt(slot, pen);
     if (!g || !g->safe || !g->pixels.usable) {
       count_ = int(i);
       return Route::Painter;
@@ -325,6 +325,14 @@ LabelStamps::Route LabelStamps::Plan(std::string_view text, int x, int y, QSize 
   if (x + right + 2 <= 0 || y + bottom + 2 <= 0 || x + left - 2 >= image.width() ||
       y + top - 2 >= image.height())
     return Route::Hidden;
+  // The box's stamp lies within the shape's extent widened by the margin of its
+  // rendering, the characters' within their own bounds.
+  left_ = int(std::floor(left)) - 4;
+  top_ = int(std::floor(top)) - 4;
+  right_ = int(std::ceil(right)) + 4;
+  bottom_ = int(std::ceil(bottom)) + 4;
+  inside_ = x + left_ >= 0 && y + top_ >= 0 && x + right_ <= image.width() &&
+            y + bottom_ <= image.height();
 
   for (int i = 0; i < count_; ++i) {
     const Glyph& g = *text_[std::size_t(i)];
@@ -354,11 +362,26 @@ void LabelStamps::DrawBox(QImage& image, int x, int y, QRgb background) const {
          background);
 }
 
-void LabelStamps::DrawText(QImage& image, int x, int y, QRgb colour) const {
+void LabelStamps::DrawText(QImage& image, int x, int y, QRgb colour) {
   uchar* bits = image.bits();
-  for (int i = 0; i < count_; ++i)
-    Fill(bits, image.bytesPerLine(), image.width(), image.height(), x, y,
-         text_[std::size_t(i)]->pixels, colour);
+  const qsizetype bpl = image.bytesPerLine();
+  if (!inside_) {
+    for (int i = 0; i < count_; ++i)
+      Fill(bits, bpl, image.width(), image.height(), x, y, text_[std::size_t(i)]->pixels, colour);
+    return;
+  }
+  uchar* corner = bits + y * bpl + qsizetype(x) * 4;
+  for (int i = 0; i < count_; ++i) {
+    Glyph& g = *text_[std::size_t(i)];
+    if (g.bytesPerLine != bpl) {
+      g.offsets.clear();
+      for (const PixelRuns::Run& r : g.pixels.runs)
+        for (int px = r.x0; px < r.x1; ++px)
+          g.offsets.push_back(std::int32_t(r.y * bpl + qsizetype(px) * 4));
+      g.bytesPerLine = bpl;
+    }
+    for (const std::int32_t offset : g.offsets) *reinterpret_cast<QRgb*>(corner + offset) = colour;
+  }
 }
 
 }  // namespace planplot

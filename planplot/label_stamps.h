@@ -74,9 +74,10 @@ class LabelStamps {
   // given; for Stamps and PainterBox, the stamps to draw are kept until the next call.
   Route Plan(std::string_view text, int x, int y, QSize image);
   // Draws the kept stamps of the last planned label: the box in background (Stamps only)
-  // and the characters in colour, both 0xAARRGGBB, into an RGB32 or ARGB32 image.
+  // and the characters in colour, both 0xAARRGGBB, into an RGB32 or ARGB32 image of the
+  // size given to Plan.
   void DrawBox(QImage& image, int x, int y, QRgb background) const;
-  void DrawText(QImage& image, int x, int y, QRgb colour) const;
+  void DrawText(QImage& image, int x, int y, QRgb colour);
 
   // The stamps made so far (for checks of the cache's size).
   std::size_t StampCount() const { return glyphs_.size() + boxes_.size(); }
@@ -86,6 +87,10 @@ class LabelStamps {
     PixelRuns pixels;
     double originX = 0, originY = 0;  // where the painter places the character
     bool safe = false;
+    // Its pixels as byte offsets from the label's corner in an image of bytesPerLine
+    // (a character's runs are a pixel or two long: single stores beat run loops).
+    std::vector<std::int32_t> offsets;
+    qsizetype bytesPerLine = 0;
   };
   struct Box {
     PixelRuns pixels;
@@ -112,7 +117,7 @@ class LabelStamps {
   };
   int Slot(char c) const;
   int Kern(int a, int b);
-  const Glyph& GlyphAt(int slot, int pen);
+  Glyph& GlyphAt(int slot, int pen);
   const BoxShape& ShapeOf(int width);
   const Box* BoxAt(int width, const BoxShape& shape, int x, int y);
   void Render(QImage& scratch, PixelRuns& out, QRect area, int ox, int oy,
@@ -134,10 +139,14 @@ class LabelStamps {
   QImage boxScratch_;  // boxes, drawn where they stand in the plot
   // The label last planned.
   const Box* box_ = nullptr;
-  std::array<const Glyph*, kMaxChars> text_{};
+  std::array<Glyph*, kMaxChars> text_{};
   std::array<char, kMaxChars> lastText_{};
   std::array<int, kMaxChars> pens_{};
   int count_ = 0;
+  // Its pixels' extent relative to its corner (box and characters), and whether all of
+  // them lie within the image where it was planned.
+  int left_ = 0, top_ = 0, right_ = 0, bottom_ = 0;
+  bool inside_ = false;
 };
 
 }  // namespace planplot

@@ -216,13 +216,37 @@ bool ApplyViewWindow(PlanState& s) {
   return ApplyWorldWindow(s.mapping, s.Eleft, s.Ntop, s.Eright, s.Nbottom);
 }
 
+namespace {
+
+// round((v - low) * size / (high - low)), halves to even, as extended precision gives it.
+// The same sum in double is within 2^-51 of the exact quotient relative to its size, and
+// the extended one within 2^-62: where the double quotient lies farther than 2^-49 of its
+// size from a half, both round to the same whole number, and the double one is taken
+// (without a call to the library's extended rounding, which dominates a pixel's cost).
+// Near a half, and for quotients that are huge or formed of values near the smallest
+// doubles, the extended sum decides.
+long double ScaledRound(double v, double low, double high, int size) {
+  const double span = high - low, offset = v - low;
+  constexpr double kTiny = 0x1p-900, kHuge = 0x1p900, kLarge = 0x1p50, kRound = 0x1.8p52;
+  if (std::fabs(span) > kTiny && std::fabs(span) < kHuge && std::fabs(offset) < kHuge &&
+      (std::fabs(offset) > kTiny || offset == 0)) {
+    const double q = offset * size / span;
+    if (std::fabs(q) < kLarge) {
+      const double r = (q + kRound) - kRound;  // halves to even in the default rounding
+      // The sign of a zero as the extended rounding gives it.
+      if (std::fabs(std::fabs(q - r) - 0.5) > std::fabs(q) * 0x1p-49) return std::copysign(r, q);
+    }
+  }
+  return std::nearbyint((static_cast<long double>(v) - low) * size /
+                        (static_cast<long double>(high) - low));
+}
+
+}  // namespace
+
 PixelPoint WorldToPixel(const PlanMapping& m, double E, double N) {
   PixelPoint p;
-  const long double x = std::nearbyint((static_cast<long double>(E) - m.left) * kPlotWidth /
-                                       (static_cast<long double>(m.right) - m.left));
-  const long double y =
-      kPlotHeight - std::nearbyint((static_cast<long double>(N) - m.bottom) * kPlotHeight /
-                                   (static_cast<long double>(m.top) - m.bottom));
+  const long double x = ScaledRound(E, m.left, m.right, kPlotWidth);
+  const long double y = kPlotHeight - ScaledRound(N, m.bottom, m.top, kPlotHeight);
   p.x = x;
   p.y = y;
   p.valid = std::isfinite(x) && std::isfinite(y);

@@ -4,10 +4,18 @@
 // independent of the user's locale (a decimal comma never appears). NaN prints as "NaN"
 // and infinities as "Inf" and "-Inf", with the leading blank of NumberText for the
 // non-negative ones; a negative zero prints as zero.
+//
+// Point numbers and levels come by the million in a plan: whole numbers below 10^15 and
+// levels of values that are doubles take a short way in integer arithmetic, which gives
+// the very same text (a whole number of at most 15 digits is its own rounding; the
+// centimetres of a double are cut exactly, as in 80-bit arithmetic, where the product of
+// the fraction and 100 needs at most 60 bits).
 #include "toolkit/number_text.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 namespace toolkit {
@@ -54,8 +62,24 @@ void AppendInt(std::string& out, int value) {
   out.append(buffer, r.ptr);
 }
 
+// Whole numbers from 1 to 10^15 - 1, as doubles hold them exactly.
+constexpr double kWholeLimit = 1e15;
+
+// The digits of a whole a in [1, 10^15); false for any other value.
+bool AppendWhole(std::string& out, long double a) {
+  const double d = static_cast<double>(a);
+  if (!(d >= 1 && d < kWholeLimit) || static_cast<long double>(d) != a) return false;
+  const auto n = static_cast<std::int64_t>(d);
+  if (static_cast<double>(n) != d) return false;
+  char buffer[24];
+  const auto r = std::to_chars(buffer, buffer + sizeof buffer, n);
+  out.append(buffer, r.ptr);
+  return true;
+}
+
 // The text without the sign position.
 void AppendMagnitude(std::string& out, long double a) {
+  if (AppendWhole(out, a)) return;
   if (std::isnan(a)) {
     out += "NaN";
     return;
@@ -111,8 +135,44 @@ std::string PlainNumberText(long double x) {
   return out;
 }
 
+namespace {
+
+// LevelText of a value that is a double below 10^15 in size: the whole metres and the
+// truncated centimetres from the double's own bits. False for any other value.
+bool LevelOfDouble(long double x, std::string& out) {
+  const double d = static_cast<double>(x);
+  if (!(std::fabs(d) < kWholeLimit) || static_cast<long double>(d) != x) return false;
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(d);
+  const int field = int((bits >> 52) & 0x7FF);
+  std::uint64_t m = bits & ((std::uint64_t(1) << 52) - 1);
+  if (field != 0) m |= std::uint64_t(1) << 52;
+  // |d| = m * 2^-shift, m below 2^53; below 10^15 (2^50) the shift is at least 3, and from
+  // 64 on the value is below 2^-11: no whole metre and no centimetre.
+  const int shift = 1075 - (field != 0 ? field : 1);
+  std::uint64_t whole = 0;
+  unsigned cents = 0;
+  if (shift < 64) {
+    whole = m >> shift;
+    const unsigned __int128 fraction = m & ((std::uint64_t(1) << shift) - 1);
+    cents = unsigned((fraction * 100) >> shift);
+  }
+  char buffer[32];
+  char* p = buffer;
+  *p++ = x < 0 ? '-' : ' ';
+  p = std::to_chars(p, buffer + 24, whole).ptr;
+  *p++ = '.';
+  *p++ = static_cast<char>('0' + cents / 10);
+  *p++ = static_cast<char>('0' + cents % 10);
+  out.assign(buffer, p);
+  return true;
+}
+
+}  // namespace
+
 std::string LevelText(long double x) {
   if (!std::isfinite(x)) return NumberText(x);
+  std::string fast;
+  if (LevelOfDouble(x, fast)) return fast;
   const long double a = std::fabs(x);
   const long double i = std::trunc(a);
   long double k = std::trunc((a - i) * 100.0L);

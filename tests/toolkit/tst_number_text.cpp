@@ -1,7 +1,9 @@
 // Number texts and level texts: exact strings, and the round trip back to the value.
 #include <QtTest>
 
+#include <bit>
 #include <charconv>
+#include <cstdio>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -40,6 +42,8 @@ class TestNumberText : public QObject {
   void plainNumberText();
   void levelText_data();
   void levelText();
+  void matchesPrintf_data();
+  void matchesPrintf();
   void roundTrip();
   void extendedPrecisionInput();
 };
@@ -76,6 +80,11 @@ void TestNumberText::numberText_data() {
   QTest::newRow("NaN") << kNaN << " NaN";
   QTest::newRow("infinity") << kInf << " Inf";
   QTest::newRow("negative infinity") << -kInf << "-Inf";
+  QTest::newRow("largest 15-digit whole") << 999999999999999.0 << " 999999999999999";
+  QTest::newRow("negative 15-digit whole") << -999999999999999.0 << "-999999999999999";
+  QTest::newRow("2^53 rounds to 15 digits") << 9007199254740992.0 << " 9.00719925474099E+15";
+  QTest::newRow("half above 1E14 to even") << 1e14 + 0.5 << " 100000000000000";
+  QTest::newRow("1E16") << 1e16 << " 1E+16";
 }
 
 void TestNumberText::numberText() {
@@ -122,12 +131,54 @@ void TestNumberText::levelText_data() {
   QTest::newRow("NaN") << kNaN << " NaN";
   QTest::newRow("infinity") << kInf << " Inf";
   QTest::newRow("negative infinity") << -kInf << "-Inf";
+  QTest::newRow("22.3699999 cut") << 22.3699999 << " 22.36";
+  QTest::newRow("stored 0.29 is 0.2899..") << 0.29 << " 0.28";
+  QTest::newRow("stored 9999.99") << 9999.99 << " 9999.98";
+  QTest::newRow("just below one") << std::nextafter(1.0, 0.0) << " 0.99";
+  QTest::newRow("negative millimetre") << -0.001 << "-0.00";
+  QTest::newRow("smallest denormal, negative") << -4.9406564584124654e-324 << "-0.00";
+  QTest::newRow("largest below 1E15") << 999999999999999.5 << " 999999999999999.50";
+  QTest::newRow("1E15 in exponent form") << -1e15 << "-1E+15.00";
 }
 
 void TestNumberText::levelText() {
   QFETCH(double, value);
   QFETCH(QString, text);
   QCOMPARE(QString::fromStdString(toolkit::LevelText(value)), text);
+}
+
+// Point numbers and levels by the million, against the C library's exact decimals: a whole
+// number below 10^15 is its own digits; a level is the value's exact expansion cut after
+// the centimetres.
+void TestNumberText::matchesPrintf_data() {
+  QTest::addColumn<int>("kind");
+  QTest::newRow("whole numbers") << 0;
+  QTest::newRow("stored centimetres") << 1;
+  QTest::newRow("a step below centimetres") << 2;
+  QTest::newRow("any bits") << 3;
+}
+
+void TestNumberText::matchesPrintf() {
+  QFETCH(int, kind);
+  std::mt19937_64 random(20261209 + kind);
+  std::uniform_real_distribution<double> digits(0, 15);
+  char buffer[128];
+  for (int i = 0; i < 200000; ++i) {
+    const double size = std::floor(std::pow(10.0, digits(random)));
+    double v = kind == 0 ? size : std::floor(size / 10) / 100;
+    if (kind == 2) v = std::nextafter(v, 0.0);
+    if (kind == 3) v = std::bit_cast<double>(random());
+    if (i % 2) v = -v;
+    if (!(std::fabs(v) < 1e15)) continue;
+    const std::string sign = v < 0 ? "-" : " ";
+    std::snprintf(buffer, sizeof buffer, "%.60f", std::fabs(v));
+    const std::string exact = buffer;
+    const std::string level = sign + exact.substr(0, exact.find('.') + 3);
+    QCOMPARE(QString::fromStdString(toolkit::LevelText(v)), QString::fromStdString(level));
+    if (v == std::trunc(v) && v != 0)
+      QCOMPARE(QString::fromStdString(toolkit::NumberText(v)),
+               QString::fromStdString(sign + exact.substr(0, exact.find('.'))));
+  }
 }
 
 void TestNumberText::roundTrip() {
