@@ -242,7 +242,8 @@ struct Note {
   double x, y;
   std::string text;
   unsigned long rgb;
-  double angle, points;
+  double angle, points;  // the size: points, or world units in the sections' preview
+  bool title = false;    // a section's title, standing on (x, y): readable at every zoom
 };
 
 class RecordingSectionCanvas : public secplot::SectionCanvas {
@@ -250,9 +251,12 @@ class RecordingSectionCanvas : public secplot::SectionCanvas {
   RecordingSectionCanvas(std::vector<Stroke>& strokes, std::vector<Mark>& marks,
                          std::vector<Note>& notes)
       : strokes_(strokes), marks_(marks), notes_(notes) {}
-  void Place(double dy, double exaggeration) {
+  // Where the next section goes: heights times the exaggeration, moved by dy; `mm` is a
+  // millimetre of the drawing in world units, which the texts are sized in.
+  void Place(double dy, double exaggeration, double mm) {
     dy_ = dy;
     ex_ = exaggeration;
+    mm_ = mm;
   }
   void ClearPage(secplot::Colour) override {}
   void SetWorld(double, double, double, double) override {}
@@ -266,14 +270,14 @@ class RecordingSectionCanvas : public secplot::SectionCanvas {
   void Label(double x, double y, const std::string& text, const secplot::LabelFont& font,
              secplot::Colour fg, secplot::Colour) override {
     notes_.push_back({x, y * ex_ + dy_, text, static_cast<unsigned long>(fg),
-                      font.escapement / 10.0, font.points});
+                      font.escapement / 10.0, font.points * 25.4 / 72 * mm_});
   }
 
  private:
   std::vector<Stroke>& strokes_;
   std::vector<Mark>& marks_;
   std::vector<Note>& notes_;
-  double dy_ = 0, ex_ = 1;
+  double dy_ = 0, ex_ = 1, mm_ = 1;
 };
 
 class SectionsPreview : public PreviewScene {
@@ -304,18 +308,26 @@ class SectionsPreview : public PreviewScene {
     std::string problem = run.Walk(
         names.front(), names.back(),
         [&](const SectionPage& page, std::string*) -> secplot::SectionCanvas* {
-          const double height = (page.extent.maxY - page.extent.minY) * exaggeration_;
-          const double gap = std::max(2.0, 0.25 * height) + 3;
-          if (!first) top -= gap;
+          // Each section in its frame, as the sheet frames it, one under another.
+          const double h = horizontal_ > 0 ? horizontal_ : kNoScale;
+          const double v = vertical_ > 0 ? vertical_ : kNoScale;
+          const std::optional<SectionFrame> frame = FrameFor(page.extent, h, v, heights_);
+          const double mm = h / 1000;  // a millimetre of the drawing, in world units
+          const double minX = frame ? frame->x0 : page.extent.minX;
+          const double maxX = frame ? frame->xr : page.extent.maxX;
+          const double minY = frame ? frame->y0 : page.extent.minY;
+          const double maxY = frame ? frame->yt : page.extent.maxY;
+          const double height = (maxY - minY) * exaggeration_;
+          if (!first) top -= 16 * mm;
           first = false;
-          const double dy = top - page.extent.maxY * exaggeration_;
-          canvas.Place(dy, exaggeration_);
+          const double dy = top - maxY * exaggeration_;
+          canvas.Place(dy, exaggeration_, mm);
+          if (frame) AddFrame(*frame, dy, mm);
           std::string title = ShownName(page.name);
           if (horizontal_ > 0 && vertical_ > 0)
-            title = SectionTitle(page.name, horizontal_, vertical_);
-          notes_.push_back({page.extent.minX, top + 3, title, 0, 0, 9});
-          extent_ |=
-              QRectF(QPointF(page.extent.minX, top - height), QPointF(page.extent.maxX, top + 3));
+            title = SectionTitle(page.name, horizontal_, vertical_, page.chainage);
+          notes_.push_back({minX, top + 0.5 * mm, title, 0, 0, 4.5 * mm, true});
+          extent_ |= QRectF(QPointF(minX, top - height - 5 * mm), QPointF(maxX, top + 5 * mm));
           top -= height;
           return &canvas;
         },
@@ -333,12 +345,47 @@ class SectionsPreview : public PreviewScene {
     }
     for (const Mark& m : marks_) surface.Point(view.ToPixel(m.x, m.y), m.rgb);
     surface.Flush();
-    for (const Note& n : notes_)
-      surface.Text(view.ToPixel(n.x, n.y), n.text, n.rgb, n.angle, n.points);
+    // Texts at their size on the sheet; too small to read at this zoom, left out, but for
+    // the titles, which say what is where.
+    for (const Note& n : notes_) {
+      const double pixels = std::max(n.points / view.perPixel, n.title ? kTitlePixels : 0.0);
+      QPointF at = view.ToPixel(n.x, n.y);
+      if (n.title) at.ry() -= pixels * 1.2;
+      if (pixels >= kSmallestPixels) surface.Text(at, n.text, n.rgb, n.angle, pixels * 0.75);
+    }
     return true;
   }
 
  private:
+  static constexpr double kSmallestPixels = 5, kTitlePixels = 9;
+  // The section's frame as the sheet draws it: its datum edge and its blue distance and
+  // height ticks with their labels. One millimetre of the drawing is `mm` world units both
+  // ways, the heights being drawn exaggerated by H/V.
+  void AddFrame(const SectionFrame& f, double dy, double mm) {
+    const double ex = exaggeration_;
+    const double left = f.x0, right = f.xr, bottom = f.y0 * ex + dy, top = f.yt * ex + dy;
+    const unsigned long black = 0, blue = secplot::kTickBlue;
+    strokes_.push_back({left, top, right, top, black, secplot::kSolid});
+    strokes_.push_back({right, top, right, bottom, black, secplot::kSolid});
+    strokes_.push_back({right, bottom, left, bottom, black, secplot::kSolid});
+    strokes_.push_back({left, bottom, left, top, black, secplot::kSolid});
+    std::string datum = secplot::LevelLabel(f.y0);
+    if (!datum.empty() && datum.front() == ' ') datum.erase(0, 1);
+    notes_.push_back({left, bottom - 0.5 * mm, "Datum " + datum, black, 0, 2.7 * mm});
+    const double points = secplot::kTickFont.points * 25.4 / 72 * mm;
+    for (long double x : secplot::TickValues(f.x0, f.gx, f.xr)) {
+      strokes_.push_back({double(x), top, double(x), top - 6 * mm, blue, secplot::kSolid});
+      notes_.push_back({double(x), top - 6 * mm, secplot::LevelLabel(x), black, 0, points});
+    }
+    for (long double y : secplot::TickValues(f.y0, f.gy, f.yt)) {
+      const double at = double(y) * ex + dy;
+      strokes_.push_back({left, at, left + 8 * mm, at, blue, secplot::kSolid});
+      notes_.push_back({left + 8 * mm, at, secplot::LevelLabel(y), black, 0, points});
+    }
+  }
+  // The scales a preview without scales is framed at.
+  static constexpr double kNoScale = 500;
+
   // The names of the file's sections in order: the first and the last bound the range.
   std::vector<std::string> SectionNames(const std::function<bool()>& keepGoing) {
     std::vector<std::string> names;

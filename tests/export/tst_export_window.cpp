@@ -599,15 +599,29 @@ class TestExportWindow : public QObject {
     QVERIFY(std::abs(frameColumn(a) - frameColumn(b)) <= 1);
   }
 
-  // The preview draws the plan's line work through the plan pass, and follows the wheel.
-  void previewPlan() {
-    Fixture f({Samples() + "SITE.NEH"});
+  // The preview draws a plan's line work through the plan pass (red lines of SITE.NEH), a
+  // SEC file's sections in their frames with the blue ticks of the sheets, and follows the
+  // wheel.
+  void preview_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QRgb>("colour");
+    QTest::newRow("plan") << "SITE.NEH" << qRgb(255, 0, 0);
+    QTest::newRow("sections") << "ROAD.SEC" << qRgb(0, 0, 255);
+  }
+  void preview() {
+    QFETCH(QString, file);
+    QFETCH(QRgb, colour);
+    Fixture f({Samples() + file});
     surveyexport::PreviewArea* p = f.window.Preview();
-    QTRY_VERIFY_WITH_TIMEOUT(!p->Image().isNull() && !p->Drawing(), 20000);
-    int red = 0;
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        !p->Image().isNull() && !p->Drawing(),
+        qPrintable(
+            QString("%1 %2 %3").arg(p->Image().isNull()).arg(p->Drawing()).arg(p->Problem())),
+        20000);
+    int inked = 0;
     for (int y = 0; y < p->Image().height(); ++y)
-      for (int x = 0; x < p->Image().width(); ++x) red += p->Image().pixel(x, y) == qRgb(255, 0, 0);
-    QVERIFY2(red > 50, qPrintable(QString::number(red)));
+      for (int x = 0; x < p->Image().width(); ++x) inked += p->Image().pixel(x, y) == colour;
+    QVERIFY2(inked > 50, qPrintable(QString::number(inked)));
     const double before = p->View().perPixel;
     QWheelEvent wheel(QPointF(50, 50), p->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, 240),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
