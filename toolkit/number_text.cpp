@@ -67,8 +67,9 @@ constexpr double kWholeLimit = 1e15;
 
 // The digits of a whole a in [1, 10^15); false for any other value.
 bool AppendWhole(std::string& out, long double a) {
+  if (!(a >= 1 && a < kWholeLimit)) return false;
   const double d = static_cast<double>(a);
-  if (!(d >= 1 && d < kWholeLimit) || static_cast<long double>(d) != a) return false;
+  if (static_cast<long double>(d) != a) return false;
   const auto n = static_cast<std::int64_t>(d);
   if (static_cast<double>(n) != d) return false;
   char buffer[24];
@@ -140,8 +141,9 @@ namespace {
 // LevelText of a value that is a double below 10^15 in size: the whole metres and the
 // truncated centimetres from the double's own bits. False for any other value.
 bool LevelOfDouble(long double x, std::string& out) {
+  if (!(std::fabs(x) < kWholeLimit)) return false;
   const double d = static_cast<double>(x);
-  if (!(std::fabs(d) < kWholeLimit) || static_cast<long double>(d) != x) return false;
+  if (static_cast<long double>(d) != x) return false;
   const std::uint64_t bits = std::bit_cast<std::uint64_t>(d);
   const int field = int((bits >> 52) & 0x7FF);
   std::uint64_t m = bits & ((std::uint64_t(1) << 52) - 1);
