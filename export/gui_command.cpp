@@ -52,6 +52,7 @@ std::vector<std::string> WordsFor(Command command, const ExportChoices& c,
   option("--scale", c.scale);
   option("--paper", c.paper);
   flag("--portrait", c.portrait);
+  option("--view", c.view);
   option("--from", c.from);
   option("--to", c.to);
   option("--horizontal", c.horizontal);
@@ -137,7 +138,7 @@ bool OptionShown(const ExportChoices& c, Command command, const char* option) {
                 CrsIsWgs84Based(c.crs));
       if (o == "--2d")
         return f == Format::Dxf || f == Format::Gpkg || f == Format::GeoJson || f == Format::Kml;
-      if (o == "--scale" || o == "--paper" || o == "--portrait") return sheet;
+      if (o == "--scale" || o == "--paper" || o == "--portrait" || o == "--view") return sheet;
       return false;
     case Command::Table:
       return o == "--crs" && f == Format::Gpkg;

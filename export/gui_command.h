@@ -38,6 +38,7 @@ struct ExportChoices {
   std::string scale;   // "" the largest standard scale that fits
   std::string paper;   // "" the command's default
   bool portrait = false;
+  std::string view;  // "" the whole survey; else E1,N1,E2,N2 as --view takes it
   std::string from, to, horizontal, vertical;  // sections
   bool heights = false, fit = false;
   std::string outputDir;

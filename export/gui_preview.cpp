@@ -159,6 +159,7 @@ class PlanPreview : public PreviewScene {
     state_.showNumbers = numbers;
     state_.showLevels = levels;
   }
+  QRectF Ground(const QRectF& shown) const override { return shown.normalized(); }
   std::string Prepare(const std::function<bool()>& keepGoing) override {
     // The files as the export checks them; the extent as the plotter scans it.
     WatchedNehFiles inputs;
@@ -440,6 +441,20 @@ class SheetPreview : public PreviewScene {
   }
   QRectF Extent() const override { return QRectF(0, 0, width_, height_); }
   bool YUp() const override { return false; }
+  // The part of the map frame shown, in the survey's metres.
+  QRectF Ground(const QRectF& shown) const override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!haveMap_) return {};
+    const QRectF frame(QPointF(map_.frameLeftMm, map_.frameTopMm),
+                       QPointF(map_.frameRightMm, map_.frameBottomMm));
+    const QRectF part = frame.intersected(shown.normalized());
+    if (part.isEmpty()) return {};
+    const double k = map_.scale / 1000.0;  // metres a millimetre
+    return QRectF(QPointF(map_.left + (part.left() - frame.left()) * k,
+                          map_.bottom + (frame.bottom() - part.bottom()) * k),
+                  QPointF(map_.left + (part.right() - frame.left()) * k,
+                          map_.bottom + (frame.bottom() - part.top()) * k));
+  }
   QColor Background() const override { return QColor(0x80, 0x80, 0x80); }
   bool Draw(QImage& image, const PreviewView& view,
             const std::function<bool()>& keepGoing) override {
@@ -449,11 +464,20 @@ class SheetPreview : public PreviewScene {
     const QPointF origin = view.ToPixel(0, 0);
     painter.translate(origin);
     bool stopped = false;
-    const std::string e = PaintPlanSheet(options_, painter, 1.0 / view.perPixel, [&](double) {
-      stopped = !keepGoing();
-      return !stopped;
-    });
+    PlanSheetResult result;
+    const std::string e = PaintPlanSheet(
+        options_, painter, 1.0 / view.perPixel,
+        [&](double) {
+          stopped = !keepGoing();
+          return !stopped;
+        },
+        &result);
     if (stopped) return false;
+    if (e.empty()) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      map_ = result;
+      haveMap_ = true;
+    }
     if (!e.empty()) {
       painter.resetTransform();
       painter.setPen(Qt::white);
@@ -466,6 +490,9 @@ class SheetPreview : public PreviewScene {
  private:
   PlanSheetOptions options_;
   double width_ = 0, height_ = 0;
+  mutable std::mutex mutex_;  // the map of the last sheet painted, for the window
+  PlanSheetResult map_;
+  bool haveMap_ = false;
 };
 
 }  // namespace
@@ -503,6 +530,13 @@ PreviewArea::~PreviewArea() {
   }
   wake_.notify_all();
   worker_.join();
+}
+
+QRectF PreviewArea::ShownGround() const {
+  if (!scene_ || !prepared_) return {};
+  const QPointF a = view_.ToWorld(QPointF(0, 0));
+  const QPointF b = view_.ToWorld(QPointF(view_.width, view_.height));
+  return scene_->Ground(QRectF(a, b));
 }
 
 void PreviewArea::SetIdleText(const QString& text) {

@@ -51,6 +51,12 @@ class PreviewScene {
   // Draws into the image, which holds the background; false when stopped.
   virtual bool Draw(QImage& image, const PreviewView& view,
                     const std::function<bool()>& keepGoing) = 0;
+  // The window of the survey (E and N, m) that a part of the world shows, as --view takes
+  // it; empty when the scene is no plan or the part shows none of it.
+  virtual QRectF Ground(const QRectF& shown) const {
+    (void)shown;
+    return {};
+  }
 };
 
 // An NEH file (and its reference file) through the plan plotter's pass, light scheme.
@@ -83,6 +89,8 @@ class PreviewArea : public QWidget {
 
   // What is shown: the view, the image drawn for it (null while none is), the problem.
   const PreviewView& View() const { return view_; }
+  // The window of the survey the area shows now (see PreviewScene::Ground).
+  QRectF ShownGround() const;
   const QImage& Image() const { return image_; }
   bool Drawing() const { return pending_; }
   QString Problem() const { return problem_; }

@@ -33,6 +33,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <filesystem>
 #include <sstream>
 
@@ -153,6 +154,11 @@ void ExportWindow::BuildControls() {
   paper_->addItem(tr("Standard (plan A3, sections A4)"));
   for (const PaperSize& p : PaperSeries()) paper_->addItem(QString::fromStdString(p.name));
   portrait_ = new QCheckBox(tr("Portrait, &upright"));
+  view_ = new QLineEdit;
+  view_->setPlaceholderText(tr("E1,N1,E2,N2 (empty: the whole survey)"));
+  viewFromPreview_ = new QPushButton(tr("Ac&quire from the preview"));
+  viewFromPreview_->setToolTip(
+      tr("Draw only what the preview shows now: zoom and pan the preview, then press this"));
   from_ = new QComboBox;
   from_->setEditable(true);
   to_ = new QComboBox;
@@ -213,6 +219,7 @@ void ExportWindow::BuildControls() {
   addRow(tr("Scale &1:"), scale_, "--scale");
   addRow(tr("&Paper:"), paper_, "--paper");
   addRow(QString(), portrait_, "--portrait");
+  addRow(tr("Draw &just the window:"), view_, "--view", {viewFromPreview_});
   addRow(tr("&From section:"), from_, "--from");
   addRow(tr("T&o section:"), to_, "--to");
   addRow(tr("Hori&zontal 1:"), horizontal_, "--horizontal");
@@ -337,8 +344,16 @@ void ExportWindow::BuildControls() {
   for (QComboBox* c : {target_, nehAs_, datumShift_, paper_})
     connect(c, &QComboBox::currentIndexChanged, this, changed);
   for (QComboBox* c : {crs_, from_, to_}) connect(c, &QComboBox::currentTextChanged, this, changed);
-  for (QLineEdit* e : {reference_, scale_, horizontal_, vertical_, outputDir_})
+  for (QLineEdit* e : {reference_, scale_, view_, horizontal_, vertical_, outputDir_})
     connect(e, &QLineEdit::textChanged, this, changed);
+  connect(viewFromPreview_, &QPushButton::clicked, this, [this] {
+    // The part of the survey the preview shows, to whole centimetres.
+    const QRectF g = preview_->ShownGround();
+    if (g.isEmpty()) return;
+    auto cm = [](double v) { return QString::number(std::round(v * 100) / 100, 'f', 2); };
+    view_->setText(
+        QString("%1,%2,%3,%4").arg(cm(g.left()), cm(g.top()), cm(g.right()), cm(g.bottom())));
+  });
   for (QCheckBox* b : {numbers_, levels_, flat_, wgs84_, portrait_, heights_, fit_})
     connect(b, &QCheckBox::toggled, this, changed);
   resize(1100, 760);
@@ -369,6 +384,7 @@ ExportChoices ExportWindow::Choices() const {
   c.scale = scale_->text().trimmed().toStdString();
   if (paper_->currentIndex() > 0) c.paper = paper_->currentText().toStdString();
   c.portrait = portrait_->isChecked();
+  c.view = view_->text().trimmed().toStdString();
   c.from = from_->currentText().trimmed().toStdString();
   c.to = to_->currentText().trimmed().toStdString();
   c.horizontal = horizontal_->text().trimmed().toStdString();
@@ -564,7 +580,7 @@ void ExportWindow::UpdatePreview() {
                           (c.levels ? "l" : "") + (c.heights ? "h" : "") + '\n' + c.from + '\n' +
                           c.to + '\n' + c.horizontal + '\n' + c.vertical + '\n' +
                           std::to_string(static_cast<int>(c.target)) + c.scale + c.paper +
-                          (c.portrait ? "p" : "");
+                          (c.portrait ? "p" : "") + '\n' + c.view;
   if (key == previewKey_) return;
   previewKey_ = key;
   if (row < 0) {
@@ -583,6 +599,13 @@ void ExportWindow::UpdatePreview() {
     if (const auto scale = ParseScale(c.scale)) sheet.scale = *scale;
     if (!c.paper.empty()) sheet.paper = c.paper;
     sheet.portrait = c.portrait;
+    if (const auto view = ParseView(c.view)) {
+      sheet.haveView = true;
+      sheet.viewE1 = (*view)[0];
+      sheet.viewN1 = (*view)[1];
+      sheet.viewE2 = (*view)[2];
+      sheet.viewN2 = (*view)[3];
+    }
     preview_->SetScene(SheetScene(sheet));
   } else if (plan) {
     const bool labels = OptionShown(c, Command::Plan, "--numbers");

@@ -117,6 +117,8 @@ class ExportWindow : public QWidget {
   QLineEdit* scale_ = nullptr;
   QComboBox* paper_ = nullptr;
   QCheckBox* portrait_ = nullptr;
+  QLineEdit* view_ = nullptr;  // --view; not remembered: it belongs to one survey
+  QPushButton* viewFromPreview_ = nullptr;
   QComboBox *from_ = nullptr, *to_ = nullptr;
   QLineEdit *horizontal_ = nullptr, *vertical_ = nullptr;
   QCheckBox *heights_ = nullptr, *fit_ = nullptr;

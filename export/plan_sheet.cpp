@@ -540,6 +540,15 @@ std::string PaintPlanSheet(const PlanSheetOptions& o, QPainter& painter, double 
     result->scale = layout.map.scale;
     result->paper = layout.paper->name;
     result->note = layout.note;
+    const QRectF& mm = layout.map.mm;
+    result->frameLeftMm = mm.left();
+    result->frameTopMm = mm.top();
+    result->frameRightMm = mm.right();
+    result->frameBottomMm = mm.bottom();
+    result->left = layout.map.left;
+    result->bottom = layout.map.bottom;
+    result->right = layout.map.right;
+    result->top = layout.map.top;
   }
   return {};
 }

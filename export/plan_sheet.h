@@ -31,6 +31,10 @@ struct PlanSheetResult {
   double scale = 0;
   std::string paper;
   std::string note;  // said on the sheet when part of the view lies outside it
+  // The map frame on the sheet (mm from the top-left corner, y down) and the window of the
+  // survey it shows (m).
+  double frameLeftMm = 0, frameTopMm = 0, frameRightMm = 0, frameBottomMm = 0;
+  double left = 0, bottom = 0, right = 0, top = 0;
 };
 
 // The series of standard plan scales, from the largest: 1:100, 1:200, ... 1:50000.

@@ -599,6 +599,28 @@ class TestExportWindow : public QObject {
     QVERIFY(std::abs(frameColumn(a) - frameColumn(b)) <= 1);
   }
 
+  // Zoomed into the sheet's preview, the window takes what it shows as --view: the sheet is
+  // drawn again of that part alone, and the export draws the same.
+  void viewFromPreview() {
+    Fixture f({Samples() + "SITE.NEH"});
+    f.Choose(Target::Pdf);
+    surveyexport::PreviewArea* p = f.window.Preview();
+    QTRY_VERIFY_WITH_TIMEOUT(!p->Image().isNull() && !p->Drawing(), 20000);
+    const QRectF whole = p->ShownGround();
+    QVERIFY(!whole.isEmpty());
+    p->ZoomAt(QPointF(p->width() / 2.0, p->height() / 2.0), 4);
+    QTest::mouseClick(Named<QPushButton>(f.window, "Ac&quire from the preview"), Qt::LeftButton);
+    const QString view = Field<QLineEdit>(f.window, "Draw &just the window:")->text();
+    const QStringList v = view.split(',');
+    QCOMPARE(v.size(), 4);
+    const QRectF part(QPointF(v[0].toDouble(), v[1].toDouble()),
+                      QPointF(v[2].toDouble(), v[3].toDouble()));
+    QVERIFY2(whole.contains(part) && part.width() < whole.width() / 2, qPrintable(view));
+    QVERIFY(f.window.CommandText().contains("--view " + view));
+    QVERIFY(f.Export());
+    QVERIFY(QFileInfo(f.out.filePath("SITE.pdf")).size() > 0);
+  }
+
   // The preview draws a plan's line work through the plan pass (red lines of SITE.NEH), a
   // SEC file's sections in their frames with the blue ticks of the sheets, and follows the
   // wheel.
