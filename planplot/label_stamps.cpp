@@ -283,6 +283,7 @@ const LabelStamps::Box* LabelStamps::BoxAt(int width, const BoxShape& shape, int
 
 LabelStamps::Route LabelStamps::Plan(std::string_view text, int x, int y, QSize image) {
   box_ = nullptr;
+  inside_ = false;
   if (text.empty() || text.size() > std::size_t(kMaxChars)) {
     count_ = 0;
     return Route::Painter;
