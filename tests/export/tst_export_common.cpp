@@ -3,6 +3,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <array>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -197,60 +199,42 @@ void TestExportCommon::pendingSet() {
 }
 
 QTEST_GUILESS_MAIN(TestExportCommon)
-// Records (E, N, starting a line or not), each with a number and a level label at the pass's
-// places (E, N + 1) and (E + 1, N - 1): no two labels of the drawing may share a line of text,
-// and a record alone on its spot keeps the pass's place for its number.
-struct PlacedRecord {
-  double E, N;
-  bool startsLine;
-};
-Q_DECLARE_METATYPE(std::vector<PlacedRecord>)
+// Records {E, N, starts a line}, each labelled with a number at (E, N + 1) and a level at
+// (E + 1, N - 1): labels on one spot stand a text height apart across their line.
+using Placed = std::vector<std::array<double, 3>>;
 
 void TestExportCommon::labelPlaces_data() {
-  QTest::addColumn<std::vector<PlacedRecord>>("records");
-  QTest::addColumn<int>("stacked");  // records whose number is not at the pass's place
-  QTest::newRow("apart") << std::vector<PlacedRecord>{{0, 0, false}, {10, 0, false}} << 0;
-  QTest::newRow("line closing on itself")
-      << std::vector<PlacedRecord>{{0, 0, true}, {10, 0, false}, {10, 10, false}, {0, 0, false}}
-      << 1;
-  QTest::newRow("closing twice, and a point taken twice")
-      << std::vector<PlacedRecord>{{0, 0, true},  {10, 0, false}, {0, 0, false},
-                                   {5, 5, false}, {5, 5, false},  {0, 0, false}}
-      << 3;
-  QTest::newRow("next line starts where the last closed")
-      << std::vector<PlacedRecord>{{0, 0, true},
-                                   {10, 0, false},
-                                   {0, 0, false},
-                                   {0, 0, true},
-                                   {0, 20, false}}
-      << 2;
+  QTest::addColumn<Placed>("records");
+  QTest::addColumn<int>("stacked");  // records whose number left the pass's place
+  QTest::newRow("apart") << Placed{{0, 0, 0}, {10, 0, 0}} << 0;
+  QTest::newRow("line closing") << Placed{{0, 0, 1}, {10, 0, 0}, {10, 10, 0}, {0, 0, 0}} << 1;
+  QTest::newRow("closing twice, a point taken twice")
+      << Placed{{0, 0, 1}, {10, 0, 0}, {0, 0, 0}, {5, 5, 0}, {5, 5, 0}, {0, 0, 0}} << 3;
+  QTest::newRow("next line from the closing point")
+      << Placed{{0, 0, 1}, {10, 0, 0}, {0, 0, 0}, {0, 0, 1}, {0, 20, 0}} << 2;
 }
 
 void TestExportCommon::labelPlaces() {
-  QFETCH(std::vector<PlacedRecord>, records);
+  QFETCH(Placed, records);
   QFETCH(int, stacked);
-  const double height = 1, angle = 10;
-  surveyexport::LabelPlaces places(height, angle);
-  std::vector<std::pair<double, double>> lines;  // each label's text line: across, along
+  const double a = 10 * 3.14159265358979323846 / 180;
+  surveyexport::LabelPlaces places(1, 10);
+  std::vector<std::pair<double, double>> lines;  // each label: across, along its line
   int moved = 0;
-  const double a = angle * 3.14159265358979323846 / 180;
-  for (const PlacedRecord& r : records) {
-    places.NewRecord(r.E, r.N, r.startsLine);
-    const surveyexport::TextCorner number = places.Place(r.E, r.N + 1);
-    const surveyexport::TextCorner level = places.Place(r.E + 1, r.N - 1);
-    if (number.x != r.E || number.y != r.N + 1) ++moved;
+  for (const auto& [E, N, starts] : records) {
+    places.NewRecord(E, N, starts != 0);
+    const surveyexport::TextCorner number = places.Place(E, N + 1),
+                                   level = places.Place(E + 1, N - 1);
+    moved += number.x != E || number.y != N + 1;
     for (const auto& c : {number, level})
       lines.push_back(
           {c.y * std::cos(a) - c.x * std::sin(a), c.x * std::cos(a) + c.y * std::sin(a)});
   }
   QCOMPARE(moved, stacked);
-  // Texts a few letters long, of one height: two on one spot must lie a text height apart
-  // across their line.
   for (size_t i = 0; i < lines.size(); ++i)
     for (size_t j = 0; j < i; ++j)
-      if (std::abs(lines[i].second - lines[j].second) < 5 * height)
-        QVERIFY2(std::abs(lines[i].first - lines[j].first) >= height,
-                 qPrintable(QString("labels %1 and %2").arg(i).arg(j)));
+      if (std::abs(lines[i].second - lines[j].second) < 5)
+        QVERIFY(std::abs(lines[i].first - lines[j].first) >= 1);
 }
 
 #include "tst_export_common.moc"
