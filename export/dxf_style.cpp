@@ -1,7 +1,9 @@
 // The DXF drawings' line types, colours and label places.
 #include "export/dxf_style.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "export/dxf_file.h"
 
@@ -66,25 +68,74 @@ TextCorner LevelUnderNumber(TextCorner number, double textHeight, double angleDe
   return {number.x + down * std::sin(a), number.y - down * std::cos(a)};
 }
 
-void LabelPlaces::NewRecord(double E, double N, bool startsLine) {
-  // The record before: the spot to look at next, and the line's first spot when it
-  // started the line or added its labels there.
-  if (startsLine_ || (onLineStart_ && current_.labelled)) lineStart_ = current_;
-  previous_ = current_;
-  current_ = Spot{E, N, false, {}};
-  startsLine_ = startsLine;
-  onLineStart_ = lineStart_.At(E, N);
-  under_ = previous_.At(E, N) ? &previous_ : onLineStart_ ? &lineStart_ : nullptr;
+namespace {
+
+std::uint64_t Mixed(std::uint64_t x) {
+  x += 0x9e3779b97f4a7c15ULL;
+  x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
+  x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
+  return x ^ (x >> 31);
+}
+
+std::uint64_t SpotKey(double E, double N) {
+  std::uint64_t e = 0, n = 0;
+  std::memcpy(&e, &E, sizeof e);
+  std::memcpy(&n, &N, sizeof n);
+  const std::uint64_t key = Mixed(e ^ Mixed(n));
+  return key == 0 ? 1 : key;
+}
+
+}  // namespace
+
+std::size_t LabelPlaces::SlotOf(std::uint64_t key) {
+  if (keys_.empty() || (used_ + 1) * 10 > keys_.size() * 7) {
+    // Twice the slots (1024 to begin with), the spots kept put again.
+    std::vector<std::uint64_t> keys(std::max<std::size_t>(1024, keys_.size() * 2), 0);
+    std::vector<std::uint32_t> lines(keys.size(), 0);
+    for (std::size_t i = 0; i < keys_.size(); ++i) {
+      if (keys_[i] == 0) continue;
+      std::size_t j = keys_[i] & (keys.size() - 1);
+      while (keys[j] != 0) j = (j + 1) & (keys.size() - 1);
+      keys[j] = keys_[i];
+      lines[j] = lines_[i];
+    }
+    keys_.swap(keys);
+    lines_.swap(lines);
+  }
+  std::size_t i = key & (keys_.size() - 1);
+  while (keys_[i] != 0 && keys_[i] != key) i = (i + 1) & (keys_.size() - 1);
+  if (keys_[i] == 0) {
+    keys_[i] = key;
+    ++used_;
+  }
+  return i;
+}
+
+void LabelPlaces::NewRecord(double E, double N) {
+  spot_ = SpotKey(E, N);
+  below_ = 0;
+  placed_ = 0;
+  // Only spots that got labels take room; one looked up here may get none.
+  if (!keys_.empty()) {
+    std::size_t i = spot_ & (keys_.size() - 1);
+    while (keys_[i] != 0 && keys_[i] != spot_) i = (i + 1) & (keys_.size() - 1);
+    if (keys_[i] == spot_) below_ = lines_[i];
+  }
 }
 
 TextCorner LabelPlaces::Place(double E, double N) {
   TextCorner at{E, N};
-  if (current_.labelled)
-    at = LevelUnderNumber(current_.lowest, height_, angle_);
-  else if (under_)
-    at = LevelUnderNumber(under_->lowest, height_, angle_);
-  current_.labelled = true;
-  current_.lowest = at;
+  if (placed_ > 0) {
+    at = LevelUnderNumber(last_, height_, angle_);
+  } else {
+    // Under the label lines already at the spot, each a step down across the text line
+    // (as LevelUnderNumber steps).
+    const double a = angle_ * 3.14159265358979323846 / 180, down = 1.5 * height_ * below_;
+    at = {E + down * std::sin(a), N - down * std::cos(a)};
+  }
+  ++placed_;
+  ++lines_[SlotOf(spot_)];
+  last_ = at;
   return at;
 }
 

@@ -7,6 +7,8 @@
 // DOT, DASHDOT, DIVIDE), so that a program that draws its own patterns by name (LibreCAD)
 // draws them dashed; their elements are the screen pen's pattern (dash 4, gap 2, dot) in
 // drawing units.
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -49,29 +51,29 @@ TextCorner LevelUnderNumber(TextCorner number, double textHeight, double angleDe
 
 // Where a record's labels go in a drawing (y upward; a sheet passes its y negated): the
 // first at the pass's place, a later one of the same record (the level after the number)
-// under it, as LevelUnderNumber says. A record on the very spot of the record before it,
-// or of the first point of its line (a line that closes on itself), has its labels stacked
-// under the labels already written there, not across them.
+// under it, as LevelUnderNumber says. A record on the very spot of a record labelled
+// before it (a point taken twice, a line that closes on itself) has its labels stacked
+// under the labels already written there, not across them. The spots are kept by a 64-bit
+// hash of their coordinates: 12 bytes for each spot with labels, no more.
 class LabelPlaces {
  public:
   LabelPlaces(double textHeight, double angleDegrees) : height_(textHeight), angle_(angleDegrees) {}
-  // The record whose labels follow, at (E, N); `startsLine` when a line starts at it.
-  void NewRecord(double E, double N, bool startsLine);
+  // The record whose labels follow, at (E, N).
+  void NewRecord(double E, double N);
   // The top-left corner of the record's next label, whose place in the pass is (E, N).
   TextCorner Place(double E, double N);
 
  private:
-  // A spot with labels: the corner of the lowest label written there.
-  struct Spot {
-    double E = 0, N = 0;
-    bool labelled = false;
-    TextCorner lowest;
-    bool At(double e, double n) const { return labelled && E == e && N == n; }
-  };
+  std::size_t SlotOf(std::uint64_t key);
   double height_, angle_;
-  Spot current_, previous_, lineStart_;
-  bool startsLine_ = false, onLineStart_ = false;
-  const Spot* under_ = nullptr;  // the spot the current record's labels stack under
+  // Open addressing: the hash of a spot (0: a free slot) and the label lines written there.
+  std::vector<std::uint64_t> keys_;
+  std::vector<std::uint32_t> lines_;
+  std::size_t used_ = 0;
+  std::uint64_t spot_ = 0;   // the current record's spot
+  std::uint32_t below_ = 0;  // label lines at its spot before it
+  int placed_ = 0;           // its labels so far
+  TextCorner last_;          // where its last label went
 };
 
 }  // namespace surveyexport

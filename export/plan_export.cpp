@@ -98,7 +98,7 @@ class ExtentCanvas : public planplot::PlanCanvas {
   void Record(const PlanRecord& r) override {
     empty_ = r.E == 0 && r.N == 0;  // an unused slot: not written
     if (empty_) return;
-    places_.NewRecord(r.E, r.N, r.role == RecordRole::LineStart);
+    places_.NewRecord(r.E, r.N);
     Add(r.E, r.N);
   }
   void Pixel(double, double, Rgb) override {}
@@ -214,7 +214,7 @@ class DxfSink : public Sink {
   }
 
   std::string Point(const PlanRecord& r, Rgb colour) override {
-    places_.NewRecord(r.E, r.N, r.role == RecordRole::LineStart);  // its labels follow
+    places_.NewRecord(r.E, r.N);  // its labels follow
     G(0, "POINT");
     G(8, r.reference ? "REF_POINTS" : "POINTS");
     G(62, std::to_string(Aci(colour)));

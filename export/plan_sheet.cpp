@@ -87,7 +87,7 @@ class PaperPlanCanvas : public planplot::PlanCanvas {
   void Record(const planplot::PlanRecord& r) override {
     // The sheet's y runs downward, the label places' upward.
     const QPointF at = map_.Mm(r.E, r.N);
-    places_.NewRecord(at.x(), -at.y(), r.role == planplot::RecordRole::LineStart);
+    places_.NewRecord(at.x(), -at.y());
   }
   void Pixel(double E, double N, planplot::Rgb colour) override {
     if (!Inside(E, N)) return;
