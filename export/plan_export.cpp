@@ -664,8 +664,10 @@ class KmlSink : public Sink {
       Position(line, x, y, run.Z[i]);
     }
     if (placed < 2) return {};  // not a line where it can be shown
-    std::string p =
-        "<Placemark><styleUrl>#" + KmlStyleId(true, run.colour, run.pen) + "</styleUrl>";
+    // Named by the records it runs between, as Google Earth lists it.
+    std::string p = "<Placemark><name>" + std::string(run.reference ? "Reference line " : "Line ") +
+                    std::to_string(run.first) + "-" + std::to_string(run.last) +
+                    "</name><styleUrl>#" + KmlStyleId(true, run.colour, run.pen) + "</styleUrl>";
     Data(p, run.reference ? "ref_lines" : "lines");
     Whole(p, "code", run.code);
     Field(p, "style", std::to_string(run.style));

@@ -70,6 +70,7 @@ constexpr double kTitleMm = 4.5;
 constexpr double kLegendMm = 2.7;
 constexpr double kNoteMm = 2.7;
 constexpr double kSmallestTextMm = 2.7;
+constexpr double kEdgeGapMm = 0.8;  // between a side of the frame and a tick value
 
 // The surface the section plotter's pass draws on: world metres inside the frame.
 class SheetCanvas : public secplot::SectionCanvas {
@@ -184,7 +185,13 @@ void DrawFrame(SheetPainter& sheet, const SectionFrame& f, QRectF place) {
     const QPointF top = at.Mm(double(x), f.yt);
     const QPointF end(top.x(), top.y() + kTickAcrossMm);
     sheet.Polyline(QPolygonF{top, end}, kTickPenMm, secplot::kTickBlue, secplot::kSolid);
-    sheet.Text(end, secplot::LevelLabel(x), tickFont, 0, 0, SheetPainter::kTopLeft);
+    // A tick on a side of the frame has its value inside the frame, clear of the side.
+    if (double(x) >= f.xr)
+      sheet.Text(QPointF(end.x() - kEdgeGapMm, end.y()), secplot::LevelLabel(x), tickFont, 0, 0,
+                 SheetPainter::kTopRight);
+    else
+      sheet.Text(QPointF(end.x() + (double(x) <= f.x0 ? kEdgeGapMm : 0), end.y()),
+                 secplot::LevelLabel(x), tickFont, 0, 0, SheetPainter::kTopLeft);
   }
   for (long double y : secplot::TickValues(f.y0, f.gy, f.yt)) {
     const QPointF left = at.Mm(f.x0, double(y));
