@@ -481,6 +481,9 @@ void TestTableExport::severalInputs() {
   run = RunTable({in + "/SITE.NEH", in + "/SITE.STN", "--output-dir", out, "--format", "csv"});
   QCOMPARE(run.code, 0);
   QVERIFY(QFileInfo::exists(out + "/SITE-NEH.csv") && QFileInfo::exists(out + "/SITE-STN.csv"));
+  // ... and into the names of their tables, which a GIS lists side by side.
+  run = RunTable({in + "/SITE.NEH", in + "/SITE.STN", "--output-dir", out, "--format", "gpkg"});
+  QVERIFY(Ogrinfo({"-ro", "-so", out + "/SITE-STN.gpkg", "SITE-STN"}).contains("Feature Count: 1"));
   // The same name and kind twice would overwrite one output: nothing is written.
   QVERIFY(QDir().mkpath(in + "/b"));
   QVERIFY(QFile::copy(in + "/SITE.STN", in + "/b/SITE.STN"));
