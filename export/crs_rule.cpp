@@ -181,6 +181,12 @@ std::string CoordinateRule::Open(const std::string& text, DatumShift shift) {
   // Named by its EPSG code where it is one, so that every format can record it.
   NameByEpsgCode(target_);
   const auto* t = OGRSpatialReference::FromHandle(target_.get());
+  // A map holds eastings and northings or longitudes and latitudes: a geocentric system
+  // (X, Y, Z from the earth's centre), a vertical or an engineering one would take the
+  // numbers under another meaning.
+  if (!t->IsProjected() && !t->IsGeographic())
+    return Name() + " is not a map's system (--crs " + Quoted(text) +
+           "): give a projected or a geographic system";
   geographic_ = t->IsGeographic();
   const char* exact[] = {"CRITERION=EQUIVALENT_EXCEPT_AXIS_ORDER_GEOGCRS", nullptr};
   identity_ = t->IsSame(OGRSpatialReference::FromHandle(grid.get()), exact);

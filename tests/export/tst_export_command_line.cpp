@@ -100,6 +100,9 @@ class TestCommandLine : public QObject {
         << QStringList{"plan", "@SITE.NEH", "--datum-shift", "suite", "@g.gpkg"} << 2
         << "surveyexport: plan: option --datum-shift applies to a WGS 84 based --crs only";
     // A GeoJSON file records EPSG systems only: nothing is written in a system it would lose.
+    QTest::newRow("geocentric crs")
+        << QStringList{"plan", "@SITE.NEH", "--crs", "EPSG:4978", "@o.gpkg"} << 2
+        << "surveyexport: plan: WGS 84 is not a map's system (--crs 'EPSG:4978')";
     QTest::newRow("geojson crs none")
         << QStringList{"plan", "@SITE.NEH", "--crs", "none", "@g.geojson"} << 2
         << "surveyexport: plan: a .geojson output records EPSG systems only";
