@@ -126,20 +126,30 @@ class SheetCanvas : public secplot::SectionCanvas {
     return x >= frame_.x0 && x <= frame_.xr && y >= frame_.y0 && y <= frame_.yt;
   }
   // A height label stands upright, reading upward from its point: its box reaches a line
-  // of the font (ascent and descent, 1.12 text heights) to the right and its length up. Where it
-  // would cross a label already written (the same offset in another file, with a height close by),
-  // it moves right beside it; paper has no opaque boxes to hide one under the other.
+  // of the font (ascent and descent, 1.12 text heights) to the right and its length up.
+  // Where it would cross a label already written (the same offset in another file, with
+  // a height close by), it stands beside it, right or left, at most two labels' widths
+  // from its point; paper has no opaque boxes to hide one under the other. Where every
+  // place beside is taken too, it takes the one it shares least of.
   QPointF FreePlaceForHeight(QPointF at, const std::string& text, double height) {
     const double length = sheet_.TextWidthMm(text, height), across = kLineOfText * height;
-    for (int tries = 0; tries < 8; ++tries) {
-      const QRectF box(at.x(), at.y() - length, across, length);
-      bool crosses = false;
-      for (const QRectF& other : heightLabels_) crosses = crosses || box.intersects(other);
-      if (!crosses) break;
-      at.rx() += across + kLabelGapMm;
+    auto boxAt = [&](double x) { return QRectF(x, at.y() - length, across, length); };
+    double chosen = at.x(), least = -1;
+    for (int column : {0, 1, -1, 2, -2}) {
+      const double x = at.x() + column * (across + kLabelGapMm);
+      double crossed = 0;  // the area it would share with labels written
+      for (const QRectF& other : heightLabels_) {
+        const QRectF common = boxAt(x).intersected(other);
+        if (!common.isEmpty()) crossed += common.width() * common.height();
+      }
+      if (least < 0 || crossed < least) {
+        chosen = x;
+        least = crossed;
+      }
+      if (crossed == 0) break;
     }
-    heightLabels_.push_back(QRectF(at.x(), at.y() - length, across, length));
-    return at;
+    heightLabels_.push_back(boxAt(chosen));
+    return QPointF(chosen, at.y());
   }
   static constexpr double kLabelGapMm = 0.3, kLineOfText = 1.12;
   SheetPainter& sheet_;
@@ -169,6 +179,13 @@ QRectF FramePlace(const SheetChoice& c) {
   return QRectF(left, top, c.frame.widthMm, c.frame.heightMm);
 }
 
+// "Datum 16.00": the level of the frame's lower edge.
+std::string DatumText(const SectionFrame& f) {
+  std::string level = secplot::LevelLabel(f.y0);  // " 16.00", "-2.00"
+  if (!level.empty() && level.front() == ' ') level.erase(0, 1);
+  return "Datum " + level;
+}
+
 void DrawFrame(SheetPainter& sheet, const SectionFrame& f, QRectF place) {
   SheetCanvas at(sheet, f, place);
   sheet.Rectangle(place, kFramePenMm, 0);
@@ -176,9 +193,7 @@ void DrawFrame(SheetPainter& sheet, const SectionFrame& f, QRectF place) {
   // under its left end.
   sheet.Polyline(QPolygonF{place.bottomLeft(), place.bottomRight()}, kGroundPenMm, 0,
                  secplot::kSolid);
-  std::string level = secplot::LevelLabel(f.y0);  // " 16.00", "-2.00"
-  if (!level.empty() && level.front() == ' ') level.erase(0, 1);
-  sheet.Text(QPointF(place.left(), place.bottom() + 0.5), "Datum " + level, kLegendMm, 0, 0,
+  sheet.Text(QPointF(place.left(), place.bottom() + 0.5), DatumText(f), kLegendMm, 0, 0,
              SheetPainter::kTopLeft);
   const double tickFont = secplot::kTickFont.points * 25.4 / 72.0;
   for (long double x : secplot::TickValues(f.x0, f.gx, f.xr)) {
@@ -206,10 +221,13 @@ void DrawTitleBlock(SheetPainter& sheet, const SheetChoice& c, QRectF place,
                     const std::string& note) {
   const double cx = place.center().x();
   double y = place.bottom() + 3;
-  sheet.Text(
-      QPointF(cx, y),
-      SectionTitle(ShownName(page.name), c.frame.horizontal, c.frame.vertical, page.chainage),
-      kTitleMm, 0, 0, SheetPainter::kTopCentre, true);
+  const std::string title =
+      SectionTitle(ShownName(page.name), c.frame.horizontal, c.frame.vertical, page.chainage);
+  // Under a narrow frame the title would reach the datum's label: it goes below it.
+  if (cx - sheet.TextWidthMm(title, kTitleMm, true) / 2 <
+      place.left() + sheet.TextWidthMm(DatumText(c.frame), kLegendMm) + 1)
+    y = place.bottom() + 1 + kLegendMm * 1.2;
+  sheet.Text(QPointF(cx, y), title, kTitleMm, 0, 0, SheetPainter::kTopCentre, true);
   y += kTitleMm + 3;
   // Legend: a sample of each file's line and its name, in one row under the title.
   std::vector<std::string> names;
