@@ -29,6 +29,7 @@
 #include <QStandardPaths>
 #include <QThreadPool>
 #include <QTimer>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -349,7 +350,13 @@ void ExportWindow::BuildControls() {
   connect(viewFromPreview_, &QPushButton::clicked, this, [this] {
     // The part of the survey the preview shows, to whole centimetres.
     const QRectF g = preview_->ShownGround();
-    if (g.isEmpty()) return;
+    if (g.isEmpty()) {
+      QToolTip::showText(viewFromPreview_->mapToGlobal(QPoint(0, viewFromPreview_->height())),
+                         tr("Select an NEH file and wait for its sheet in the preview: the "
+                            "window is taken from what the preview shows."),
+                         viewFromPreview_);
+      return;
+    }
     auto cm = [](double v) { return QString::number(std::round(v * 100) / 100, 'f', 2); };
     view_->setText(
         QString("%1,%2,%3,%4").arg(cm(g.left()), cm(g.top()), cm(g.right()), cm(g.bottom())));
@@ -795,8 +802,34 @@ void ExportWindow::SetExporting(bool on) {
   exporting_ = on;
   cancelButton_->setEnabled(on);
   export_->setEnabled(!on);
-  for (QWidget* w : std::initializer_list<QWidget*>{add_, remove_, clear_, target_, nehAs_,
-                                                    outputDir_, outputBrowse_})
+  // Every choice holds still while the export runs, so that the window goes on saying
+  // what was written.
+  for (QWidget* w : std::initializer_list<QWidget*>{add_,
+                                                    remove_,
+                                                    clear_,
+                                                    target_,
+                                                    nehAs_,
+                                                    reference_,
+                                                    referenceBrowse_,
+                                                    numbers_,
+                                                    levels_,
+                                                    crs_,
+                                                    datumShift_,
+                                                    flat_,
+                                                    wgs84_,
+                                                    scale_,
+                                                    paper_,
+                                                    portrait_,
+                                                    view_,
+                                                    viewFromPreview_,
+                                                    from_,
+                                                    to_,
+                                                    horizontal_,
+                                                    vertical_,
+                                                    heights_,
+                                                    fit_,
+                                                    outputDir_,
+                                                    outputBrowse_})
     w->setEnabled(!on);
   setAcceptDrops(!on);
 }

@@ -267,6 +267,8 @@ class TestExportWindow : public QObject {
         f.window.List()->itemWidget(f.window.List()->topLevelItem(0), surveyexport::kColProgress));
     QTRY_VERIFY_WITH_TIMEOUT(bar->value() > 0, 60000);
     QVERIFY(f.window.Exporting());
+    // The choices hold still meanwhile: the window goes on saying what is being written.
+    QVERIFY(!Field<QComboBox>(f.window, "&Coordinate system:")->isEnabled());
     QTest::mouseClick(Named<QPushButton>(f.window, "Cancel"), Qt::LeftButton);
     QVERIFY(done.wait(60000));
     QCOMPARE(Entries(f.out.path()), QStringList());
