@@ -10,6 +10,7 @@
 
 #include "export/dxf_file.h"
 #include "export/dxf_style.h"
+#include "export/section_layout.h"
 #include "export/section_run.h"
 #include "export/section_sheets.h"
 #include "secplot/section_page.h"
@@ -160,9 +161,13 @@ class DxfCanvas : public secplot::SectionCanvas {
   void Label(double x, double y, const std::string& text, const secplot::LabelFont&,
              secplot::Colour colour, secplot::Colour) override {
     if (text.empty() || !std::isfinite(x) || !std::isfinite(y)) return;
-    // Beside the point, reading upward.
-    w_.Text(LayerOf(colour), x + labelHeight_ * 1.1, Up(y) + labelHeight_ * 0.5, labelHeight_, 90,
-            text, false);
+    // Beside the point, reading upward: the letters left of the insertion point, which
+    // moves a column aside where another file's label stands (a shared height).
+    const double at = x + labelHeight_ * 1.1, up = Up(y) + labelHeight_ * 0.5;
+    const double across = labelHeight_ * 1.12, length = labelHeight_ * 0.6 * text.size();
+    const double left = UprightLabelLeft(labels_, at - labelHeight_, up, up + length, across,
+                                         across + labelHeight_ * 0.1);
+    w_.Text(LayerOf(colour), left + labelHeight_, up, labelHeight_, 90, text, false);
   }
   void Flush() {
     if (!points_.empty()) w_.Polyline(LayerOf(colour_), points_);
@@ -180,6 +185,7 @@ class DxfCanvas : public secplot::SectionCanvas {
   double datum_, datumLevel_, k_, labelHeight_;
   std::vector<std::pair<double, double>> points_;
   secplot::Colour colour_ = 0;
+  std::vector<LabelBox> labels_;  // the height labels written
 };
 
 }  // namespace

@@ -174,6 +174,27 @@ std::optional<SheetChoice> ChooseSheet(const Extent& extent, double horizontal, 
   return none;
 }
 
+double UprightLabelLeft(std::vector<LabelBox>& placed, double left, double low, double high,
+                        double across, double step) {
+  double chosen = left, least = -1;
+  for (int column : {0, 1, -1, 2, -2}) {
+    const double x = left + column * step;
+    double shared = 0;
+    for (const LabelBox& b : placed) {
+      const double w = std::min(x + across, b.right) - std::max(x, b.left);
+      const double h = std::min(high, b.high) - std::max(low, b.low);
+      if (w > 0 && h > 0) shared += w * h;
+    }
+    if (least < 0 || shared < least) {
+      chosen = x;
+      least = shared;
+    }
+    if (shared == 0) break;
+  }
+  placed.push_back({chosen, low, chosen + across, high});
+  return chosen;
+}
+
 std::vector<double> DashPatternMm(int style) {
   switch (style) {
     case 1:

@@ -79,6 +79,17 @@ struct SheetChoice {
 std::optional<SheetChoice> ChooseSheet(const Extent& extent, double horizontal, double vertical,
                                        bool heightLabels, const PaperSize& paper, bool fit);
 
+// Where an upright height label goes so that it does not cross the labels written before
+// it: its box (`across` wide, spanning low..high numerically, whichever way y runs) stands
+// at `left`, or a column right or left of it (`step` apart, at most two columns away),
+// whichever it shares no area with, else the one it shares least with. Adds the box to
+// `placed` and returns its left edge.
+struct LabelBox {
+  double left = 0, low = 0, right = 0, high = 0;
+};
+double UprightLabelLeft(std::vector<LabelBox>& placed, double left, double low, double high,
+                        double across, double step);
+
 // The dash pattern of a plotter pen style in millimetres of paper (dash, gap, ...); empty
 // for solid lines.
 std::vector<double> DashPatternMm(int style);

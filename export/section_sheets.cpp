@@ -133,29 +133,15 @@ class SheetCanvas : public secplot::SectionCanvas {
   // place beside is taken too, it takes the one it shares least of.
   QPointF FreePlaceForHeight(QPointF at, const std::string& text, double height) {
     const double length = sheet_.TextWidthMm(text, height), across = kLineOfText * height;
-    auto boxAt = [&](double x) { return QRectF(x, at.y() - length, across, length); };
-    double chosen = at.x(), least = -1;
-    for (int column : {0, 1, -1, 2, -2}) {
-      const double x = at.x() + column * (across + kLabelGapMm);
-      double crossed = 0;  // the area it would share with labels written
-      for (const QRectF& other : heightLabels_) {
-        const QRectF common = boxAt(x).intersected(other);
-        if (!common.isEmpty()) crossed += common.width() * common.height();
-      }
-      if (least < 0 || crossed < least) {
-        chosen = x;
-        least = crossed;
-      }
-      if (crossed == 0) break;
-    }
-    heightLabels_.push_back(boxAt(chosen));
-    return QPointF(chosen, at.y());
+    return QPointF(UprightLabelLeft(heightLabels_, at.x(), at.y() - length, at.y(), across,
+                                    across + kLabelGapMm),
+                   at.y());
   }
   static constexpr double kLabelGapMm = 0.3, kLineOfText = 1.12;
   SheetPainter& sheet_;
   SectionFrame frame_;
   QRectF frameMm_;
-  std::vector<QRectF> heightLabels_;  // the boxes of the height labels written
+  std::vector<LabelBox> heightLabels_;  // the boxes of the height labels written
   QPolygonF line_;
   secplot::Colour colour_ = 0;
   int style_ = 0;

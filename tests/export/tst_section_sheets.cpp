@@ -234,7 +234,7 @@ class TestSectionSheets : public QObject {
   void dxfReadBack() {
     const QString dxf = Path("range.dxf");
     const Run r = Export({a_, b_, "--from", "S1", "--to", "S3", "--horizontal", "200", "--vertical",
-                          "100", "--overwrite", dxf});
+                          "100", "--heights", "--overwrite", dxf});
     QCOMPARE(r.code, 0);
     const QString script =
         "import sys, ezdxf\n"
@@ -243,7 +243,10 @@ class TestSectionSheets : public QObject {
         "for p in d.modelspace().query('POLYLINE'):\n"
         "  print('LINE', p.dxf.layer, ' '.join('%.3f,%.3f' % (v.dxf.location.x, v.dxf.location.y) "
         "for v in p.vertices))\n"
-        "for t in d.modelspace().query('TEXT'): print('TEXT', t.dxf.layer, t.dxf.text)\n";
+        "for t in d.modelspace().query('TEXT'): print('TEXT', t.dxf.layer, t.dxf.text)\n"
+        "at = [(round(t.dxf.insert.x, 3), round(t.dxf.insert.y, 3)) for t in "
+        "d.modelspace().query('TEXT') if t.dxf.rotation == 90]\n"
+        "print('HEIGHT LABELS', len(at), 'ON ONE SPOT', len(at) - len(set(at)))\n";
     bool ok = false;
     const QString got = Tool("/usr/bin/python3", {"-c", script, dxf}, &ok);
     if (!ok) QSKIP("python3-ezdxf is not installed");
@@ -266,6 +269,8 @@ class TestSectionSheets : public QObject {
     QVERIFY(got.contains("TEXT TITLES S3  Ch 0.000  Hor 1/200  Vert 1/100"));
     QVERIFY(got.contains("TEXT DATUM Datum 18.00"));
     QCOMPARE(got.split('\n').filter(QRegularExpression("^LINE B ")).size(), 2);
+    // S3: both files 21.00 at -10 and 22.00 at 10, written side by side.
+    QVERIFY2(got.contains("HEIGHT LABELS 15 ON ONE SPOT 0"), qPrintable(got));
   }
 
   // One line and exit 1 for input that cannot be drawn, a usage error (exit 2) for bad
