@@ -340,8 +340,13 @@ std::optional<std::vector<double>> ParseView(const std::string& text) {
   for (int i = 0; i < 4; ++i) {
     const std::size_t comma = text.find(',', start);
     if ((i < 3) != (comma != std::string::npos)) return std::nullopt;
-    const std::string part = text.substr(start, i < 3 ? comma - start : std::string::npos);
-    if (part.empty() || part.size() > 40) return std::nullopt;
+    std::string part = text.substr(start, i < 3 ? comma - start : std::string::npos);
+    // A decimal number with blanks about it at most: no hexadecimal, no "inf".
+    const auto first = part.find_first_not_of(' '), last = part.find_last_not_of(' ');
+    part = first == std::string::npos ? std::string() : part.substr(first, last - first + 1);
+    if (part.empty() || part.size() > 40 ||
+        part.find_first_not_of("0123456789+-.eE") != std::string::npos)
+      return std::nullopt;
     char* end = nullptr;
     const double v = std::strtod(part.c_str(), &end);
     if (end != part.c_str() + part.size() || !std::isfinite(v)) return std::nullopt;
@@ -401,10 +406,15 @@ std::string SheetLayout::LayOut(const PlanSheetOptions& o) {
     top = std::max(top, reference.Nhi);
   }
   if (o.haveView) {
-    left = std::min(o.viewE1, o.viewE2);
-    right = std::max(o.viewE1, o.viewE2);
-    bottom = std::min(o.viewN1, o.viewN2);
-    top = std::max(o.viewN1, o.viewN2);
+    // A view that misses the whole survey draws an empty frame: the note says so.
+    const double vl = std::min(o.viewE1, o.viewE2), vr = std::max(o.viewE1, o.viewE2);
+    const double vb = std::min(o.viewN1, o.viewN2), vt = std::max(o.viewN1, o.viewN2);
+    if (vr < left || vl > right || vt < bottom || vb > top)
+      note = "No point of the survey lies in the view.";
+    left = vl;
+    right = vr;
+    bottom = vb;
+    top = vt;
   }
 
   sheetW = o.portrait ? paper->shortMm : paper->longMm;
@@ -413,8 +423,8 @@ std::string SheetLayout::LayOut(const PlanSheetOptions& o) {
   map.mm = QRectF(inset, inset, sheetW - 2 * inset, sheetH - 2 * inset - kStripMm);
   if (o.scale > 0) {
     map.scale = o.scale;
-    if ((right - left) * 1000.0 / o.scale > map.mm.width() + 1e-6 ||
-        (top - bottom) * 1000.0 / o.scale > map.mm.height() + 1e-6)
+    if (note.empty() && ((right - left) * 1000.0 / o.scale > map.mm.width() + 1e-6 ||
+                         (top - bottom) * 1000.0 / o.scale > map.mm.height() + 1e-6))
       note = "Part of the " + std::string(o.haveView ? "view" : "survey") +
              " lies outside the sheet at 1:" + toolkit::PlainNumberText(o.scale) + ".";
   } else {

@@ -168,6 +168,8 @@ class TestPlanSheet : public QObject {
     QTest::newRow("no width") << "1,2,1,4" << false;
     QTest::newRow("infinite") << "1,2,inf,4" << false;
     QTest::newRow("empty part") << "1,,3,4" << false;
+    QTest::newRow("hexadecimal") << "0x10,1,2,3" << false;
+    QTest::newRow("blanks about the numbers") << " 1 , 2,3 ,4 " << true;
   }
   void view() {
     QFETCH(QString, text);
