@@ -64,7 +64,8 @@ class Sink {
   virtual std::string Text(const TextItem&) { return {}; }
   virtual std::string Finish() = 0;
 
-  std::int64_t unplaced = 0;  // points without a position in the output's system, left out
+  std::int64_t unplaced = 0;       // points without a position in the output's system, left out
+  std::int64_t unplacedLines = 0;  // lines left with fewer than two positions, left out
 };
 
 // ---------------------------------------------------------------------------------------
@@ -399,6 +400,22 @@ class OgrSink : public Sink {
     const int li = run.reference ? 3 : 1;
     OGRLayerH l = layers_[li];
     const int* fi = field_[li];
+    OGRGeometryH g = OGR_G_CreateGeometry(flat_ ? wkbLineString : wkbLineString25D);
+    int placed = 0;
+    for (size_t i = 0; i < run.E.size(); ++i) {
+      double x = run.E[i], y = run.N[i];
+      if (!Place(x, y)) continue;
+      ++placed;
+      if (flat_)
+        OGR_G_AddPoint_2D(g, x, y);
+      else
+        OGR_G_AddPoint(g, x, y, run.Z[i]);
+    }
+    if (placed < 2) {  // not a line where it can be shown: left out and counted
+      OGR_G_DestroyGeometry(g);
+      ++unplacedLines;
+      return {};
+    }
     OGRFeatureH f = OGR_F_Create(OGR_L_GetLayerDefn(l));
     OGR_F_SetFieldInteger(f, fi[kStyle], run.style);
     SetWhole(f, fi[kCode], run.code);
@@ -409,15 +426,6 @@ class OgrSink : public Sink {
     SetText(f, fi[kDash], DashName(run.pen));
     SetText(f, fi[kStroke], HexColour(run.colour));
     SetWhole(f, fi[kStrokeWidth], kLineWidthPixels);
-    OGRGeometryH g = OGR_G_CreateGeometry(flat_ ? wkbLineString : wkbLineString25D);
-    for (size_t i = 0; i < run.E.size(); ++i) {
-      double x = run.E[i], y = run.N[i];
-      if (!Place(x, y)) continue;
-      if (flat_)
-        OGR_G_AddPoint_2D(g, x, y);
-      else
-        OGR_G_AddPoint(g, x, y, run.Z[i]);
-    }
     OGR_F_SetGeometryDirectly(f, g);
     return Write(l, f);
   }
@@ -663,7 +671,10 @@ class KmlSink : public Sink {
       if (placed++) line += ' ';
       Position(line, x, y, run.Z[i]);
     }
-    if (placed < 2) return {};  // not a line where it can be shown
+    if (placed < 2) {  // not a line where it can be shown: left out and counted
+      ++unplacedLines;
+      return {};
+    }
     // Named by the records it runs between, as Google Earth lists it.
     std::string p = "<Placemark><name>" + std::string(run.reference ? "Reference line " : "Line ") +
                     std::to_string(run.first) + "-" + std::to_string(run.last) +
@@ -947,6 +958,7 @@ std::string ExportPlan(const PlanExportOptions& o, const Progress& progress,
   summary.skipped = r.recordsSkipped;
   summary.points -= sink->unplaced;
   summary.unplaced = sink->unplaced;
+  summary.lines -= sink->unplacedLines;
   if (canvas.stopped) return Shown(o.output) + ": stopped; nothing written";
   if (summary.points == 0 && summary.unplaced > 0)
     return Shown(o.output) + ": no point has a position in " + rule->Name() + "; nothing written";
