@@ -335,9 +335,13 @@ LabelStamps::Route LabelStamps::Plan(std::string_view text, int x, int y, QSize 
   inside_ = x + left_ >= 0 && y + top_ >= 0 && x + right_ <= image.width() &&
             y + bottom_ <= image.height();
 
+  // A character placed beyond the top or left edge, or whose pixels reach it (a large
+  // font's tall glyph): the painter's clipping there may keep a pixel the stamp lacks.
   for (int i = 0; i < count_; ++i) {
     const Glyph& g = *text_[std::size_t(i)];
     if (x + g.originX < 0.5 || y + g.originY < 0.5) return Route::Painter;
+    if (!g.pixels.runs.empty() && (x + g.pixels.left < 1 || y + g.pixels.top < 1))
+      return Route::Painter;
   }
   // The painter cuts the box's thick line to the image first where an end lies outside.
   auto inside = [&](QPointF p) {

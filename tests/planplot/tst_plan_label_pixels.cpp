@@ -101,6 +101,22 @@ class TestPlanLabelPixels : public QObject {
              FirstDifference(stamped.area->Image(), painted.area->Image()));
   }
 
+  // A large font's tall glyphs reach over the top edge while the characters' origins lie
+  // inside, the label's corner a pixel lower each time.
+  void tallGlyphsAtTheTop() {
+    for (int k = 0; k <= 40; ++k) {
+      Area stamped(kDarkScheme.background), painted(kDarkScheme.background);
+      PromptCanvas fast(stamped.area), slow(painted.area, LabelDrawing::Painted);
+      for (PlanCanvas* c : {static_cast<PlanCanvas*>(&fast), static_cast<PlanCanvas*>(&slow)}) {
+        c->BeginPass(LabelFont{"Arial", 60, 0}, PlanMapping{});
+        c->Label({PlanLabel::Number, 300.3, -45.0 + k, " 0123456789", kGreen, 0});
+        c->EndPass();
+      }
+      QVERIFY2(stamped.area->Image() == painted.area->Image(),
+               FirstDifference(stamped.area->Image(), painted.area->Image()));
+    }
+  }
+
   // The sample site and its reference points, whole and zoomed in (labels cut at edges).
   void sampleSite_data() {
     QTest::addColumn<PlanScheme>("scheme");
