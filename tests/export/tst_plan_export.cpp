@@ -124,24 +124,24 @@ KmlStyles ReadKmlStyles(const QString& path) {
   QXmlStreamReader xml(&file);
   QString id, element;
   QStringList urls;
-  bool inPlacemark = false;
-  while (!xml.atEnd()) {
+  for (bool inPlacemark = false; !xml.atEnd();) {
     xml.readNext();
     if (xml.isEndElement() && xml.name() == u"Placemark") inPlacemark = false;
     if (!xml.isStartElement()) continue;
-    if (xml.name() == u"Placemark") {
+    const QString name = xml.name().toString();
+    if (name == "Placemark") {
       inPlacemark = true;
       ++k.placemarks;
-    } else if (xml.name() == u"Style") {
+    } else if (name == "Style") {
       id = xml.attributes().value("id").toString();
       k.faults += inPlacemark || k.colour.contains(id);
       k.colour[id] = "";
-    } else if (xml.name() == u"LineStyle" || xml.name() == u"IconStyle") {
-      element = xml.name().toString();
-    } else if (xml.name() == u"color" && !element.isEmpty()) {
+    } else if (name == "LineStyle" || name == "IconStyle") {
+      element = name;
+    } else if (name == "color" && !element.isEmpty()) {
       k.colour[id] = element + " " + xml.readElementText();
       element.clear();  // the LabelStyle's is the label's
-    } else if (xml.name() == u"styleUrl") {
+    } else if (name == "styleUrl") {
       urls << xml.readElementText();
     }
   }

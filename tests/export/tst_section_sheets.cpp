@@ -36,17 +36,16 @@ QMultiMap<QString, QPointF> Words(const QString& pdf, int page) {
   return words;
 }
 
-// The words of one page whose boxes cross another's (pairs "A/B"): texts written over
-// each other.
+// The words of one page whose boxes cross another's ("A/B"): texts written over each other.
 QStringList Overprinted(const QString& pdf, int page) {
-  const QString xml = Tool(
-      "pdftotext", {"-bbox", "-f", QString::number(page), "-l", QString::number(page), pdf, "-"});
   static const QRegularExpression re(
       "<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" xMax=\"([-0-9.]+)\" "
       "yMax=\"([-0-9.]+)\">([^<]*)</word>");
   QList<QPair<QString, QRectF>> boxes;
   QStringList crossing;
-  for (auto it = re.globalMatch(xml); it.hasNext();) {
+  const QString p = QString::number(page);
+  for (auto it = re.globalMatch(Tool("pdftotext", {"-bbox", "-f", p, "-l", p, pdf, "-"}));
+       it.hasNext();) {
     const auto m = it.next();
     const QRectF box(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
                      QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()));
