@@ -618,6 +618,16 @@ std::string ExactText(double v) {
   return std::string(buf, res.ptr);
 }
 
+std::string KindStem(const std::string& input) {
+  const fs::path p(input);
+  if (p.extension().empty()) return p.stem().string();
+  std::string kind = p.extension().string().substr(1);
+  for (char& c : kind) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return p.stem().string() + "-" + kind;
+}
+
 std::string JobsInFolder(const std::vector<std::string>& inputs, const std::string& dir,
                          Format format, std::vector<ExportJob>& jobs) {
   // Inputs of one base name but of different kinds (ROAD.SEC, ROAD.CHG) get their kind in
@@ -629,14 +639,8 @@ std::string JobsInFolder(const std::vector<std::string>& inputs, const std::stri
   for (const std::string& input : inputs) {
     const fs::path p(input);
     std::string output = OutputPathFor(input, dir, format);
-    if (stems[p.stem().string()] > 1 && !p.extension().empty()) {
-      std::string kind = p.extension().string().substr(1);
-      for (char& c : kind) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-      }
-      output =
-          (fs::path(dir) / (p.stem().string() + "-" + kind + FormatExtension(format))).string();
-    }
+    if (stems[p.stem().string()] > 1 && !p.extension().empty())
+      output = (fs::path(dir) / (KindStem(input) + FormatExtension(format))).string();
     if (auto [it, fresh] = taken.emplace(output, input); !fresh)
       return Shown(it->second) + " and " + Shown(input) + " would both be written to " +
              Shown(output) + ": export them one at a time";

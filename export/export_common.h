@@ -103,6 +103,9 @@ void HandleTerminatingSignals();
 // Several inputs in one call: `--output-dir DIR --format FMT` gives one output an input,
 // DIR/<input's base name without its extension><extension of FMT>.
 std::string OutputPathFor(const std::string& input, const std::string& dir, Format);
+// An input's base name with its kind, as two inputs of one base name are told apart in
+// their outputs' names: ROAD.SEC -> "ROAD-SEC" (the base name alone without an extension).
+std::string KindStem(const std::string& input);
 
 // The shortest text that reads back as the same double (CSV fields, DXF numbers).
 std::string ExactText(double v);

@@ -7,7 +7,6 @@
 #include "export/output_styles.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -370,12 +369,10 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
 
   // The input's name; with the kind added where the output's name has it (ROAD.CHG beside
   // ROAD.SEC under --output-dir: ROAD-CHG), so that the tables of a folder differ.
-  std::string inputStem = fs::path(options.input).stem().string();
-  std::string ext = fs::path(options.input).extension().string();
-  for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  if (ext.size() > 1 && fs::path(options.output).stem().string() == inputStem + "-" + ext.substr(1))
-    inputStem += "-" + ext.substr(1);
-  const std::string stem = ValidUtf8(inputStem);
+  std::string named = fs::path(options.input).stem().string();
+  if (fs::path(options.output).stem().string() == KindStem(options.input))
+    named = KindStem(options.input);
+  const std::string stem = ValidUtf8(named);
   const std::string layerName = format == Format::Xlsx   ? SheetName(stem)
                                 : format == Format::Gpkg ? GpkgLayerName(stem)
                                                          : (stem.empty() ? "records" : stem);
