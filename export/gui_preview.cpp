@@ -370,9 +370,7 @@ class SectionsPreview : public PreviewScene {
     strokes_.push_back({right, top, right, bottom, black, secplot::kSolid});
     strokes_.push_back({right, bottom, left, bottom, black, secplot::kSolid});
     strokes_.push_back({left, bottom, left, top, black, secplot::kSolid});
-    std::string datum = secplot::LevelLabel(f.y0);
-    if (!datum.empty() && datum.front() == ' ') datum.erase(0, 1);
-    notes_.push_back({left, bottom - 0.5 * mm, "Datum " + datum, black, 0, 2.7 * mm});
+    notes_.push_back({left, bottom - 0.5 * mm, DatumText(f.y0), black, 0, 2.7 * mm});
     const double points = secplot::kTickFont.points * 25.4 / 72 * mm;
     for (long double x : secplot::TickValues(f.x0, f.gx, f.xr)) {
       strokes_.push_back({double(x), top, double(x), top - 6 * mm, blue, secplot::kSolid});

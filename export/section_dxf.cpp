@@ -248,9 +248,7 @@ std::string DrawSectionsDxf(const SectionsOptions& o, SectionRun& run, const std
         canvas.reset();
         const double datum = bottom + 3 * title;
         w.Line("DATUM", frame->x0, datum, frame->xr, datum);
-        std::string level = secplot::LevelLabel(frame->y0);  // " 16.00", "-2.00"
-        if (!level.empty() && level.front() == ' ') level.erase(0, 1);
-        w.Text("DATUM", frame->x0, datum - 1.5 * label, label, 0, "Datum " + level, false);
+        w.Text("DATUM", frame->x0, datum - 1.5 * label, label, 0, DatumText(frame->y0), false);
         w.Text("TITLES", (frame->x0 + frame->xr) / 2, bottom + title, title, 0,
                SectionTitle(ShownName(page.name), o.horizontal, o.vertical, page.chainage), true);
         bottom = datum + (frame->yt - frame->y0) * exaggeration + 2 * title;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "secplot/section_page.h"
 #include "toolkit/number_text.h"
 
 namespace surveyexport {
@@ -208,6 +209,12 @@ std::vector<double> DashPatternMm(int style) {
     default:
       return {};
   }
+}
+
+std::string DatumText(double level) {
+  std::string text = secplot::LevelLabel(level);  // " 16.00", "-2.00"
+  if (!text.empty() && text.front() == ' ') text.erase(0, 1);
+  return "Datum " + text;
 }
 
 std::string SectionTitle(const std::string& name, double horizontal, double vertical,

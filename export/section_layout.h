@@ -99,4 +99,7 @@ std::vector<double> DashPatternMm(int style);
 std::string SectionTitle(const std::string& name, double horizontal, double vertical,
                          const std::string& chainage = {});
 
+// The label of a section's datum line: "Datum 16.00", "Datum -2.00".
+std::string DatumText(double level);
+
 }  // namespace surveyexport

@@ -165,13 +165,6 @@ QRectF FramePlace(const SheetChoice& c) {
   return QRectF(left, top, c.frame.widthMm, c.frame.heightMm);
 }
 
-// "Datum 16.00": the level of the frame's lower edge.
-std::string DatumText(const SectionFrame& f) {
-  std::string level = secplot::LevelLabel(f.y0);  // " 16.00", "-2.00"
-  if (!level.empty() && level.front() == ' ') level.erase(0, 1);
-  return "Datum " + level;
-}
-
 void DrawFrame(SheetPainter& sheet, const SectionFrame& f, QRectF place) {
   SheetCanvas at(sheet, f, place);
   sheet.Rectangle(place, kFramePenMm, 0);
@@ -179,7 +172,7 @@ void DrawFrame(SheetPainter& sheet, const SectionFrame& f, QRectF place) {
   // under its left end.
   sheet.Polyline(QPolygonF{place.bottomLeft(), place.bottomRight()}, kGroundPenMm, 0,
                  secplot::kSolid);
-  sheet.Text(QPointF(place.left(), place.bottom() + 0.5), DatumText(f), kLegendMm, 0, 0,
+  sheet.Text(QPointF(place.left(), place.bottom() + 0.5), DatumText(f.y0), kLegendMm, 0, 0,
              SheetPainter::kTopLeft);
   const double tickFont = secplot::kTickFont.points * 25.4 / 72.0;
   for (long double x : secplot::TickValues(f.x0, f.gx, f.xr)) {
@@ -211,7 +204,7 @@ void DrawTitleBlock(SheetPainter& sheet, const SheetChoice& c, QRectF place,
       SectionTitle(ShownName(page.name), c.frame.horizontal, c.frame.vertical, page.chainage);
   // Under a narrow frame the title would reach the datum's label: it goes below it.
   if (cx - sheet.TextWidthMm(title, kTitleMm, true) / 2 <
-      place.left() + sheet.TextWidthMm(DatumText(c.frame), kLegendMm) + 1)
+      place.left() + sheet.TextWidthMm(DatumText(c.frame.y0), kLegendMm) + 1)
     y = place.bottom() + 1 + kLegendMm * 1.2;
   sheet.Text(QPointF(cx, y), title, kTitleMm, 0, 0, SheetPainter::kTopCentre, true);
   y += kTitleMm + 3;
