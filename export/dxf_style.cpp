@@ -87,6 +87,12 @@ std::uint64_t SpotKey(double E, double N) {
 
 }  // namespace
 
+std::size_t LabelPlaces::Probe(const std::vector<std::uint64_t>& keys, std::uint64_t key) {
+  std::size_t i = key & (keys.size() - 1);
+  while (keys[i] != 0 && keys[i] != key) i = (i + 1) & (keys.size() - 1);
+  return i;
+}
+
 std::size_t LabelPlaces::SlotOf(std::uint64_t key) {
   if (keys_.empty() || (used_ + 1) * 10 > keys_.size() * 7) {
     // Twice the slots (1024 to begin with), the spots kept put again.
@@ -94,16 +100,14 @@ std::size_t LabelPlaces::SlotOf(std::uint64_t key) {
     std::vector<std::uint32_t> lines(keys.size(), 0);
     for (std::size_t i = 0; i < keys_.size(); ++i) {
       if (keys_[i] == 0) continue;
-      std::size_t j = keys_[i] & (keys.size() - 1);
-      while (keys[j] != 0) j = (j + 1) & (keys.size() - 1);
+      const std::size_t j = Probe(keys, keys_[i]);
       keys[j] = keys_[i];
       lines[j] = lines_[i];
     }
     keys_.swap(keys);
     lines_.swap(lines);
   }
-  std::size_t i = key & (keys_.size() - 1);
-  while (keys_[i] != 0 && keys_[i] != key) i = (i + 1) & (keys_.size() - 1);
+  const std::size_t i = Probe(keys_, key);
   if (keys_[i] == 0) {
     keys_[i] = key;
     ++used_;
@@ -117,8 +121,7 @@ void LabelPlaces::NewRecord(double E, double N) {
   placed_ = 0;
   // Only spots that got labels take room; one looked up here may get none.
   if (!keys_.empty()) {
-    std::size_t i = spot_ & (keys_.size() - 1);
-    while (keys_[i] != 0 && keys_[i] != spot_) i = (i + 1) & (keys_.size() - 1);
+    const std::size_t i = Probe(keys_, spot_);
     if (keys_[i] == spot_) below_ = lines_[i];
   }
 }
@@ -133,8 +136,10 @@ TextCorner LabelPlaces::Place(double E, double N) {
     const double a = angle_ * 3.14159265358979323846 / 180, down = 1.5 * height_ * below_;
     at = {E + down * std::sin(a), N - down * std::cos(a)};
   }
-  ++placed_;
-  ++lines_[SlotOf(spot_)];
+  // The record's spot takes its slot with its first label (the table may grow then, not
+  // between its labels).
+  if (placed_++ == 0) slot_ = SlotOf(spot_);
+  ++lines_[slot_];
   last_ = at;
   return at;
 }

@@ -64,6 +64,9 @@ class LabelPlaces {
   TextCorner Place(double E, double N);
 
  private:
+  // The slot of a key in a table of keys (a power of two long): its own, or the free one
+  // where it would go.
+  static std::size_t Probe(const std::vector<std::uint64_t>& keys, std::uint64_t key);
   std::size_t SlotOf(std::uint64_t key);
   double height_, angle_;
   // Open addressing: the hash of a spot (0: a free slot) and the label lines written there.
@@ -71,6 +74,7 @@ class LabelPlaces {
   std::vector<std::uint32_t> lines_;
   std::size_t used_ = 0;
   std::uint64_t spot_ = 0;   // the current record's spot
+  std::size_t slot_ = 0;     // its slot, once its first label is placed
   std::uint32_t below_ = 0;  // label lines at its spot before it
   int placed_ = 0;           // its labels so far
   TextCorner last_;          // where its last label went
