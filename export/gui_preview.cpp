@@ -243,7 +243,7 @@ struct Note {
   double x, y;
   std::string text;
   unsigned long rgb;
-  double angle, points;  // the size: points, or world units in the sections' preview
+  double angle, height;  // the text's height on paper, in world units
   bool title = false;    // a section's title, standing on (x, y): readable at every zoom
 };
 
@@ -349,7 +349,7 @@ class SectionsPreview : public PreviewScene {
     // Texts at their size on the sheet; too small to read at this zoom, left out, but for
     // the titles, which say what is where.
     for (const Note& n : notes_) {
-      const double pixels = std::max(n.points / view.perPixel, n.title ? kTitlePixels : 0.0);
+      const double pixels = std::max(n.height / view.perPixel, n.title ? kTitlePixels : 0.0);
       QPointF at = view.ToPixel(n.x, n.y);
       if (n.title) at.ry() -= pixels * 1.2;
       if (pixels >= kSmallestPixels) surface.Text(at, n.text, n.rgb, n.angle, pixels * 0.75);
@@ -371,15 +371,15 @@ class SectionsPreview : public PreviewScene {
     strokes_.push_back({right, bottom, left, bottom, black, secplot::kSolid});
     strokes_.push_back({left, bottom, left, top, black, secplot::kSolid});
     notes_.push_back({left, bottom - 0.5 * mm, DatumText(f.y0), black, 0, 2.7 * mm});
-    const double points = secplot::kTickFont.points * 25.4 / 72 * mm;
+    const double tickHeight = secplot::kTickFont.points * 25.4 / 72 * mm;
     for (long double x : secplot::TickValues(f.x0, f.gx, f.xr)) {
       strokes_.push_back({double(x), top, double(x), top - 6 * mm, blue, secplot::kSolid});
-      notes_.push_back({double(x), top - 6 * mm, secplot::LevelLabel(x), black, 0, points});
+      notes_.push_back({double(x), top - 6 * mm, secplot::LevelLabel(x), black, 0, tickHeight});
     }
     for (long double y : secplot::TickValues(f.y0, f.gy, f.yt)) {
       const double at = double(y) * ex + dy;
       strokes_.push_back({left, at, left + 8 * mm, at, blue, secplot::kSolid});
-      notes_.push_back({left + 8 * mm, at, secplot::LevelLabel(y), black, 0, points});
+      notes_.push_back({left + 8 * mm, at, secplot::LevelLabel(y), black, 0, tickHeight});
     }
   }
   // The scales a preview without scales is framed at.
