@@ -43,9 +43,17 @@ std::string Open(const std::string& text, SpatialRef* out) {
   return {};
 }
 
-OGRCoordinateTransformationH Between(OGRSpatialReferenceH from, OGRSpatialReferenceH to) {
+// PROJ's operation between two systems, or null where it has none. A "ballpark" operation
+// (PROJ's stand-in where it knows no datum shift: none at all, some 300 m off in Hong Kong)
+// is taken only where `ballpark` says so.
+OGRCoordinateTransformationH Between(OGRSpatialReferenceH from, OGRSpatialReferenceH to,
+                                     bool ballpark = false) {
   GdalErrorCapture quiet;
-  return OCTNewCoordinateTransformation(from, to);
+  OGRCoordinateTransformationOptionsH options = OCTNewCoordinateTransformationOptions();
+  OCTCoordinateTransformationOptionsSetBallparkAllowed(options, ballpark ? TRUE : FALSE);
+  OGRCoordinateTransformationH t = OCTNewCoordinateTransformationEx(from, to, options);
+  OCTDestroyCoordinateTransformationOptions(options);
+  return t;
 }
 
 }  // namespace
@@ -89,6 +97,8 @@ std::string CheckCrsText(const std::string& text) {
   // +init= files, and grids given by path.
   if (Has(lower, "/vsi") || Has(lower, "://") || Has(lower, "init=") || Has(lower, "file:"))
     return refused;
+  if (Has(lower, "proj=pipeline"))
+    return "CRS " + Quoted(text) + " is a coordinate operation, not a coordinate system";
   const char first = lower.front();
   if (first == '/' || first == '.' || first == '~' || first == '\\') return refused;
   if ((Has(lower, "grids=") || Has(lower, "parameterfile") || Has(lower, "gridfile")) &&
@@ -171,6 +181,14 @@ std::string CoordinateRule::Open(const std::string& text, DatumShift shift) {
   shift_ = shift;
   if (Lower(text) == "none") {
     none_ = identity_ = true;
+    // GeoPackage's undefined Cartesian system (srs_id -1), not its undefined geographic
+    // one (0), which would take the grid's metres for degrees.
+    auto* local = new OGRSpatialReference();
+    if (local->SetFromUserInput("LOCAL_CS[\"Undefined Cartesian SRS\"]") != OGRERR_NONE) {
+      local->Release();
+      return "GDAL cannot describe an undefined Cartesian system";
+    }
+    target_.reset(OGRSpatialReference::ToHandle(local));
     return {};
   }
   if (std::string e = CheckCrsText(text); !e.empty()) return e;
@@ -187,6 +205,11 @@ std::string CoordinateRule::Open(const std::string& text, DatumShift shift) {
   if (!t->IsProjected() && !t->IsGeographic())
     return Name() + " is not a map's system (--crs " + Quoted(text) +
            "): give a projected or a geographic system";
+  // Heights written under a system of three axes would be taken as its own heights (above
+  // the ellipsoid); the survey's are above Principal Datum.
+  if (t->GetAxesCount() > 2)
+    return Name() + " has heights of its own (--crs " + Quoted(text) +
+           "): the survey's are above Principal Datum; give a two-dimensional system";
   geographic_ = t->IsGeographic();
   const char* exact[] = {"CRITERION=EQUIVALENT_EXCEPT_AXIS_ORDER_GEOGCRS", nullptr};
   identity_ = t->IsSame(OGRSpatialReference::FromHandle(grid.get()), exact);
@@ -194,15 +217,21 @@ std::string CoordinateRule::Open(const std::string& text, DatumShift shift) {
   wgsBased_ = CrsIsWgs84Based(text);
   targetIsWgs84_ = t->IsSame(OGRSpatialReference::FromHandle(wgs.get()), exact);
   gridToTarget_ = Between(grid.get(), target_.get());
-  if (!gridToTarget_)
-    return "PROJ has no transformation from the Hong Kong 1980 Grid to " + Name() + " (--crs " +
-           Quoted(text) + ")";
+  // A system on the grid's own ellipsoid (International 1924) without a datum PROJ knows,
+  // a site grid written as a PROJ string, is taken as on the grid's datum: no shift.
+  if (!gridToTarget_ && t->GetSemiMajor() == 6378388.0 && t->GetInvFlattening() == 297.0 &&
+      !t->GetAuthorityCode("DATUM"))
+    gridToTarget_ = Between(grid.get(), target_.get(), true);
   if (wgsBased_) {
     gridToWgs_ = Between(grid.get(), wgs.get());
     if (!targetIsWgs84_) wgsToTarget_ = Between(wgs.get(), target_.get());
-    if (!gridToWgs_ || (!targetIsWgs84_ && !wgsToTarget_))
-      return "PROJ has no transformation from the Hong Kong 1980 Grid to " + Name() + " (--crs " +
-             Quoted(text) + ")";
+  }
+  if (!gridToTarget_ || (wgsBased_ && (!gridToWgs_ || (!targetIsWgs84_ && !wgsToTarget_)))) {
+    const std::string lower = Lower(text);
+    const bool noDatum = Has(lower, "+proj=") && !Has(lower, "+datum=") && !Has(lower, "towgs84");
+    return "PROJ has no transformation from the Hong Kong 1980 Grid to " +
+           (Name() == "unknown" ? std::string("that system") : Name()) + " (--crs " + Quoted(text) +
+           ")" + (noDatum ? ": a PROJ string needs its +datum= or +towgs84=" : "");
   }
   // A transformation that needs a grid PROJ does not have takes nothing: tried on the
   // grid's own origin before anything is written.

@@ -44,7 +44,8 @@ class CoordinateRule {
 
   // "none": no system; positions are the grid values.
   bool None() const { return none_; }
-  // The target, in GIS axis order (x easting or longitude); null for none.
+  // The target, in GIS axis order (x easting or longitude); for none, an undefined
+  // Cartesian system.
   OGRSpatialReferenceH Srs() const { return target_.get(); }
   bool Geographic() const { return geographic_; }
   // The system's name as a title block gives it ("Hong Kong 1980 Grid", "WGS 84 / UTM

@@ -159,5 +159,10 @@ class GdalErrorCapture {
 
 // The Hong Kong 1980 Grid, the suite's Grid80 projection.
 inline constexpr const char* kDefaultCrs = "EPSG:2326";
+// The system of a format's coordinates when --crs is not given: GeoJSON and KML hold
+// longitudes and latitudes on WGS 84, the others the grid.
+inline const char* DefaultCrs(Format f) {
+  return f == Format::GeoJson || f == Format::Kml ? "EPSG:4326" : kDefaultCrs;
+}
 
 }  // namespace surveyexport

@@ -482,8 +482,9 @@ std::string ParseCommandLine(const std::vector<std::string>& args, ExportOptions
                "a .geojson output records EPSG systems only: give --crs EPSG:n, or "
                "write .gpkg for " +
                (o->crs == "none" ? "grid values without a system" : "this system");
-      if (o->Given("--datum-shift") && o->format == Format::Gpkg &&
-          !CrsIsWgs84Based(o->crs.empty() ? kDefaultCrs : o->crs))
+      if (o->Given("--datum-shift") &&
+          (o->format == Format::Gpkg || o->format == Format::GeoJson) &&
+          !CrsIsWgs84Based(o->crs.empty() ? DefaultCrs(o->format) : o->crs))
         return prefix + "option --datum-shift applies to a WGS 84 based --crs only";
       break;
     case Command::Table:

@@ -331,7 +331,6 @@ class OgrSink : public Sink {
     ds_ = out_.Dataset();
     rule_ = rule;
     flat_ = flat;
-    undefinedCartesian_ = format == Format::Gpkg && rule->None();
     format_ = format;
     // GeoJSON holds one layer a file: the records go into one layer "plan" with a field
     // naming the layer they belong to.
@@ -431,15 +430,6 @@ class OgrSink : public Sink {
   }
   std::string Finish() override {
     if (std::string fault = out_.Commit(); !fault.empty()) return fault;
-    if (undefinedCartesian_) {
-      // GDAL files a layer without a system under srs_id 0, "undefined geographic"; the
-      // grid values of --crs none are Cartesian metres: srs_id -1.
-      for (const char* sql : {"UPDATE gpkg_geometry_columns SET srs_id = -1",
-                              "UPDATE gpkg_contents SET srs_id = -1"}) {
-        OGRLayerH r = GDALDatasetExecuteSQL(ds_, sql, nullptr, nullptr);
-        if (r) GDALDatasetReleaseResultSet(ds_, r);
-      }
-    }
     ds_ = nullptr;
     return out_.Finish();
   }
@@ -578,7 +568,6 @@ class OgrSink : public Sink {
   GDALDatasetH ds_ = nullptr;
   OGRLayerH layers_[4] = {nullptr, nullptr, nullptr, nullptr};
   CoordinateRule* rule_ = nullptr;
-  bool undefinedCartesian_ = false;  // GeoPackage without a system: srs_id -1
   Format format_ = Format::Unknown;
   bool flat_ = false, single_ = false;
 };

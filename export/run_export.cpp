@@ -87,10 +87,6 @@ int Problem(std::ostream& err, Bar& bar, const std::string& line) {
   return ReportProblem(err, line);
 }
 
-std::string DefaultCrs(Format f) {
-  return f == Format::GeoJson || f == Format::Kml ? "EPSG:4326" : kDefaultCrs;
-}
-
 int RunPlanJob(const ExportOptions& o, const ExportJob& job, std::ostream& out, std::ostream& err) {
   double records = RecordsIn(job.input, false);
   if (!o.reference.empty()) records += RecordsIn(o.reference, false);

@@ -332,14 +332,7 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
     // The points in --crs, transformed from the grid.
     if (std::string problem = rule.Open(options.crs, DatumShift::Official); !problem.empty())
       return problem;
-    if (rule.Srs()) srs.reset(OSRClone(rule.Srs()));
-    // Without a CRS the points are in GeoPackage's undefined Cartesian system (srs_id
-    // -1), not in its undefined geographic one, which would take them for degrees.
-    if (!srs) {
-      srs.reset(OSRNewSpatialReference(nullptr));
-      if (OSRSetFromUserInput(srs.get(), "LOCAL_CS[\"Undefined Cartesian SRS\"]") != OGRERR_NONE)
-        srs.reset();
-    }
+    srs.reset(OSRClone(rule.Srs()));
   }
 
   TableReader reader;

@@ -103,6 +103,23 @@ class TestCommandLine : public QObject {
     QTest::newRow("geocentric crs")
         << QStringList{"plan", "@SITE.NEH", "--crs", "EPSG:4978", "@o.gpkg"} << 2
         << "surveyexport: plan: WGS 84 is not a map's system (--crs 'EPSG:4978')";
+    // A system PROJ reaches only by a "ballpark" (no datum shift: some 300 m off), with
+    // heights of its own, or an operation in place of a system: refused, never written.
+    const QString noWay = "surveyexport: plan: PROJ has no transformation from the Hong Kong";
+    QTest::newRow("ballpark cgcs2000")
+        << QStringList{"plan", "@SITE.NEH", "--crs", "EPSG:4547", "@o.gpkg"} << 2 << noWay;
+    QTest::newRow("ballpark proj string without datum")
+        << QStringList{"table", "@SITE.NEH", "--crs", "+proj=utm +zone=50 +ellps=WGS84", "@o.gpkg"}
+        << 2 << "surveyexport: table: PROJ has no transformation from the Hong Kong";
+    QTest::newRow("3d system") << QStringList{"plan", "@SITE.NEH", "--crs", "EPSG:4979", "@o.gpkg"}
+                               << 2 << "surveyexport: plan: WGS 84 has heights of its own";
+    QTest::newRow("operation") << QStringList{"plan", "@SITE.NEH", "--crs",
+                                              "+proj=pipeline +step +proj=utm +zone=50", "@o.gpkg"}
+                               << 2 << "surveyexport: plan: CRS '+proj=pipeline";
+    QTest::newRow("datum shift grid geojson")
+        << QStringList{"plan",          "@SITE.NEH", "--crs",     "EPSG:2326",
+                       "--datum-shift", "suite",     "@g.geojson"}
+        << 2 << "surveyexport: plan: option --datum-shift applies to a WGS 84 based --crs only";
     QTest::newRow("geojson crs none")
         << QStringList{"plan", "@SITE.NEH", "--crs", "none", "@g.geojson"} << 2
         << "surveyexport: plan: a .geojson output records EPSG systems only";
@@ -322,11 +339,15 @@ class TestCommandLine : public QObject {
     QVERIFY2(std::abs(m.captured(2).toDouble() - y) < tolerance, qPrintable(m.captured(2)));
     if (!srsId.isEmpty()) {
       QProcess sql;
-      sql.start("ogrinfo", {"-ro", "-q", out, "-sql", "SELECT srs_id FROM gpkg_geometry_columns"});
-      QVERIFY(sql.waitForFinished(30000));
-      const QString ids = QString::fromUtf8(sql.readAllStandardOutput());
-      QVERIFY2(ids.contains(QRegularExpression(R"(srs_id \(Integer(64)?\) = )" + srsId + "\n")),
-               qPrintable(ids));
+      // The layer's system, and every geometry's own (a reader may look at either).
+      for (const char* query : {"SELECT srs_id FROM gpkg_geometry_columns",
+                                "SELECT DISTINCT ST_SRID(geom) AS srs_id FROM points"}) {
+        sql.start("ogrinfo", {"-ro", "-q", out, "-sql", query});
+        QVERIFY(sql.waitForFinished(30000));
+        const QString ids = QString::fromUtf8(sql.readAllStandardOutput());
+        QVERIFY2(ids.contains(QRegularExpression(R"(srs_id \(Integer(64)?\) = )" + srsId + "\n")),
+                 qPrintable(ids));
+      }
     }
   }
 
