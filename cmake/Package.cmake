@@ -137,7 +137,8 @@ Programs: selvan (the menu), lisket (file lister), plandra and plandra-light
 with print preview), norvane (coordinate converter), the command-line
 converter hkconvert, and surveyexport, which writes survey files as DXF,
 GeoPackage, GeoJSON, KML, CSV and XLSX, and plans and sections at scale as
-PDF and SVG, with its window surveyexport-gui (Survey Export). Sample survey files are in /usr/share/qova-survey-suite/samples.")
+PDF and SVG, with its window surveyexport-gui (Survey Export). Sample survey
+files are in /usr/share/qova-survey-suite/samples.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_INSTALL_PREFIX /usr)
 # The install runs with the final prefix (/usr) into a staging folder, so that the menu

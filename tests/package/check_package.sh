@@ -204,6 +204,7 @@ if command -v lintian >/dev/null 2>&1; then
   lintian --display-info --tag-display-limit 0 "$deb" >"$tmp/lintian.log" 2>&1
   sed 's/^/  lintian: /' "$tmp/lintian.log"
   grep -q '^E: ' "$tmp/lintian.log" && fail "lintian reports errors"
+  grep -q 'description-line-too-long' "$tmp/lintian.log" && fail "lintian: a Description line is too long"
   # A tree built as scripts/package builds (Debian's hardening flags) links with bindnow
   # and relro, as PIE. (Lintian's fortify note remains for a program whose every read or
   # fread goes to a buffer of a size known only when running, which no flag fortifies.)
