@@ -8,6 +8,7 @@
 #include "export/crs_rule.h"
 #include "export/plan_sheet.h"
 #include "export/section_layout.h"
+#include "export/table_export.h"
 
 namespace surveyexport {
 namespace {
@@ -488,6 +489,15 @@ std::string ParseCommandLine(const std::vector<std::string>& args, ExportOptions
         return prefix + "option --datum-shift applies to a WGS 84 based --crs only";
       break;
     case Command::Table:
+      // --crs places the points of the kinds that hold positions; files of none of them
+      // would be written as if it had not been given.
+      if (o->Given("--crs") &&
+          std::none_of(o->inputs.begin(), o->inputs.end(), [](const std::string& input) {
+            toolkit::SurveyKind kind;
+            return !SurveyKindOfPath(input, &kind) || KindHasPositions(kind);
+          }))
+        return prefix + "option --crs does not apply to " + Shown(o->inputs.front()) +
+               " (its records hold no positions; --crs places those of .NEH .STN .CHG .SOL)";
       break;
     case Command::Sections:
       if (o->inputs.size() > 5) return prefix + "at most 5 SEC files are drawn together";

@@ -308,6 +308,8 @@ PointColumns PointColumnsOf(SurveyKind kind) {
 
 }  // namespace
 
+bool KindHasPositions(SurveyKind kind) { return PointColumnsOf(kind).northing >= 0; }
+
 std::string ExportTable(const TableOptions& options, TableSummary* summary) {
   *summary = TableSummary{};
   RegisterGdal();

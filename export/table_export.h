@@ -35,6 +35,10 @@ namespace surveyexport {
 // .CHG .PTS .SOL). False for any other name.
 bool SurveyKindOfPath(const std::string& path, toolkit::SurveyKind* kind);
 
+// Whether a kind's rows hold a position (NEH, STN, CHG, SOL): in a GeoPackage they are
+// points, in --crs.
+bool KindHasPositions(toolkit::SurveyKind kind);
+
 struct TableColumn {
   const char* name;
   bool text;  // a text field; otherwise a real number (the record number: an integer)

@@ -116,6 +116,9 @@ class TestCommandLine : public QObject {
     QTest::newRow("operation") << QStringList{"plan", "@SITE.NEH", "--crs",
                                               "+proj=pipeline +step +proj=utm +zone=50", "@o.gpkg"}
                                << 2 << "surveyexport: plan: CRS '+proj=pipeline";
+    QTest::newRow("crs to a table of no positions")
+        << QStringList{"table", "@TRAV.DAT", "--crs", "EPSG:32650", "@t.gpkg"} << 2
+        << "surveyexport: table: option --crs does not apply to ";
     QTest::newRow("datum shift grid geojson")
         << QStringList{"plan",          "@SITE.NEH", "--crs",     "EPSG:2326",
                        "--datum-shift", "suite",     "@g.geojson"}

@@ -394,6 +394,7 @@ class TestExportWindow : public QObject {
     c.from = "A";
     c.horizontal = "200";
     c.vertical = "100";
+    c.crs = "EPSG:32650";  // given to a table only where its files hold positions
     std::vector<surveyexport::ListedFile> files;
     for (auto kind : {toolkit::SurveyKind::Neh, toolkit::SurveyKind::Sec, toolkit::SurveyKind::Dat})
       files.push_back({std::string("/s/F") + toolkit::KindExtension(kind), true, kind});
