@@ -254,6 +254,15 @@ std::string CoordinateRule::Name() const {
   return name;
 }
 
+std::string CoordinateRule::Origin() const {
+  if (identity_) return {};
+  const std::string from = "Transformed from the Hong Kong 1980 Grid (EPSG:2326) ";
+  if (!wgsBased_) return from + "by PROJ";
+  return from + (shift_ == DatumShift::Suite
+                     ? "through WGS 84 by the suite's own datum shift (the converter's chain)"
+                     : "by PROJ, with its official datum shift into WGS 84");
+}
+
 bool CoordinateRule::Place(double easting, double northing, double& x, double& y) {
   if (!(std::isfinite(easting) && std::isfinite(northing))) return false;
   if (identity_) {

@@ -51,6 +51,10 @@ class CoordinateRule {
   // The system's name as a title block gives it ("Hong Kong 1980 Grid", "WGS 84 / UTM
   // zone 50N", "No coordinate system").
   std::string Name() const;
+  // How the positions came into the system, for a file's description: empty where they
+  // are the grid's own values, else "Transformed from the Hong Kong 1980 Grid (EPSG:2326)
+  // by PROJ" and, into a system on WGS 84, the datum shift taken.
+  std::string Origin() const;
 
   // A grid position (easting, northing; metres) as the output's x, y. False where no
   // position can be computed (out of the transformation's reach).

@@ -338,8 +338,12 @@ class OgrSink : public Sink {
     OGRSpatialReferenceH crs = rule->Srs();
     const OGRwkbGeometryType pointType = flat ? wkbPoint : wkbPoint25D;
     const OGRwkbGeometryType lineType = flat ? wkbLineString : wkbLineString25D;
+    // The file says how its positions came into its system (which datum shift, above all).
+    CPLStringList layerOptions;
+    if (!rule->Origin().empty()) layerOptions.SetNameValue("DESCRIPTION", rule->Origin().c_str());
+    char** options = layerOptions.List();
     if (single_) {
-      OGRLayerH l = GDALDatasetCreateLayer(ds_, "plan", crs, wkbUnknown, nullptr);
+      OGRLayerH l = GDALDatasetCreateLayer(ds_, "plan", crs, wkbUnknown, options);
       if (!l) return out_.Failure();
       std::string fault = AddFields(l, true, true);
       if (!fault.empty()) return fault;
@@ -348,7 +352,7 @@ class OgrSink : public Sink {
       const char* names[4] = {"points", "lines", "ref_points", "ref_lines"};
       for (int i = 0; i < (reference ? 4 : 2); ++i) {
         OGRLayerH l =
-            GDALDatasetCreateLayer(ds_, names[i], crs, i % 2 ? lineType : pointType, nullptr);
+            GDALDatasetCreateLayer(ds_, names[i], crs, i % 2 ? lineType : pointType, options);
         if (!l) return out_.Failure();
         std::string fault = AddFields(l, i % 2 == 0, i % 2 == 1);
         if (!fault.empty()) return fault;
@@ -611,6 +615,8 @@ class KmlSink : public Sink {
     std::string head =
         "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n"
         "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n<Document id=\"root_doc\">\n";
+    // Which datum shift brought the positions into WGS 84 (the text holds no markup).
+    head += "<description>" + rule->Origin() + "</description>\n";
     for (const auto& [id, style] : styles) head += style + '\n';
     // Integers are 32-bit in KML (xsd:int).
     head +=

@@ -373,6 +373,8 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
                                                          : (stem.empty() ? "records" : stem);
   CPLStringList layerOptions;
   if (format == Format::Csv) layerOptions.SetNameValue("STRING_QUOTING", "IF_NEEDED");
+  if (points && !rule.Origin().empty())
+    layerOptions.SetNameValue("DESCRIPTION", rule.Origin().c_str());
   OGRLayer* layer = OGRLayer::FromHandle(out.CreateLayer(
       layerName.c_str(), points ? srs.get() : nullptr,
       points ? (place.height >= 0 ? wkbPoint25D : wkbPoint) : wkbNone, layerOptions.List()));

@@ -351,6 +351,12 @@ class TestCommandLine : public QObject {
         QVERIFY2(ids.contains(QRegularExpression(R"(srs_id \(Integer(64)?\) = )" + srsId + "\n")),
                  qPrintable(ids));
       }
+      // The file says which datum shift brought its points into a system on WGS 84.
+      sql.start("ogrinfo", {"-ro", "-q", out, "-sql",
+                            "SELECT description FROM gpkg_contents WHERE table_name = 'points'"});
+      QVERIFY(sql.waitForFinished(30000));
+      QCOMPARE(QString::fromUtf8(sql.readAllStandardOutput()).contains("official datum shift"),
+               crs != "none");
     }
   }
 
