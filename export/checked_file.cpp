@@ -50,6 +50,7 @@ CheckedFile::~CheckedFile() {
 bool CheckedFile::Open(const std::string& path) {
   fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   error_ = fd_ < 0 ? errno : 0;
+  written_ = 0;
   buffer_.clear();
   buffer_.reserve(kBufferBytes);
   return fd_ >= 0;
@@ -63,7 +64,28 @@ void CheckedFile::Write(const char* data, std::size_t size) {
 
 void CheckedFile::Drain() {
   if (Good() && !buffer_.empty()) error_ = WriteAll(fd_, buffer_.data(), buffer_.size());
+  written_ += buffer_.size();
   buffer_.clear();
+}
+
+void CheckedFile::Overwrite(std::size_t offset, const std::string& text) {
+  if (!Good()) return;
+  if (offset + text.size() > Offset()) {
+    error_ = EINVAL;  // only what is written already can be written over
+    return;
+  }
+  if (offset >= written_) {
+    buffer_.replace(offset - written_, text.size(), text);
+    return;
+  }
+  Drain();
+  for (std::size_t done = 0; Good() && done < text.size();) {
+    const ssize_t n =
+        ::pwrite(fd_, text.data() + done, text.size() - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) error_ = n < 0 ? errno : EIO;
+    if (n > 0) done += static_cast<std::size_t>(n);
+  }
 }
 
 int CheckedFile::Close() {

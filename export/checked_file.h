@@ -20,6 +20,11 @@ class CheckedFile {
   bool Open(const std::string& path);
   void Write(const char* data, std::size_t size);
   void Write(const std::string& text) { Write(text.data(), text.size()); }
+  // Where the next write lands: the bytes written so far, the buffered ones included.
+  std::size_t Offset() const { return written_ + buffer_.size(); }
+  // Writes `text` over bytes already written from `offset` on (a place kept for a value
+  // known only later).
+  void Overwrite(std::size_t offset, const std::string& text);
   // Open, and no write has failed so far.
   bool Good() const { return fd_ >= 0 && error_ == 0; }
   // The error number of the first failure (0: none).
@@ -31,6 +36,7 @@ class CheckedFile {
   void Drain();
   int fd_ = -1;
   int error_ = 0;
+  std::size_t written_ = 0;
   std::string buffer_;
 };
 

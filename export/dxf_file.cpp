@@ -1,5 +1,6 @@
 #include "export/dxf_file.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "export/export_common.h"
@@ -30,6 +31,30 @@ std::string DxfFile::Number(double value) const {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%.6f", value);
   return buffer;
+}
+
+namespace {
+constexpr std::size_t kPointWidth = 24;  // a kept place: a number right-aligned in blanks
+}
+
+std::size_t DxfFile::HeaderPoint(const char* name) {
+  Pair(9, name);
+  file_.Write("10\n");
+  const std::size_t place = file_.Offset();
+  const std::string blank(kPointWidth, ' ');
+  file_.Write(blank + "\n20\n" + blank + "\n30\n0\n");
+  return place;
+}
+
+void DxfFile::FillHeaderPoint(std::size_t place, double x, double y) {
+  const auto field = [this](double v) {
+    std::string text = std::isfinite(v) ? Number(v) : "0";
+    if (text.size() > kPointWidth) text = "0";
+    return std::string(kPointWidth - text.size(), ' ') + text;
+  };
+  file_.Overwrite(place, field(x));
+  // "\n20\n" lies between the two values.
+  file_.Overwrite(place + kPointWidth + 4, field(y));
 }
 
 void DxfFile::BeginSection(const char* name) {

@@ -31,6 +31,11 @@ class DxfFile {
   void Pair(int code, double value);
   std::string Number(double value) const;
 
+  // A point of the header known only once the drawing is written (its extents): the
+  // variable with its place kept, then filled in.
+  std::size_t HeaderPoint(const char* name);
+  void FillHeaderPoint(std::size_t place, double x, double y);
+
   void BeginSection(const char* name);
   void EndSection();
   void BeginTable(const char* name, int entries);

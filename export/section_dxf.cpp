@@ -3,10 +3,12 @@
 // held beyond its own points; each is written as it is drawn.
 #include "export/section_dxf.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <memory>
 #include <set>
+#include <utility>
 
 #include "export/dxf_file.h"
 #include "export/dxf_style.h"
@@ -101,11 +103,16 @@ class DxfWriter : public DxfFile {
 // The header and the tables: line types sized for the asked horizontal scale (their dashes
 // measure on paper what the sheets' dashes measure), one layer a file, and the layers of
 // the titles and datum lines.
-void WriteTables(DxfWriter& w, const std::vector<std::string>& layers, double metresPerMm) {
+// Returns the places kept for the drawing's extents ($EXTMIN, $EXTMAX), filled at the end.
+std::pair<std::size_t, std::size_t> WriteTables(DxfWriter& w,
+                                                const std::vector<std::string>& layers,
+                                                double metresPerMm) {
   w.Pair(999, kDxfUnitsComment);
   w.BeginSection("HEADER");
   w.Pair(9, "$ACADVER");
   w.Pair(1, "AC1009");
+  const std::size_t extMin = w.HeaderPoint("$EXTMIN");
+  const std::size_t extMax = w.HeaderPoint("$EXTMAX");
   w.Pair(9, "$LTSCALE");
   w.Pair(40, 1.0);
   w.EndSection();
@@ -125,6 +132,7 @@ void WriteTables(DxfWriter& w, const std::vector<std::string>& layers, double me
   w.EndTable();
   w.EndSection();
   w.BeginSection("ENTITIES");
+  return {extMin, extMax};
 }
 
 // The section plotter's pass into the DXF: offsets in metres, heights above the band's
@@ -223,12 +231,13 @@ std::string DrawSectionsDxf(const SectionsOptions& o, SectionRun& run, const std
   if (!w.Good()) return CannotWrite(o.output, w.Error());
   const std::vector<std::string> layers = LayerNames(run.FileNames());
   const double metresPerMm = o.horizontal / 1000.0;
-  WriteTables(w, layers, metresPerMm);
+  const auto [extMin, extMax] = WriteTables(w, layers, metresPerMm);
 
   const double title = 5 * metresPerMm;                   // 5 mm at the asked scale
   const double label = 2 * metresPerMm;                   // 2 mm
   const double exaggeration = o.horizontal / o.vertical;  // heights drawn at 1:V
   double bottom = 0;                                      // lower edge of the next band
+  double left = 0, right = 0;                             // of the bands drawn
   int pages = 0;
   std::unique_ptr<DxfCanvas> canvas;
   std::optional<SectionFrame> frame;
@@ -252,6 +261,8 @@ std::string DrawSectionsDxf(const SectionsOptions& o, SectionRun& run, const std
         w.Text("TITLES", (frame->x0 + frame->xr) / 2, bottom + title, title, 0,
                SectionTitle(ShownName(page.name), o.horizontal, o.vertical, page.chainage), true);
         bottom = datum + (frame->yt - frame->y0) * exaggeration + 2 * title;
+        left = pages == 0 ? frame->x0 : std::min(left, frame->x0);
+        right = pages == 0 ? frame->xr : std::max(right, frame->xr);
         ++pages;
         return w.Good() ? std::string() : CannotWrite(o.output, w.Error());
       },
@@ -259,6 +270,8 @@ std::string DrawSectionsDxf(const SectionsOptions& o, SectionRun& run, const std
   if (!failed.empty()) return failed;
   w.EndSection();
   w.Pair(0, "EOF");
+  w.FillHeaderPoint(extMin, left, 0);
+  w.FillHeaderPoint(extMax, right, bottom);
   if (!w.Close()) return CannotWrite(o.output, w.Error());
   if (std::string e = pending.Commit(); !e.empty()) return e;
   if (result) {

@@ -245,7 +245,14 @@ class TestSectionSheets : public QObject {
         "for t in d.modelspace().query('TEXT'): print('TEXT', t.dxf.layer, t.dxf.text)\n"
         "at = [(round(t.dxf.insert.x, 3), round(t.dxf.insert.y, 3)) for t in "
         "d.modelspace().query('TEXT') if t.dxf.rotation == 90]\n"
-        "print('HEIGHT LABELS', len(at), 'ON ONE SPOT', len(at) - len(set(at)))\n";
+        "print('HEIGHT LABELS', len(at), 'ON ONE SPOT', len(at) - len(set(at)))\n"
+        // The header's extents hold every point drawn (a viewer opens at them).
+        "m = d.modelspace(); lo, hi = d.header.get('$EXTMIN', (1e99,) * 2), "
+        "d.header.get('$EXTMAX', (-1e99,) * 2)\n"
+        "pts = [v.dxf.location for p in m.query('POLYLINE') for v in p.vertices] + "
+        "[t.dxf.insert for t in m.query('TEXT')] + [e.dxf.end for e in m.query('LINE')]\n"
+        "print('EXTENTS', all(lo[i] - 1e-6 <= p[i] <= hi[i] + 1e-6 for p in pts for i in (0, "
+        "1)))\n";
     bool ok = false;
     const QString got = Tool("/usr/bin/python3", {"-c", script, dxf}, &ok);
     if (!ok) QSKIP("python3-ezdxf is not installed");
@@ -270,6 +277,7 @@ class TestSectionSheets : public QObject {
     QCOMPARE(got.split('\n').filter(QRegularExpression("^LINE B ")).size(), 2);
     // S3: both files 21.00 at -10 and 22.00 at 10, written side by side.
     QVERIFY2(got.contains("HEIGHT LABELS 15 ON ONE SPOT 0"), qPrintable(got));
+    QVERIFY2(got.contains("EXTENTS True"), qPrintable(got));
   }
 
   // One line and exit 1 for input that cannot be drawn, a usage error (exit 2) for bad
