@@ -142,10 +142,12 @@ bool OptionShown(const ExportChoices& c, Command command, const char* option) {
       if (o == "--wgs84") return f == Format::Csv;
       // Into WGS 84 (KML, GeoJSON; CSV with its latitude and longitude; a GeoPackage in a
       // WGS 84 based system, which the parser judges).
-      if (o == "--datum-shift")
-        return f == Format::Kml || f == Format::GeoJson || (f == Format::Csv && c.wgs84) ||
-               (f == Format::Gpkg && !c.crs.empty() && CheckCrsText(c.crs).empty() &&
-                CrsIsWgs84Based(c.crs));
+      if (o == "--datum-shift") {
+        const std::string crs = c.crs.empty() ? DefaultCrs(f) : c.crs;
+        return f == Format::Kml || (f == Format::Csv && c.wgs84) ||
+               ((f == Format::Gpkg || f == Format::GeoJson) && CheckCrsText(crs).empty() &&
+                CrsIsWgs84Based(crs));
+      }
       if (o == "--2d")
         return f == Format::Dxf || f == Format::Gpkg || f == Format::GeoJson || f == Format::Kml;
       if (o == "--scale" || o == "--paper" || o == "--portrait" || o == "--view") return sheet;
