@@ -859,6 +859,18 @@ double WgsDistanceMetres(double lat1, double lon1, double lat2, double lon2) {
   return std::hypot(dn, de);
 }
 
+bool PlanPassExtent(const planplot::PlanState& state, const planplot::NehOpener& opener,
+                    bool labels, double textHeight, const Progress& progress, double extent[4],
+                    bool* stopped) {
+  ExtentCanvas bounds(labels, textHeight, progress);
+  planplot::PlanState pass = state;
+  planplot::DrawPlanPass(pass, planplot::kDarkScheme, opener, bounds);
+  *stopped = bounds.stopped;
+  if (bounds.stopped || !bounds.any) return false;
+  std::copy(bounds.extent, bounds.extent + 4, extent);
+  return true;
+}
+
 std::string ExportPlan(const PlanExportOptions& o, const Progress& progress,
                        PlanExportSummary& summary) {
   summary = PlanExportSummary();
@@ -913,12 +925,11 @@ std::string ExportPlan(const PlanExportOptions& o, const Progress& progress,
     auto d = std::make_unique<DxfSink>();
     const double px = (state.mapping.right - state.mapping.left) / planplot::kPlotWidth;
     // The extent of everything written, the reference file and the labels included.
-    ExtentCanvas bounds(o.numbers || o.levels, LabelTextHeight(px), progress);
-    planplot::PlanState boundsState = state;
-    planplot::DrawPlanPass(boundsState, planplot::kDarkScheme, inputs.Opener(), bounds);
-    if (bounds.stopped) return o.output + ": stopped; nothing written";
     double extent[4] = {state.Elo, state.Nlo, state.Ehi, state.Nhi};
-    if (bounds.any) std::copy(bounds.extent, bounds.extent + 4, extent);
+    bool stopped = false;
+    PlanPassExtent(state, inputs.Opener(), o.numbers || o.levels, LabelTextHeight(px), progress,
+                   extent, &stopped);
+    if (stopped) return o.output + ": stopped; nothing written";
     fault = d->Open(pending, px, o.flat, extent);
     sink = std::move(d);
   } else if (o.format == Format::Kml) {

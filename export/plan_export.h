@@ -18,8 +18,17 @@
 #include <string>
 
 #include "export/export_common.h"
+#include "planplot/plan_core.h"
 
 namespace surveyexport {
+
+// The extent of a plan as its pass draws it: every record of both files with a position
+// (an unused slot aside, wherever it lies in the file), and with labels the boxes of their
+// texts at textHeight metres. extent: lowest easting, northing; highest easting,
+// northing. False when nothing is drawn, or when progress stopped the pass (*stopped).
+bool PlanPassExtent(const planplot::PlanState& state, const planplot::NehOpener& opener,
+                    bool labels, double textHeight, const Progress& progress, double extent[4],
+                    bool* stopped);
 
 enum class DatumShift { Official, Suite };
 

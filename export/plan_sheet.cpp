@@ -24,6 +24,7 @@
 
 #include "export/dxf_style.h"
 #include "export/input_check.h"
+#include "export/plan_export.h"
 #include "export/section_layout.h"
 #include "export/section_sheets.h"
 #include "export/sheet_file.h"
@@ -243,7 +244,10 @@ void DrawFrameTicks(SheetPainter& sheet, const MapFrame& map) {
   sheet.Rectangle(map.mm, 0.35, 0);
   const double step = PlanTickSpacing(map.scale);
   const double tick = 2.0;
-  for (double e = std::ceil(map.left / step) * step; e <= map.right; e += step) {
+  // Ticks counted in whole steps, so that no rounding can hold a loop in place.
+  const double firstE = std::ceil(map.left / step), lastE = std::floor(map.right / step);
+  for (double k = firstE; k <= lastE && k - firstE < 10000; ++k) {
+    const double e = k * step;
     const double x = map.Mm(e, map.bottom).x();
     sheet.Polyline(QPolygonF{QPointF(x, map.mm.bottom()), QPointF(x, map.mm.bottom() - tick)}, 0.18,
                    0, 0);
@@ -255,7 +259,9 @@ void DrawFrameTicks(SheetPainter& sheet, const MapFrame& map) {
     sheet.Text(QPointF(x, map.mm.top() - 1), text, kFrameLabelMm, 0, 0,
                SheetPainter::kBottomCentre);
   }
-  for (double n = std::ceil(map.bottom / step) * step; n <= map.top; n += step) {
+  const double firstN = std::ceil(map.bottom / step), lastN = std::floor(map.top / step);
+  for (double k = firstN; k <= lastN && k - firstN < 10000; ++k) {
+    const double n = k * step;
     const double y = map.Mm(map.left, n).y();
     sheet.Polyline(QPolygonF{QPointF(map.mm.left(), y), QPointF(map.mm.left() + tick, y)}, 0.18, 0,
                    0);
@@ -392,19 +398,13 @@ std::string SheetLayout::LayOut(const PlanSheetOptions& o) {
   if (std::string e = inputs.Check(files); !e.empty()) return e;
   const planplot::NehOpener opener = inputs.Opener();
   if (std::string e = planplot::ScanFullExtent(state, opener); !e.empty()) return e;
-
-  double left = state.Elo, right = state.Ehi, bottom = state.Nlo, top = state.Nhi;
-  if (state.referencePresent) {
-    // The sheet holds the reference file too: fitted to both, and the note says so when
-    // either reaches beyond the sheet.
-    planplot::PlanState reference;
-    reference.mainFileName = o.reference;
-    if (std::string e = planplot::ScanFullExtent(reference, opener); !e.empty()) return e;
-    left = std::min(left, reference.Elo);
-    right = std::max(right, reference.Ehi);
-    bottom = std::min(bottom, reference.Nlo);
-    top = std::max(top, reference.Nhi);
-  }
+  // Fitted to what the sheet draws: every record of both files with a position, also those
+  // past an unused slot (plandra's full view stops at the first), and the note says so
+  // when any reaches beyond the sheet.
+  double extent[4] = {state.Elo, state.Nlo, state.Ehi, state.Nhi};
+  bool stopped = false;
+  PlanPassExtent(state, opener, false, 0, nullptr, extent, &stopped);
+  double left = extent[0], right = extent[2], bottom = extent[1], top = extent[3];
   if (o.haveView) {
     // A view that misses the whole survey draws an empty frame: the note says so.
     const double vl = std::min(o.viewE1, o.viewE2), vr = std::max(o.viewE1, o.viewE2);
@@ -443,9 +443,13 @@ std::string SheetLayout::LayOut(const PlanSheetOptions& o) {
   map.right = cE + halfW;
   map.bottom = cN - halfH;
   map.top = cN + halfH;
-  if (!(std::isfinite(map.left) && std::isfinite(map.right) && std::isfinite(map.bottom) &&
-        std::isfinite(map.top)))
-    return BaseName(o.neh) + ": coordinates out of reach";
+  // Beyond a million kilometres a sheet's frame, ticks and labels lose their metres (the
+  // step between ticks below a double's spacing there): a damaged record or view.
+  constexpr double kFarthest = 1e9;
+  for (double v : {map.left, map.right, map.bottom, map.top})
+    if (!(std::fabs(v) <= kFarthest))
+      return BaseName(o.neh) + ": the " + std::string(o.haveView ? "view" : "survey") +
+             " reaches too far to be drawn (beyond 1,000,000 km of the grid's origin)";
   // Labels 1 mm from their points on the sheet.
   state.u = kLabelOffsetMm * map.scale / 1000.0;
   return {};

@@ -56,7 +56,12 @@ std::string SheetFile::Begin(Format format, const std::string& path, const std::
     svg_->setSize(
         QSize(int(std::lround(page.widthMm * perMm_)), int(std::lround(page.heightMm * perMm_))));
     svg_->setViewBox(QRectF(0, 0, page.widthMm * perMm_, page.heightMm * perMm_));
-    svg_->setTitle(page.title);
+    // Qt writes the title into the SVG as it is: markup escaped here, and the characters
+    // XML takes nowhere (controls) as "?".
+    QString title = page.title;
+    for (QChar& c : title)
+      if (c.unicode() < 0x20 && c != QLatin1Char('\t') && c != QLatin1Char('\n')) c = '?';
+    svg_->setTitle(title.toHtmlEscaped());
     if (!painter_.begin(svg_.get())) return Failure();
   }
   return Check();

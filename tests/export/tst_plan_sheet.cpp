@@ -1,5 +1,6 @@
 // The plan on paper: true scale, frame labels and sheet size read back from the PDF with
 // Poppler; the choice of scale and tick spacing; bad input.
+#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <cmath>
@@ -81,6 +82,16 @@ class TestPlanSheet : public QObject {
                                           {-820050.0, 836000.0, PackHeight(14, 1)},
                                           {-820050.0, 836100.0, PackHeight(14, 1)}},
                                          24));
+    // The same survey after an unused slot, under a name with markup; and with a damaged
+    // record a long way off.
+    QVERIFY(testsupport::WriteSurveyFile(dir_.filePath("A&<B>.NEH").toStdString(),
+                                         {{0.0, 0.0, 0.0},
+                                          {820000.0, 836000.0, PackHeight(12.5, 0)},
+                                          {820000.0, 836100.0, PackHeight(13.25, 0)}},
+                                         24));
+    QVERIFY(testsupport::WriteSurveyFile(
+        dir_.filePath("FAR.NEH").toStdString(),
+        {{820000.0, 836000.0, PackHeight(12.5, 0)}, {1e20, 836000.0, PackHeight(12.5, 0)}}, 24));
   }
 
   // At 1:500 the two points are 200 mm apart on the page, the line is 200 mm long, the
@@ -273,6 +284,12 @@ class TestPlanSheet : public QObject {
     QTest::newRow("paper") << QStringList{"@SURVEY.NEH", "--paper", "letter"} << 2
                            << "--paper letter";
     QTest::newRow("missing file") << QStringList{"@NONE.NEH"} << 1 << "NONE.NEH: no such file";
+    // Beyond a million kilometres no frame can be drawn: refused, never a hang.
+    QTest::newRow("record far off at a scale")
+        << QStringList{"@FAR.NEH", "--scale", "1000"} << 1 << "the survey reaches too far";
+    QTest::newRow("view far off at a scale")
+        << QStringList{"@SURVEY.NEH", "--scale", "1000", "--view", "0,0,1e19,1e19"} << 1
+        << "the view reaches too far";
     QTest::newRow("view too big for any scale")
         << QStringList{"@SURVEY.NEH", "--view", "0,0,1e7,1"} << 1 << "does not fit A3";
   }
@@ -306,6 +323,24 @@ class TestPlanSheet : public QObject {
     const QByteArray text = f.readAll();
     QVERIFY(text.contains("width=\"210mm\" height=\"297mm\""));
     QVERIFY(text.contains("SURVEY.NEH 1:1000"));  // 100 m on 168 mm
+
+    // A name with markup stays well-formed XML, and the points after an unused slot are
+    // fitted like any others (100 m again at 1:1000).
+    const QString named = dir_.filePath("named.svg");
+    QCOMPARE(
+        surveyexport::RunSurveyExport({"plan", dir_.filePath("A&<B>.NEH").toStdString(), "--paper",
+                                       "A4", "--portrait", "--quiet", named.toStdString()},
+                                      out, err),
+        0);
+    QFile n(named);
+    QVERIFY(n.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&n);
+    QString title;
+    while (!xml.atEnd())
+      if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("title"))
+        title = xml.readElementText();
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+    QCOMPARE(title, QString("A&<B>.NEH 1:1000"));
   }
 
   // A file that cannot be read: one line naming it, nothing under the output's name.
