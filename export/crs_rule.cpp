@@ -270,6 +270,11 @@ bool CoordinateRule::Place(double easting, double northing, double& x, double& y
     y = northing;
     return true;
   }
+  // The grid's projection means nothing a thousand kilometres from its origin (a damaged
+  // record): PROJ would wrap such a northing round to a plausible latitude.
+  constexpr double kReach = 1e6;
+  if (std::fabs(easting - 836694.05) > kReach || std::fabs(northing - 819069.80) > kReach)
+    return false;
   double ox = easting, oy = northing, oz = 0;
   int ok = 0;
   const bool official = OCTTransformEx(gridToTarget_, 1, &ox, &oy, &oz, &ok) && ok;

@@ -44,6 +44,8 @@ class CoordinateRule {
 
   // "none": no system; positions are the grid values.
   bool None() const { return none_; }
+  // The grid's own values are written (the grid itself, or none).
+  bool Identity() const { return identity_; }
   // The target, in GIS axis order (x easting or longitude); for none, an undefined
   // Cartesian system.
   OGRSpatialReferenceH Srs() const { return target_.get(); }

@@ -66,6 +66,7 @@ class Sink {
 
   std::int64_t unplaced = 0;       // points without a position in the output's system, left out
   std::int64_t unplacedLines = 0;  // lines left with fewer than two positions, left out
+  std::int64_t unlocated = 0;      // CSV rows kept without their latitude and longitude
 };
 
 // ---------------------------------------------------------------------------------------
@@ -302,10 +303,12 @@ class CsvSink : public Sink {
            ExactText(r.height) + ',' + ExactText(r.code) + (r.marker ? ",1" : ",0");
     if (wgs_) {
       double lat = 0, lon = 0;
-      if (wgs_->Place(r.E, r.N, lon, lat))
+      if (wgs_->Place(r.E, r.N, lon, lat)) {
         row += ',' + ExactText(lat) + ',' + ExactText(lon);
-      else
+      } else {
         row += ",,";
+        ++unlocated;
+      }
     }
     row += ',' + HexColour(colour) + '\n';
     f_.Write(row);
@@ -964,6 +967,7 @@ std::string ExportPlan(const PlanExportOptions& o, const Progress& progress,
   summary.skipped = r.recordsSkipped;
   summary.points -= sink->unplaced;
   summary.unplaced = sink->unplaced;
+  summary.unlocated = sink->unlocated;
   summary.lines -= sink->unplacedLines;
   if (canvas.stopped) return Shown(o.output) + ": stopped; nothing written";
   if (summary.points == 0 && summary.unplaced > 0)

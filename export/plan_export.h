@@ -47,9 +47,10 @@ struct PlanExportOptions {
 
 struct PlanExportSummary {
   std::int64_t points = 0, lines = 0, labels = 0;
-  std::int64_t skipped = 0;   // records with a value that is not finite
-  std::int64_t empty = 0;     // unused slots (northing and easting 0): no position
-  std::int64_t unplaced = 0;  // no WGS 84 position could be computed
+  std::int64_t skipped = 0;    // records with a value that is not finite
+  std::int64_t empty = 0;      // unused slots (northing and easting 0): no position
+  std::int64_t unplaced = 0;   // no WGS 84 position could be computed
+  std::int64_t unlocated = 0;  // CSV: rows without latitude and longitude (none computed)
   bool shiftCompared = false;
   double largestShiftDifference = 0;  // metres, official against suite, over the file
 };

@@ -135,6 +135,9 @@ int RunPlanJob(const ExportOptions& o, const ExportJob& job, std::ostream& out, 
   if (s.empty) out << "; " << s.empty << " unused records (N and E 0) left out";
   if (s.unplaced)
     out << "; " << s.unplaced << " points without a position in the output's system left out";
+  if (s.unlocated)
+    out << "; " << s.unlocated
+        << " points without a position in WGS 84 (latitude and longitude empty)";
   out << "\n";
   if (s.shiftCompared) {
     char buf[64];

@@ -335,6 +335,7 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
     if (std::string problem = rule.Open(options.crs, DatumShift::Official); !problem.empty())
       return problem;
     srs.reset(OSRClone(rule.Srs()));
+    summary->transformed = !rule.Identity();
   }
 
   TableReader reader;
@@ -478,7 +479,8 @@ std::string SummaryLine(const TableOptions& options, const TableSummary& summary
                      (summary.written == 1 ? " record written, " : " records written, ") +
                      std::to_string(summary.skipped) + " skipped";
   if (summary.skipped > 0) {
-    line += " (not a number or infinite: record";
+    line += summary.transformed ? " (not a number, infinite or beyond the reach of --crs: record"
+                                : " (not a number or infinite: record";
     line += summary.skipped == 1 ? " " : "s ";
     for (size_t i = 0; i < summary.firstSkipped.size(); ++i) {
       if (i > 0) line += ", ";

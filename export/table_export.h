@@ -105,6 +105,7 @@ struct TableSummary {
   std::int64_t written = 0;
   std::int64_t skipped = 0;                // records with values not a number or infinite
   std::vector<std::int64_t> firstSkipped;  // the first few of them
+  bool transformed = false;  // placed by --crs: a record may also lie beyond its reach
 };
 
 // Exports one file. Empty on success, else one line naming the file (and the record
