@@ -210,6 +210,26 @@ std::string CoordinateRule::Open(const std::string& text, DatumShift shift) {
   if (t->GetAxesCount() > 2)
     return Name() + " has heights of its own (--crs " + Quoted(text) +
            "): the survey's are above Principal Datum; give a two-dimensional system";
+  // A system made for another part of the world (a state plane of New York) would take the
+  // survey a world away from its area, where its numbers mean nothing: refused. Its area
+  // widened by six degrees, so that the zones beside Hong Kong's (UTM 49N, 51N) still serve.
+  double west = 0, south = 0, east = 0, north = 0;
+  const char* area = nullptr;
+  if (t->GetAreaOfUse(&west, &south, &east, &north, &area) && west > -1000) {
+    constexpr double kLon = 114.18, kLat = 22.31, kMargin = 6;
+    const bool lonInside = west <= east ? kLon >= west - kMargin && kLon <= east + kMargin
+                                        : kLon >= west - kMargin || kLon <= east + kMargin;
+    if (!lonInside || kLat < south - kMargin || kLat > north + kMargin) {
+      std::string where = area ? area : "";
+      if (where.size() > 60) {
+        std::size_t cut = 57;
+        while (cut > 0 && (static_cast<unsigned char>(where[cut]) & 0xC0) == 0x80) --cut;
+        where = where.substr(0, cut) + "...";  // whole UTF-8 letters
+      }
+      return Name() + " is made for another area (" + Shown(where) + "; --crs " + Quoted(text) +
+             "): give a system for Hong Kong";
+    }
+  }
   geographic_ = t->IsGeographic();
   const char* exact[] = {"CRITERION=EQUIVALENT_EXCEPT_AXIS_ORDER_GEOGCRS", nullptr};
   identity_ = t->IsSame(OGRSpatialReference::FromHandle(grid.get()), exact);

@@ -111,6 +111,9 @@ class TestCommandLine : public QObject {
     QTest::newRow("ballpark proj string without datum")
         << QStringList{"table", "@SITE.NEH", "--crs", "+proj=utm +zone=50 +ellps=WGS84", "@o.gpkg"}
         << 2 << "surveyexport: table: PROJ has no transformation from the Hong Kong";
+    QTest::newRow("system of another area")
+        << QStringList{"plan", "@SITE.NEH", "--crs", "EPSG:2263", "@o.gpkg"} << 2
+        << "surveyexport: plan: NAD83 / New York Long Island (ftUS) is made for another area";
     QTest::newRow("3d system") << QStringList{"plan", "@SITE.NEH", "--crs", "EPSG:4979", "@o.gpkg"}
                                << 2 << "surveyexport: plan: WGS 84 has heights of its own";
     QTest::newRow("operation") << QStringList{"plan", "@SITE.NEH", "--crs",
