@@ -8,6 +8,8 @@
 // long on paper and carry their level text at their inner end, as the plotter draws them.
 #include "export/section_sheets.h"
 
+#include <unistd.h>
+
 #include <QDate>
 #include <QFont>
 #include <QFontMetricsF>
@@ -335,6 +337,17 @@ class SheetOutput {
     }
     if (pages_ > 0) {
       if (std::string e = pending_.Commit(); !e.empty()) return e;
+    }
+    if (format_ == Format::Svg && !oneSection_ && options_.overwrite && pages_ > 0) {
+      // The pages of an older, longer drawing of this name past this one's end would pass
+      // for part of it: they go with the rest of the drawing they belonged to.
+      int removed = 0;
+      while (::unlink(SvgPagePath(options_.output, pages_ + removed + 1, false).c_str()) == 0)
+        ++removed;
+      if (removed > 0)
+        notes_.push_back(std::to_string(removed) + " further page" + (removed == 1 ? "" : "s") +
+                         " of the older drawing replaced removed (" +
+                         Shown(SvgPagePath(options_.output, pages_ + 1, false)) + " on)");
     }
     if (result) {
       result->pages = pages_;
