@@ -374,6 +374,7 @@ struct SheetLayout {
   double sheetW = 0, sheetH = 0;
   MapFrame map;
   std::string note;
+  std::int64_t skipped = 0;  // records of values not finite, passed over by the painting
   std::string LayOut(const PlanSheetOptions& o);
   // Paints the sheet at perMm device dots a millimetre; file (may be null) is looked at
   // while painting. Empty, or why it stopped.
@@ -470,6 +471,7 @@ std::string SheetLayout::Paint(const PlanSheetOptions& o, QPainter& painter, dou
       const planplot::PassResult pass =
           planplot::DrawPlanPass(state, planplot::kLightScheme, opener, canvas);
       fault = pass.fault;
+      skipped = pass.recordsSkipped;
       if (pass.aborted && fault.empty() && file) fault = file->Check();
       if (pass.aborted && fault.empty()) fault = "stopped";
       // A file cut or changed while it was read, or one that gave nothing to draw.
@@ -540,6 +542,7 @@ std::string DrawPlanSheet(const PlanSheetOptions& o, const Progress& progress,
     result->scale = map.scale;
     result->paper = paper->name;
     result->note = note;
+    result->skipped = layout.skipped;
   }
   return {};
 }

@@ -4,6 +4,7 @@
 // north arrow and a title block.
 #include <optional>
 #include <ostream>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,8 @@ struct PlanSheetOptions {
 struct PlanSheetResult {
   double scale = 0;
   std::string paper;
-  std::string note;  // said on the sheet when part of the view lies outside it
+  std::string note;          // said on the sheet when part of the view lies outside it
+  std::int64_t skipped = 0;  // records passed over: values not finite
   // The map frame on the sheet (mm from the top-left corner, y down) and the window of the
   // survey it shows (m).
   double frameLeftMm = 0, frameTopMm = 0, frameRightMm = 0, frameBottomMm = 0;

@@ -112,7 +112,9 @@ int RunPlanJob(const ExportOptions& o, const ExportJob& job, std::ostream& out, 
       return Problem(err, bar, e);
     if (!result.note.empty()) err << "surveyexport: " << result.note << "\n";
     out << Shown(job.output) << ": 1:" << toolkit::PlainNumberText(result.scale) << " on "
-        << result.paper << "\n";
+        << result.paper;
+    if (result.skipped) out << "; " << result.skipped << " records skipped (values not finite)";
+    out << "\n";
     return kDone;
   }
   PlanExportOptions p;

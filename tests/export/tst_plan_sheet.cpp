@@ -82,10 +82,11 @@ class TestPlanSheet : public QObject {
                                           {-820050.0, 836000.0, PackHeight(14, 1)},
                                           {-820050.0, 836100.0, PackHeight(14, 1)}},
                                          24));
-    // The same survey after an unused slot, under a name with markup; and with a damaged
-    // record a long way off.
+    // The same survey after an unused slot and a damaged record, under a name with markup;
+    // and with a record a long way off.
     QVERIFY(testsupport::WriteSurveyFile(dir_.filePath("A&<B>.NEH").toStdString(),
                                          {{0.0, 0.0, 0.0},
+                                          {std::nan(""), 836000.0, 0.0},
                                           {820000.0, 836000.0, PackHeight(12.5, 0)},
                                           {820000.0, 836100.0, PackHeight(13.25, 0)}},
                                          24));
@@ -332,6 +333,8 @@ class TestPlanSheet : public QObject {
                                        "A4", "--portrait", "--quiet", named.toStdString()},
                                       out, err),
         0);
+    QVERIFY2(out.str().find("named.svg: 1:1000 on A4; 1 records skipped") != std::string::npos,
+             out.str().c_str());
     QFile n(named);
     QVERIFY(n.open(QIODevice::ReadOnly));
     QXmlStreamReader xml(&n);
