@@ -52,7 +52,7 @@ struct OptionDecl {
 std::string ScaleProblem(const char* option, const std::string& v) {
   return std::string(option) + " " + Shown(v) +
          ": the scale is the number N of 1:N, written in digits with at most one point "
-         "(above 0, below 1000000000)";
+         "(1 or more, below 1000000000)";
 }
 
 std::string SetScale(const char* option, double& into, const std::string& v) {

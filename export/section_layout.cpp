@@ -40,7 +40,7 @@ std::optional<double> ParseScale(const std::string& text) {
   }
   if (points > 1 || digits == 0) return std::nullopt;
   const double value = std::strtod(text.c_str(), nullptr);
-  if (!(std::isfinite(value) && value > 0 && value < 1e9)) return std::nullopt;
+  if (!(std::isfinite(value) && value >= 1 && value < 1e9)) return std::nullopt;
   return value;
 }
 

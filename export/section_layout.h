@@ -18,7 +18,7 @@ const std::vector<PaperSize>& PaperSeries();
 // The paper of that name (any letter case), or nothing.
 std::optional<PaperSize> PaperNamed(const std::string& name);
 
-// A scale denominator as typed on the command line: a finite number above 0 and below
+// A scale denominator as typed on the command line: a finite number from 1 and below
 // 10^9, nothing else on the text. Nothing for zero, a negative value or text.
 std::optional<double> ParseScale(const std::string& text);
 
