@@ -198,6 +198,8 @@ std::string CoordinateRule::Open(const std::string& text, DatumShift shift) {
   if (std::string e = surveyexport::Open("EPSG:4326", &wgs); !e.empty()) return e;
   // Named by its EPSG code where it is one, so that every format can record it.
   NameByEpsgCode(target_);
+  // The system as a message names it ("unknown" is PROJ's name for a nameless one).
+  const auto Named = [this] { return Name() == "unknown" ? std::string("that system") : Name(); };
   const auto* t = OGRSpatialReference::FromHandle(target_.get());
   // A map holds eastings and northings or longitudes and latitudes: a geocentric system
   // (X, Y, Z from the earth's centre), a vertical or an engineering one would take the
@@ -249,9 +251,8 @@ std::string CoordinateRule::Open(const std::string& text, DatumShift shift) {
   if (!gridToTarget_ || (wgsBased_ && (!gridToWgs_ || (!targetIsWgs84_ && !wgsToTarget_)))) {
     const std::string lower = Lower(text);
     const bool noDatum = Has(lower, "+proj=") && !Has(lower, "+datum=") && !Has(lower, "towgs84");
-    return "PROJ has no transformation from the Hong Kong 1980 Grid to " +
-           (Name() == "unknown" ? std::string("that system") : Name()) + " (--crs " + Quoted(text) +
-           ")" + (noDatum ? ": a PROJ string needs its +datum= or +towgs84=" : "");
+    return "PROJ has no transformation from the Hong Kong 1980 Grid to " + Named() + " (--crs " +
+           Quoted(text) + ")" + (noDatum ? ": a PROJ string needs its +datum= or +towgs84=" : "");
   }
   // A transformation that needs a grid PROJ does not have takes nothing: tried on the
   // grid's own origin before anything is written.
@@ -259,8 +260,9 @@ std::string CoordinateRule::Open(const std::string& text, DatumShift shift) {
   if (!Place(836694.05, 819069.80, x, y)) {
     compared = false;
     largest = 0;
-    return "PROJ cannot transform the Hong Kong 1980 Grid into " + Name() + " (--crs " +
-           Quoted(text) + "): a grid it needs may not be installed";
+    return "PROJ cannot transform the Hong Kong 1980 Grid into " + Named() + " (--crs " +
+           Quoted(text) + "): Hong Kong lies outside what it reaches, or a grid it needs is " +
+           "not installed";
   }
   compared = false;
   largest = 0;

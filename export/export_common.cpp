@@ -292,11 +292,34 @@ const char* GdalDriverName(Format f) {
 
 // ---- Progress and messages -----------------------------------------------------------
 
+std::size_t Utf8LetterLength(const std::string& text, std::size_t i) {
+  const auto u = static_cast<unsigned char>(text[i]);
+  const std::size_t n = u < 0x80                 ? 1
+                        : u >= 0xC2 && u <= 0xDF ? 2
+                        : u >= 0xE0 && u <= 0xEF ? 3
+                        : u >= 0xF0 && u <= 0xF4 ? 4
+                                                 : 0;
+  if (n == 0 || i + n > text.size()) return 0;
+  for (std::size_t k = 1; k < n; ++k)
+    if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 0;
+  return n;
+}
+
 std::string Shown(const std::string& name) {
   std::string s;
   s.reserve(name.size());
-  for (const char ch : name) {
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const char ch = name[i];
     const auto u = static_cast<unsigned char>(ch);
+    if (u >= 0x80) {
+      // A whole UTF-8 letter as it is; any other byte shown by its value, so that a
+      // terminal never takes it for part of a letter.
+      if (const std::size_t n = Utf8LetterLength(name, i); n > 0) {
+        s.append(name, i, n);
+        i += n - 1;
+        continue;
+      }
+    }
     if (ch == '\\')
       s += "\\\\";
     else if (ch == '\n')
@@ -305,7 +328,7 @@ std::string Shown(const std::string& name) {
       s += "\\r";
     else if (ch == '\t')
       s += "\\t";
-    else if (u < 0x20 || u == 0x7F) {
+    else if (u < 0x20 || u >= 0x7F) {
       static const char kHex[] = "0123456789abcdef";
       s += "\\x";
       s += kHex[u >> 4];

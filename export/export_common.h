@@ -3,6 +3,7 @@
 // outputs that are complete or absent, output names for several inputs, and the
 // coordinate reference system of an output.
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -31,8 +32,12 @@ const char* GdalDriverName(Format);
 using Progress = std::function<bool(double)>;
 
 // A file name as it stands in a message: control characters (a newline, a tab, an escape)
-// as \n, \t or \xHH and a backslash as \\, so that every message stays one line.
+// as \n, \t or \xHH and a backslash as \\, so that every message stays one line; a byte
+// that is no part of a UTF-8 letter (a Latin-1 name) as \xHH too.
 std::string Shown(const std::string& name);
+// The length in bytes of the whole UTF-8 letter that starts at text[i] (1 for ASCII, 2 to
+// 4), or 0 where none does (a Latin-1 byte, a letter cut short).
+std::size_t Utf8LetterLength(const std::string& text, std::size_t i);
 
 // Writes "surveyexport: LINE" on `err` and returns kFailed.
 int ReportProblem(std::ostream& err, const std::string& line);

@@ -68,15 +68,7 @@ std::string ValidUtf8(const std::string& text) {
   std::string out;
   for (size_t i = 0; i < text.size();) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    size_t length = lead < 0x80                     ? 1
-                    : (lead >= 0xC2 && lead < 0xE0) ? 2
-                    : (lead >= 0xE0 && lead < 0xF0) ? 3
-                    : (lead >= 0xF0 && lead < 0xF5) ? 4
-                                                    : 0;
-    for (size_t k = 1; k < length; ++k) {
-      if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-        length = 0;
-    }
+    const size_t length = Utf8LetterLength(text, i);
     if (length == 0) {
       out += static_cast<char>(0xC0 | (lead >> 6));
       out += static_cast<char>(0x80 | (lead & 0x3F));
@@ -104,7 +96,14 @@ std::string SheetName(const std::string& stem) {
       name += stem.substr(i, length);
     i += length;
   }
-  return name.empty() ? std::string("records") : name;
+  if (name.empty()) return "records";
+  // Excel also refuses an apostrophe at either end, and keeps "History" for itself.
+  if (name.front() == '\'') name.front() = '_';
+  if (name.back() == '\'') name.back() = '_';
+  std::string lower = name;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (lower == "history") name += '_';
+  return name;
 }
 
 // A file of more rows than a worksheet holds.

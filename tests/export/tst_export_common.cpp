@@ -47,7 +47,28 @@ class TestExportCommon : public QObject {
   void pendingSet();
   void labelPlaces_data();
   void labelPlaces();
+  void shown_data();
+  void shown();
 };
+
+// A name in a message: one line, and nothing a terminal could take for part of a letter.
+void TestExportCommon::shown_data() {
+  QTest::addColumn<QByteArray>("name");
+  QTest::addColumn<QByteArray>("shown");
+  QTest::newRow("plain") << QByteArray("SITE.NEH") << QByteArray("SITE.NEH");
+  QTest::newRow("controls") << QByteArray("a\nb\tc\x1b\\") << QByteArray("a\\nb\\tc\\x1b\\\\");
+  QTest::newRow("utf-8 letters") << QByteArray("Site \xc3\xa9 \xe6\xb8\xaf.NEH")
+                                 << QByteArray("Site \xc3\xa9 \xe6\xb8\xaf.NEH");
+  QTest::newRow("latin-1 byte") << QByteArray("caf\xe9.NEH") << QByteArray("caf\\xe9.NEH");
+  QTest::newRow("letter cut at the end") << QByteArray("a\xe6\xb8") << QByteArray("a\\xe6\\xb8");
+  QTest::newRow("lone 0xff") << QByteArray("\xff") << QByteArray("\\xff");
+}
+
+void TestExportCommon::shown() {
+  QFETCH(QByteArray, name);
+  QFETCH(QByteArray, shown);
+  QCOMPARE(QByteArray::fromStdString(surveyexport::Shown(name.toStdString())), shown);
+}
 
 void TestExportCommon::formatFromPath_data() {
   QTest::addColumn<QString>("path");

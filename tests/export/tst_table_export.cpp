@@ -559,6 +559,8 @@ void TestTableExport::worksheetNames_data() {
       << QString(40, QChar(0xC4)).toUtf8() << QString(31, QChar(0xC4)) << "w.xlsx";
   QTest::newRow("Excel's forbidden letters") << QByteArray("a[b]c") << "a_b_c"
                                              << "w.xlsx";
+  QTest::newRow("Excel's own name") << QByteArray("History") << "History_"
+                                    << "w.xlsx";
   // A file name in Latin-1 (byte C4 alone) gives a valid UTF-8 name.
   QTest::newRow("Latin-1 file name")
       << QByteArray("\xC4x") << QString::fromUtf8("\u00C4x") << "w.xlsx";
