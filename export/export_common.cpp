@@ -136,24 +136,6 @@ void InstallHandlers() {
   });
 }
 
-// Holds the terminating signals back while alive (the moves of a commit are not cut in
-// half); one that came meanwhile is delivered when it ends.
-class SignalsHeld {
- public:
-  SignalsHeld() {
-    sigset_t set;
-    sigemptyset(&set);
-    for (int sig : kTerminating) sigaddset(&set, sig);
-    pthread_sigmask(SIG_BLOCK, &set, &old_);
-  }
-  ~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
-  SignalsHeld(const SignalsHeld&) = delete;
-  SignalsHeld& operator=(const SignalsHeld&) = delete;
-
- private:
-  sigset_t old_;
-};
-
 // A free slot for a file or a folder (folderFd >= 0); -1 when the table is full.
 int Track(const std::string& path, SlotKind kind, int folderFd) {
   if (path.size() >= kSlotBytes) return -1;
@@ -526,6 +508,15 @@ std::string PendingOutput::AddToSet(const std::string& target, std::string* path
   *path = m.temp;
   return {};
 }
+
+SignalsHeld::SignalsHeld() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int sig : kTerminating) sigaddset(&set, sig);
+  pthread_sigmask(SIG_BLOCK, &set, &old_);
+}
+
+SignalsHeld::~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
 
 std::string PendingOutput::Commit() {
   if (!pending_) return "nothing was written to " + Shown(target_);

@@ -3,6 +3,8 @@
 // outputs that are complete or absent, output names for several inputs, and the
 // coordinate reference system of an output.
 
+#include <signal.h>
+
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -59,6 +61,19 @@ int UsageError(std::ostream& err, const std::string& line);
 // is pending, however many files a set holds, and ends the program by that signal; a
 // signal that was ignored when the program started (nohup) stays ignored. The signal of a
 // file grown past the size limit is ignored, so that the write itself fails and says so.
+// Holds the terminating signals back while alive (the moves of a commit, and what must
+// go with them, are not cut in half); one that came meanwhile is delivered when it ends.
+class SignalsHeld {
+ public:
+  SignalsHeld();
+  ~SignalsHeld();
+  SignalsHeld(const SignalsHeld&) = delete;
+  SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+ private:
+  sigset_t old_;
+};
+
 class PendingOutput {
  public:
   PendingOutput() = default;

@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 
 #include "export/section_dxf.h"
@@ -304,6 +305,7 @@ class SheetOutput {
       }
       sheetPage.title = QString::fromStdString(
           SectionTitle(shown, choice_.frame.horizontal, choice_.frame.vertical, page.chainage));
+      sheetPage.description = PageMark(page.number);
       *error = file_.Begin(format_, path, target, sheetPage);
     }
     if (!error->empty()) return nullptr;
@@ -335,20 +337,15 @@ class SheetOutput {
     if (format_ == Format::Pdf) {
       if (std::string e = file_.End(); !e.empty()) return e;
     }
+    // The pages of an older, longer drawing of this name past this one's end would pass
+    // for part of it: with --overwrite they go with the rest of the drawing they belonged
+    // to, in the same held moment as the move, but only pages that say they are its own.
+    SignalsHeld held;
     if (pages_ > 0) {
       if (std::string e = pending_.Commit(); !e.empty()) return e;
     }
-    if (format_ == Format::Svg && !oneSection_ && options_.overwrite && pages_ > 0) {
-      // The pages of an older, longer drawing of this name past this one's end would pass
-      // for part of it: they go with the rest of the drawing they belonged to.
-      int removed = 0;
-      while (::unlink(SvgPagePath(options_.output, pages_ + removed + 1, false).c_str()) == 0)
-        ++removed;
-      if (removed > 0)
-        notes_.push_back(std::to_string(removed) + " further page" + (removed == 1 ? "" : "s") +
-                         " of the older drawing replaced removed (" +
-                         Shown(SvgPagePath(options_.output, pages_ + 1, false)) + " on)");
-    }
+    if (format_ == Format::Svg && !oneSection_ && options_.overwrite && pages_ > 0)
+      RemoveOlderPages();
     if (result) {
       result->pages = pages_;
       result->notes = notes_;
@@ -359,6 +356,45 @@ class SheetOutput {
       if (format_ == Format::Pdf) result->written.resize(1);
     }
     return {};
+  }
+
+  // What a page of the drawing says it is ("page 4 of the drawing ROAD.svg").
+  QString PageMark(int page) const {
+    std::string name = options_.output;
+    if (const auto slash = name.find_last_of('/'); slash != std::string::npos)
+      name = name.substr(slash + 1);
+    return QString::fromStdString("page " + std::to_string(page) + " of the drawing " + name);
+  }
+
+  void RemoveOlderPages() {
+    int removed = 0;
+    std::string left;
+    for (int k = pages_ + 1;; ++k) {
+      const std::string path = SvgPagePath(options_.output, k, false);
+      std::ifstream in(path, std::ios::binary);
+      if (!in) break;
+      std::string head(8192, '\0');
+      in.read(head.data(), static_cast<std::streamsize>(head.size()));
+      head.resize(static_cast<std::size_t>(in.gcount()));
+      const std::string mark = "<desc>" + PageMark(k).toHtmlEscaped().toStdString() + "</desc>";
+      if (head.find(mark) == std::string::npos || ::unlink(path.c_str()) != 0) {
+        left = path;
+        break;
+      }
+      ++removed;
+    }
+    if (removed > 0)
+      notes_.push_back(
+          "removed " + std::to_string(removed) + " older page" + (removed == 1 ? "" : "s") +
+          " of the drawing past its new end (" +
+          Shown(SvgPagePath(options_.output, pages_ + 1, false)) +
+          (removed == 1 ? ""
+                        : " to " + Shown(SvgPagePath(options_.output, pages_ + removed, false))) +
+          ")");
+    if (!left.empty())
+      notes_.push_back(Shown(left) +
+                       " stands after the drawing's last page but is not one of its older pages: "
+                       "left as it is");
   }
 
   void Abandon() {

@@ -60,8 +60,11 @@ std::string SheetFile::Begin(Format format, const std::string& path, const std::
     // XML takes nowhere (controls) as "?".
     QString title = page.title;
     for (QChar& c : title)
-      if (c.unicode() < 0x20 && c != QLatin1Char('\t') && c != QLatin1Char('\n')) c = '?';
+      if ((c.unicode() < 0x20 && c != QLatin1Char('\t') && c != QLatin1Char('\n')) ||
+          c.unicode() >= 0xFFFE)
+        c = '?';
     svg_->setTitle(title.toHtmlEscaped());
+    if (!page.description.isEmpty()) svg_->setDescription(page.description.toHtmlEscaped());
     if (!painter_.begin(svg_.get())) return Failure();
   }
   return Check();

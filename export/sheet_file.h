@@ -29,6 +29,7 @@ struct SheetPage {
   QPageLayout layout;
   double widthMm = 0, heightMm = 0;
   QString title;
+  QString description;  // SVG: what the file is, kept in it (empty: none)
 };
 
 // A write-only device over a CheckedFile.
