@@ -3,9 +3,12 @@
 #include "export/crs_rule.h"
 
 #include <cmath>
+#include <cstring>
 
 #include <cpl_conv.h>
 #include <ogr_spatialref.h>
+
+#include "toolkit/number_text.h"
 
 namespace surveyexport {
 namespace {
@@ -101,9 +104,16 @@ std::string CheckCrsText(const std::string& text) {
     return "CRS " + Quoted(text) + " is a coordinate operation, not a coordinate system";
   const char first = lower.front();
   if (first == '/' || first == '.' || first == '~' || first == '\\') return refused;
-  if ((Has(lower, "grids=") || Has(lower, "parameterfile") || Has(lower, "gridfile")) &&
-      (Has(lower, "/") || Has(lower, "\\")))
-    return refused;
+  // A grid named by path (+nadgrids=/x.gtx, PARAMETERFILE["...","/x"]); PROJ's own names
+  // (@null, a file of its data) are no paths. Only the words after each key count: a
+  // system's name holds "/" too ("WGS 84 / Pseudo-Mercator").
+  for (const char* key : {"grids=", "parameterfile", "gridfile"}) {
+    for (std::size_t at = lower.find(key); at != std::string::npos; at = lower.find(key, at + 1)) {
+      const std::size_t end = lower.find_first_of(" ],", at + std::strlen(key) + 2);
+      const std::string value = lower.substr(at, end == std::string::npos ? end : end - at);
+      if (Has(value, "/") || Has(value, "\\")) return refused;
+    }
+  }
   // EPSG:n is digits to the end: EPSG:3265O is not EPSG:3265.
   if (lower.rfind("epsg:", 0) == 0) {
     const std::string code = text.substr(5);
@@ -217,7 +227,24 @@ std::string CoordinateRule::Open(const std::string& text, DatumShift shift) {
   // widened by six degrees, so that the zones beside Hong Kong's (UTM 49N, 51N) still serve.
   double west = 0, south = 0, east = 0, north = 0;
   const char* area = nullptr;
-  if (t->GetAreaOfUse(&west, &south, &east, &north, &area) && west > -1000) {
+  const bool hasArea = t->GetAreaOfUse(&west, &south, &east, &north, &area) && west > -1000;
+  if (!hasArea && t->IsProjected()) {
+    // A PROJ string has no area of use. A transverse Mercator (UTM among them) serves only
+    // near its central meridian, and a UTM zone only in its hemisphere; other projections
+    // (Mercator of the whole world) say nothing of where they are for.
+    int northern = 1;
+    if (t->GetUTMZone(&northern) != 0 && !northern)
+      return Name() + " is for the southern hemisphere (--crs " + Quoted(text) +
+             "): give a system for Hong Kong";
+    const char* projection = t->GetAttrValue("PROJECTION");
+    OGRErr missing = OGRERR_NONE;
+    const double lon = t->GetNormProjParm(SRS_PP_CENTRAL_MERIDIAN, 114.18, &missing);
+    if (projection && std::string(projection) == SRS_PT_TRANSVERSE_MERCATOR &&
+        missing == OGRERR_NONE && std::fabs(std::remainder(lon - 114.18, 360.0)) > 12)
+      return Named() + " is centred on longitude " + toolkit::PlainNumberText(lon) + " (--crs " +
+             Quoted(text) + "), far from Hong Kong: give a system for Hong Kong";
+  }
+  if (hasArea) {
     constexpr double kLon = 114.18, kLat = 22.31, kMargin = 6;
     const bool lonInside = west <= east ? kLon >= west - kMargin && kLon <= east + kMargin
                                         : kLon >= west - kMargin || kLon <= east + kMargin;
@@ -295,8 +322,7 @@ bool CoordinateRule::Place(double easting, double northing, double& x, double& y
   // The grid's projection means nothing a thousand kilometres from its origin (a damaged
   // record): PROJ would wrap such a northing round to a plausible latitude.
   constexpr double kReach = 1e6;
-  if (std::fabs(easting - 836694.05) > kReach || std::fabs(northing - 819069.80) > kReach)
-    return false;
+  if (std::hypot(easting - 836694.05, northing - 819069.80) > kReach) return false;
   double ox = easting, oy = northing, oz = 0;
   int ok = 0;
   const bool official = OCTTransformEx(gridToTarget_, 1, &ox, &oy, &oz, &ok) && ok;

@@ -10,10 +10,10 @@ int main(int argc, char** argv) {
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
   int code = surveyexport::RunSurveyExport(args, std::cout, std::cerr);
-  // A summary that could not be written (a full disk, a closed output) is a failure the
-  // caller must hear of, as a script reads the summary.
+  // A summary or help that could not be written (a full disk, a closed output) is a
+  // failure the caller must hear of, as a script reads it.
   if (!std::cout.flush() && code == 0) {
-    std::cerr << "surveyexport: the summary could not be written to standard output\n";
+    std::cerr << "surveyexport: standard output could not be written\n";
     code = 1;
   }
   return code;

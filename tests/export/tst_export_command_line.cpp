@@ -111,6 +111,23 @@ class TestCommandLine : public QObject {
     QTest::newRow("system of another area")
         << QStringList{"plan", "@SITE.NEH", "--crs", "EPSG:2263", "@o.gpkg"} << 2
         << "surveyexport: plan: NAD83 / New York Long Island (ftUS) is made for another area";
+    QTest::newRow("utm string far off")
+        << QStringList{"plan", "@SITE.NEH", "--crs", "+proj=utm +zone=18 +datum=WGS84", "@o.gpkg"}
+        << 2 << "surveyexport: plan: WGS 84 / UTM zone 18N is centred on longitude -75";
+    // Web Mercator as GDAL writes it: "@null" is no grid file, the "/" of its name no path.
+    QTest::newRow("web mercator wkt1")
+        << QStringList{"plan",
+                       "-q",
+                       "@SITE.NEH",
+                       "--overwrite",
+                       "--crs",
+                       "PROJCS[\"WGS 84 / Pseudo-Mercator\",GEOGCS[\"WGS 84\",DATUM[\"WGS_1984\","
+                       "SPHEROID[\"WGS 84\",6378137,298.257223563]],PRIMEM[\"Greenwich\",0],UNIT["
+                       "\"degree\",0.0174532925199433]],PROJECTION[\"Mercator_1SP\"],PARAMETER["
+                       "\"central_meridian\",0],UNIT[\"metre\",1],EXTENSION[\"PROJ4\",\"+proj=merc "
+                       "+a=6378137 +b=6378137 +lon_0=0 +k=1 +units=m +nadgrids=@null +no_defs\"]]",
+                       "@m.gpkg"}
+        << 0 << "";
     QTest::newRow("3d system") << QStringList{"plan", "@SITE.NEH", "--crs", "EPSG:4979", "@o.gpkg"}
                                << 2 << "surveyexport: plan: WGS 84 has heights of its own";
     QTest::newRow("operation") << QStringList{"plan", "@SITE.NEH", "--crs",
