@@ -10,10 +10,11 @@
 #include <cmath>
 #include <filesystem>
 #include <memory>
+#include <type_traits>
 
 #include <cpl_string.h>
-#include <gdal_priv.h>
-#include <ogrsf_frmts.h>
+#include <gdal.h>
+#include <ogr_api.h>
 
 namespace surveyexport {
 namespace fs = std::filesystem;
@@ -375,9 +376,9 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
   if (format == Format::Csv) layerOptions.SetNameValue("STRING_QUOTING", "IF_NEEDED");
   if (points && !rule.Origin().empty())
     layerOptions.SetNameValue("DESCRIPTION", rule.Origin().c_str());
-  OGRLayer* layer = OGRLayer::FromHandle(out.CreateLayer(
-      layerName.c_str(), points ? srs.get() : nullptr,
-      points ? (place.height >= 0 ? wkbPoint25D : wkbPoint) : wkbNone, layerOptions.List()));
+  OGRLayerH layer = out.CreateLayer(layerName.c_str(), points ? srs.get() : nullptr,
+                                    points ? (place.height >= 0 ? wkbPoint25D : wkbPoint) : wkbNone,
+                                    layerOptions.List());
   if (layer == nullptr) return out.Failure();
 
   // CSV numbers are written as the shortest text that reads back as the same double;
@@ -392,9 +393,11 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
     whole[i] = i == 0 || (kind == SurveyKind::Neh && (heading == "CODE" || heading == "LINE"));
     OGRFieldType type = whole[i] ? OFTInteger64 : OFTReal;
     if (i > 0 && (columns[i].text || format == Format::Csv)) type = OFTString;
-    OGRFieldDefn field(format == Format::Gpkg ? GisFieldName(heading).c_str() : heading.c_str(),
-                       type);
-    if (layer->CreateField(&field) != OGRERR_NONE) return out.Failure();
+    const std::string name = format == Format::Gpkg ? GisFieldName(heading) : heading;
+    OGRFieldDefnH field = OGR_Fld_Create(name.c_str(), type);
+    const OGRErr made = OGR_L_CreateField(layer, field, TRUE);
+    OGR_Fld_Destroy(field);
+    if (made != OGRERR_NONE) return out.Failure();
   }
 
   if (std::string problem = out.Begin(); !problem.empty()) return problem;
@@ -403,7 +406,9 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
   if (options.progress) options.progress(0.0);
   std::int64_t nextProgress = kRecordsPerProgress;
   TableRow row;
-  OGRFeature feature(layer->GetLayerDefn());
+  const std::unique_ptr<std::remove_pointer_t<OGRFeatureH>, void (*)(OGRFeatureH)> made(
+      OGR_F_Create(OGR_L_GetLayerDefn(layer)), OGR_F_Destroy);
+  OGRFeatureH feature = made.get();
   for (;;) {
     const TableReader::Step step = reader.Next(&row);
     if (step == TableReader::Step::End) break;
@@ -420,26 +425,26 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
     }
     if (format == Format::Xlsx && summary->written >= options.xlsxRowLimit)
       return TooManyRowsLine(options);
-    feature.SetFID(OGRNullFID);
-    feature.SetField(0, static_cast<GIntBig>(row.record));
+    OGR_F_SetFID(feature, OGRNullFID);
+    OGR_F_SetFieldInteger64(feature, 0, row.record);
     int numberIndex = 0, textIndex = 0;
     for (size_t i = 1; i < columns.size(); ++i) {
       const int field = static_cast<int>(i);
       if (columns[i].text) {
-        feature.SetField(field, row.texts[textIndex++].c_str());
+        OGR_F_SetFieldString(feature, field, row.texts[textIndex++].c_str());
         continue;
       }
       const double v = row.numbers[numberIndex++];
       if (!std::isfinite(v))
-        feature.SetFieldNull(field);
+        OGR_F_SetFieldNull(feature, field);
       else if (format == Format::Csv)
-        feature.SetField(field, ExactText(v).c_str());
+        OGR_F_SetFieldString(feature, field, ExactText(v).c_str());
       else if (whole[i] && std::fabs(v) >= 9.2e18)
-        feature.SetFieldNull(field);  // no integer holds it
+        OGR_F_SetFieldNull(feature, field);  // no integer holds it
       else if (whole[i])
-        feature.SetField(field, static_cast<GIntBig>(v));
+        OGR_F_SetFieldInteger64(feature, field, static_cast<GIntBig>(v));
       else
-        feature.SetField(field, v);
+        OGR_F_SetFieldDouble(feature, field, v);
     }
     if (points) {
       double x = 0, y = 0;
@@ -448,13 +453,14 @@ std::string ExportTable(const TableOptions& options, TableSummary* summary) {
         if (summary->firstSkipped.size() < 5) summary->firstSkipped.push_back(row.record);
         continue;
       }
+      OGRGeometryH point = OGR_G_CreateGeometry(place.height >= 0 ? wkbPoint25D : wkbPoint);
       if (place.height >= 0)
-        feature.SetGeometryDirectly(new OGRPoint(x, y, row.numbers[place.height]));
+        OGR_G_SetPoint(point, 0, x, y, row.numbers[place.height]);
       else
-        feature.SetGeometryDirectly(new OGRPoint(x, y));
+        OGR_G_SetPoint_2D(point, 0, x, y);
+      OGR_F_SetGeometryDirectly(feature, point);
     }
-    if (std::string problem = out.Write(OGRLayer::ToHandle(layer), OGRFeature::ToHandle(&feature));
-        !problem.empty()) {
+    if (std::string problem = out.Write(layer, feature); !problem.empty()) {
       return problem + " (at record " + std::to_string(row.record) + ")";
     }
     ++summary->written;
