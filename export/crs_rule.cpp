@@ -24,11 +24,21 @@ bool Has(const std::string& lower, const char* part) {
   return lower.find(part) != std::string::npos;
 }
 
-// The text as a message quotes it: escaped, and a long WKT cut to its start.
-std::string Quoted(const std::string& text) {
-  std::string shown = Shown(text.size() > 60 ? text.substr(0, 57) + "..." : text);
-  return "'" + shown + "'";
+// The grid's origin (E, N), and Hong Kong on the earth (longitude, latitude).
+constexpr double kGridOriginE = 836694.05, kGridOriginN = 819069.80;
+constexpr double kHongKongLon = 114.18, kHongKongLat = 22.31;
+
+// A long text (a WKT, an area's description) cut to its start for a message, at a whole
+// UTF-8 letter.
+std::string Shortened(const std::string& text) {
+  if (text.size() <= 60) return text;
+  std::size_t cut = 57;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  return text.substr(0, cut) + "...";
 }
+
+// The text as a message quotes it: escaped, and a long WKT cut to its start.
+std::string Quoted(const std::string& text) { return "'" + Shown(Shortened(text)) + "'"; }
 
 // Opens a checked text with GDAL's limits for user input: no file, no network.
 std::string Open(const std::string& text, SpatialRef* out) {
@@ -238,26 +248,20 @@ std::string CoordinateRule::Open(const std::string& text, DatumShift shift) {
              "): give a system for Hong Kong";
     const char* projection = t->GetAttrValue("PROJECTION");
     OGRErr missing = OGRERR_NONE;
-    const double lon = t->GetNormProjParm(SRS_PP_CENTRAL_MERIDIAN, 114.18, &missing);
+    const double lon = t->GetNormProjParm(SRS_PP_CENTRAL_MERIDIAN, kHongKongLon, &missing);
     if (projection && std::string(projection) == SRS_PT_TRANSVERSE_MERCATOR &&
-        missing == OGRERR_NONE && std::fabs(std::remainder(lon - 114.18, 360.0)) > 12)
+        missing == OGRERR_NONE && std::fabs(std::remainder(lon - kHongKongLon, 360.0)) > 12)
       return Named() + " is centred on longitude " + toolkit::PlainNumberText(lon) + " (--crs " +
              Quoted(text) + "), far from Hong Kong: give a system for Hong Kong";
   }
   if (hasArea) {
-    constexpr double kLon = 114.18, kLat = 22.31, kMargin = 6;
-    const bool lonInside = west <= east ? kLon >= west - kMargin && kLon <= east + kMargin
-                                        : kLon >= west - kMargin || kLon <= east + kMargin;
-    if (!lonInside || kLat < south - kMargin || kLat > north + kMargin) {
-      std::string where = area ? area : "";
-      if (where.size() > 60) {
-        std::size_t cut = 57;
-        while (cut > 0 && (static_cast<unsigned char>(where[cut]) & 0xC0) == 0x80) --cut;
-        where = where.substr(0, cut) + "...";  // whole UTF-8 letters
-      }
-      return Name() + " is made for another area (" + Shown(where) + "; --crs " + Quoted(text) +
-             "): give a system for Hong Kong";
-    }
+    constexpr double kMargin = 6;
+    const double lon = kHongKongLon, lat = kHongKongLat;
+    const bool lonInside = west <= east ? lon >= west - kMargin && lon <= east + kMargin
+                                        : lon >= west - kMargin || lon <= east + kMargin;
+    if (!lonInside || lat < south - kMargin || lat > north + kMargin)
+      return Name() + " is made for another area (" + Shown(Shortened(area ? area : "")) +
+             "; --crs " + Quoted(text) + "): give a system for Hong Kong";
   }
   geographic_ = t->IsGeographic();
   const char* exact[] = {"CRITERION=EQUIVALENT_EXCEPT_AXIS_ORDER_GEOGCRS", nullptr};
@@ -284,7 +288,7 @@ std::string CoordinateRule::Open(const std::string& text, DatumShift shift) {
   // A transformation that needs a grid PROJ does not have takes nothing: tried on the
   // grid's own origin before anything is written.
   double x = 0, y = 0;
-  if (!Place(836694.05, 819069.80, x, y)) {
+  if (!Place(kGridOriginE, kGridOriginN, x, y)) {
     compared = false;
     largest = 0;
     return "PROJ cannot transform the Hong Kong 1980 Grid into " + Named() + " (--crs " +
@@ -322,7 +326,7 @@ bool CoordinateRule::Place(double easting, double northing, double& x, double& y
   // The grid's projection means nothing a thousand kilometres from its origin (a damaged
   // record): PROJ would wrap such a northing round to a plausible latitude.
   constexpr double kReach = 1e6;
-  if (std::hypot(easting - 836694.05, northing - 819069.80) > kReach) return false;
+  if (std::hypot(easting - kGridOriginE, northing - kGridOriginN) > kReach) return false;
   double ox = easting, oy = northing, oz = 0;
   int ok = 0;
   const bool official = OCTTransformEx(gridToTarget_, 1, &ox, &oy, &oz, &ok) && ok;

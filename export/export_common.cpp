@@ -632,6 +632,11 @@ std::string ExactText(double v) {
   return std::string(buf, res.ptr);
 }
 
+std::string BaseName(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 std::string KindStem(const std::string& input) {
   const fs::path p(input);
   if (p.extension().empty()) return p.stem().string();

@@ -46,6 +46,19 @@ int ReportProblem(std::ostream& err, const std::string& line);
 // Writes "surveyexport: LINE" and "Try 'surveyexport --help'." on `err`, returns kUsage.
 int UsageError(std::ostream& err, const std::string& line);
 
+// Holds the terminating signals back while alive (the moves of a commit, and what must
+// go with them, are not cut in half); one that came meanwhile is delivered when it ends.
+class SignalsHeld {
+ public:
+  SignalsHeld();
+  ~SignalsHeld();
+  SignalsHeld(const SignalsHeld&) = delete;
+  SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+ private:
+  sigset_t old_;
+};
+
 // An output written beside its target under a temporary name with the same extension,
 // renamed over the target by Commit(); removed when destroyed without Commit (a failed or
 // interrupted export leaves nothing under the output's name). Commit first flushes what was
@@ -61,19 +74,6 @@ int UsageError(std::ostream& err, const std::string& line);
 // is pending, however many files a set holds, and ends the program by that signal; a
 // signal that was ignored when the program started (nohup) stays ignored. The signal of a
 // file grown past the size limit is ignored, so that the write itself fails and says so.
-// Holds the terminating signals back while alive (the moves of a commit, and what must
-// go with them, are not cut in half); one that came meanwhile is delivered when it ends.
-class SignalsHeld {
- public:
-  SignalsHeld();
-  ~SignalsHeld();
-  SignalsHeld(const SignalsHeld&) = delete;
-  SignalsHeld& operator=(const SignalsHeld&) = delete;
-
- private:
-  sigset_t old_;
-};
-
 class PendingOutput {
  public:
   PendingOutput() = default;
@@ -123,6 +123,8 @@ void HandleTerminatingSignals();
 // Several inputs in one call: `--output-dir DIR --format FMT` gives one output an input,
 // DIR/<input's base name without its extension><extension of FMT>.
 std::string OutputPathFor(const std::string& input, const std::string& dir, Format);
+// The last part of a path: "out/ROAD.svg" -> "ROAD.svg".
+std::string BaseName(const std::string& path);
 // An input's base name with its kind, as two inputs of one base name are told apart in
 // their outputs' names: ROAD.SEC -> "ROAD-SEC" (the base name alone without an extension).
 std::string KindStem(const std::string& input);

@@ -1,8 +1,6 @@
 // The export window's choices as surveyexport command lines.
 #include "export/gui_command.h"
 
-#include <algorithm>
-
 #include "export/crs_rule.h"
 #include "export/table_export.h"
 
@@ -50,12 +48,7 @@ std::vector<std::string> WordsFor(Command command, const ExportChoices& c,
   flag("--levels", c.levels);
   // A table places only the kinds that hold positions in --crs: files of none of them
   // (DAT, SEC, PTS) go without it, as the command line asks.
-  if (command != Command::Table ||
-      std::any_of(inputs.begin(), inputs.end(), [](const std::string& input) {
-        SurveyKind kind;
-        return SurveyKindOfPath(input, &kind) && KindHasPositions(kind);
-      }))
-    option("--crs", c.crs);
+  if (command != Command::Table || CrsPlacesAny(inputs)) option("--crs", c.crs);
   flag("--wgs84", c.wgs84);
   if (c.suiteDatumShift) option("--datum-shift", "suite");
   flag("--2d", c.flat);

@@ -491,11 +491,7 @@ std::string ParseCommandLine(const std::vector<std::string>& args, ExportOptions
     case Command::Table:
       // --crs places the points of the kinds that hold positions; files of none of them
       // would be written as if it had not been given.
-      if (o->Given("--crs") &&
-          std::none_of(o->inputs.begin(), o->inputs.end(), [](const std::string& input) {
-            toolkit::SurveyKind kind;
-            return !SurveyKindOfPath(input, &kind) || KindHasPositions(kind);
-          }))
+      if (o->Given("--crs") && !CrsPlacesAny(o->inputs))
         return prefix + "option --crs does not apply to " + Shown(o->inputs.front()) +
                " (its records hold no positions; --crs places those of .NEH .STN .CHG .SOL)";
       break;

@@ -51,11 +51,6 @@ constexpr double kSmallTextMm = 2.7;  // scale bar figures, the note, the title'
 constexpr double kTitleWidthMm = 95;
 constexpr double kArrowHalfMm = 3;  // the north arrow: 6 mm wide, 18 mm with its N
 
-std::string BaseName(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The map: world window and where it lies on the sheet.
 struct MapFrame {
   QRectF mm;                                        // the frame on the sheet

@@ -87,6 +87,11 @@ int Problem(std::ostream& err, Bar& bar, const std::string& line) {
   return ReportProblem(err, line);
 }
 
+// The summary's word on records passed over, for the drawings and the other formats alike.
+std::string SkippedPart(std::int64_t skipped) {
+  return skipped ? "; " + std::to_string(skipped) + " records skipped (values not finite)" : "";
+}
+
 int RunPlanJob(const ExportOptions& o, const ExportJob& job, std::ostream& out, std::ostream& err) {
   double records = RecordsIn(job.input, false);
   if (!o.reference.empty()) records += RecordsIn(o.reference, false);
@@ -112,9 +117,7 @@ int RunPlanJob(const ExportOptions& o, const ExportJob& job, std::ostream& out, 
       return Problem(err, bar, e);
     if (!result.note.empty()) err << "surveyexport: " << result.note << "\n";
     out << Shown(job.output) << ": 1:" << toolkit::PlainNumberText(result.scale) << " on "
-        << result.paper;
-    if (result.skipped) out << "; " << result.skipped << " records skipped (values not finite)";
-    out << "\n";
+        << result.paper << SkippedPart(result.skipped) << "\n";
     return kDone;
   }
   PlanExportOptions p;
@@ -133,7 +136,7 @@ int RunPlanJob(const ExportOptions& o, const ExportJob& job, std::ostream& out, 
   if (std::string e = ExportPlan(p, bar.Callback(), s); !e.empty()) return Problem(err, bar, e);
   out << Shown(job.output) << ": " << s.points << " points, " << s.lines << " lines";
   if (o.format == Format::Dxf && (o.numbers || o.levels)) out << ", " << s.labels << " labels";
-  if (s.skipped) out << "; " << s.skipped << " records skipped (values not finite)";
+  out << SkippedPart(s.skipped);
   if (s.empty) out << "; " << s.empty << " unused records (N and E 0) left out";
   if (s.unplaced)
     out << "; " << s.unplaced << " points without a position in the output's system left out";

@@ -202,9 +202,7 @@ std::vector<std::string> LayerNames(const std::vector<std::string>& files) {
   std::vector<std::string> names;
   std::set<std::string> taken{"0", "TITLES", "DATUM"};
   for (std::size_t i = 0; i < files.size(); ++i) {
-    std::string base = files[i];
-    if (const auto slash = base.find_last_of('/'); slash != std::string::npos)
-      base = base.substr(slash + 1);
+    std::string base = BaseName(files[i]);
     if (const auto dot = base.find_last_of('.'); dot != std::string::npos && dot > 0)
       base = base.substr(0, dot);
     std::string name;

@@ -150,11 +150,6 @@ class SheetCanvas : public secplot::SectionCanvas {
   int style_ = 0;
 };
 
-std::string BaseName(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string ScalesText(double h, double v) {
   return "Hor 1/" + toolkit::PlainNumberText(h) + "  Vert 1/" + toolkit::PlainNumberText(v);
 }
@@ -360,10 +355,8 @@ class SheetOutput {
 
   // What a page of the drawing says it is ("page 4 of the drawing ROAD.svg").
   QString PageMark(int page) const {
-    std::string name = options_.output;
-    if (const auto slash = name.find_last_of('/'); slash != std::string::npos)
-      name = name.substr(slash + 1);
-    return QString::fromStdString("page " + std::to_string(page) + " of the drawing " + name);
+    return QString::fromStdString("page " + std::to_string(page) + " of the drawing " +
+                                  BaseName(options_.output));
   }
 
   void RemoveOlderPages() {

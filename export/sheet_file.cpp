@@ -35,6 +35,12 @@ SheetFile::SheetFile() = default;
 
 SheetFile::~SheetFile() { Abandon(); }
 
+QString SheetText(QString text) {
+  for (QChar& c : text)
+    if (c.unicode() < 0x20 || c.unicode() == 0x7f || c.unicode() >= 0xFFFE) c = QLatin1Char('?');
+  return text;
+}
+
 std::string SheetFile::Begin(Format format, const std::string& path, const std::string& target,
                              const SheetPage& page) {
   Abandon();
@@ -56,14 +62,8 @@ std::string SheetFile::Begin(Format format, const std::string& path, const std::
     svg_->setSize(
         QSize(int(std::lround(page.widthMm * perMm_)), int(std::lround(page.heightMm * perMm_))));
     svg_->setViewBox(QRectF(0, 0, page.widthMm * perMm_, page.heightMm * perMm_));
-    // Qt writes the title into the SVG as it is: markup escaped here, and the characters
-    // XML takes nowhere (controls) as "?".
-    QString title = page.title;
-    for (QChar& c : title)
-      if ((c.unicode() < 0x20 && c != QLatin1Char('\t') && c != QLatin1Char('\n')) ||
-          c.unicode() >= 0xFFFE)
-        c = '?';
-    svg_->setTitle(title.toHtmlEscaped());
+    // Qt writes the title into the SVG as it is: its markup is escaped here.
+    svg_->setTitle(SheetText(page.title).toHtmlEscaped());
     if (!page.description.isEmpty()) svg_->setDescription(page.description.toHtmlEscaped());
     if (!painter_.begin(svg_.get())) return Failure();
   }

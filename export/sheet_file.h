@@ -23,6 +23,10 @@ class QSvgGenerator;
 
 namespace surveyexport {
 
+// A text as a sheet holds it: a control character or a noncharacter (a file or section
+// name may hold one) as "?", as it has no glyph and an SVG may not hold it at all.
+QString SheetText(QString text);
+
 // One page: the sheet in millimetres (landscape or portrait as laid), and the title kept
 // in the file.
 struct SheetPage {

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "export/sheet_file.h"
+
 namespace surveyexport {
 
 namespace {
@@ -103,11 +105,7 @@ void SheetPainter::Text(const QPointF& mm, const std::string& text, double heigh
   const CachedFont& cached = Cached(heightMm, bold, italic);
   const QFont& font = cached.font;
   const QFontMetricsF& metrics = *cached.metrics;
-  // A control character or a noncharacter (a file or section name may hold one) is drawn
-  // as "?": it has no glyph, and an SVG may not hold it at all.
-  QString s = QString::fromStdString(text);
-  for (QChar& c : s)
-    if (c.unicode() < 0x20 || c.unicode() == 0x7f || c.unicode() >= 0xFFFE) c = QLatin1Char('?');
+  const QString s = SheetText(QString::fromStdString(text));
   const double w = metrics.horizontalAdvance(s);
   const double ascent = metrics.ascent(), descent = metrics.descent();
   double dx = 0, dy = ascent;  // from the anchor to the start of the baseline

@@ -310,6 +310,13 @@ PointColumns PointColumnsOf(SurveyKind kind) {
 
 bool KindHasPositions(SurveyKind kind) { return PointColumnsOf(kind).northing >= 0; }
 
+bool CrsPlacesAny(const std::vector<std::string>& inputs) {
+  return std::any_of(inputs.begin(), inputs.end(), [](const std::string& input) {
+    SurveyKind kind;
+    return !SurveyKindOfPath(input, &kind) || KindHasPositions(kind);
+  });
+}
+
 std::string ExportTable(const TableOptions& options, TableSummary* summary) {
   *summary = TableSummary{};
   RegisterGdal();

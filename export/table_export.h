@@ -38,6 +38,9 @@ bool SurveyKindOfPath(const std::string& path, toolkit::SurveyKind* kind);
 // Whether a kind's rows hold a position (NEH, STN, CHG, SOL): in a GeoPackage they are
 // points, in --crs.
 bool KindHasPositions(toolkit::SurveyKind kind);
+// Whether --crs places anything among a table's inputs: true when any of them holds
+// positions, or is of a kind its name does not tell (its reading then judges it).
+bool CrsPlacesAny(const std::vector<std::string>& inputs);
 
 struct TableColumn {
   const char* name;
